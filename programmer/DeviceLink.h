@@ -1,0 +1,107 @@
+// DeviceLink: the open programmer (if any) and the four exchanges spoken to it, with bounded
+// waits and failures that are told.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "DeviceBackend.h"
+#include "FuseMap.h"
+#include "Report.h"
+#include "Transport.h"
+
+namespace gantrel {
+
+// How long each receive may wait, and the slice in which waits are cut so that the window can
+// keep painting between them. Injectable so that tests need not wait real seconds.
+struct LinkTimeouts {
+  std::chrono::milliseconds Answer{2000};    // answers of the upload, the read-back, the PES query
+  std::chrono::milliseconds Program{20000};  // the answer to CMD_PROGRAM: burning takes time
+  std::chrono::milliseconds Slice{50};       // longest single wait between progress calls
+};
+
+enum class ExchangeKind : std::uint8_t { Upload, Program, Read, Pes };
+
+// Where an exchange stands, for a progress display: sending or receiving report Index of Count
+// (1-based; an upload sends and receives 13, a read receives 12 blocks).
+struct ExchangeProgress {
+  ExchangeKind Kind = ExchangeKind::Upload;
+  bool Sending = true;
+  int Index = 1;
+  int Count = 1;
+};
+// Called before each transfer and between the slices of a wait.
+using ProgressFn = std::function<void(const ExchangeProgress&)>;
+
+enum class ExchangeError : std::uint8_t {
+  None,
+  NoProgrammer,    // none open, and discovery found none again (see DeviceLink::Status)
+  TransferFailed,  // a transfer failed; the link is now closed
+};
+
+struct ExchangeResult {
+  ExchangeKind Kind = ExchangeKind::Upload;
+  ExchangeError Error = ExchangeError::None;
+  TransferError Transfer = TransferError::None;  // what failed, for TransferFailed
+  bool Sending = false;  // the failed transfer was a send (else a receive)
+  int Step = 0;          // which report of how many failed (1-based), as in ExchangeProgress
+  int StepCount = 0;
+  std::chrono::milliseconds Bound{0};  // the wait that ran out, for NoAnswer
+  std::string Detail;                  // the system's own words, if any
+  bool Burned = false;  // ProgramChip only: the answer's byte 1 was 0x61
+
+  bool Ok() const { return Error == ExchangeError::None; }
+};
+
+// The failure in English, naming the step: "block 7 of 12: no answer within 2 s".
+std::string DescribeExchangeFailure(const ExchangeResult& result);
+
+class DeviceLink {
+ public:
+  explicit DeviceLink(DeviceBackend& backend, LinkTimeouts timeouts = {});
+  ~DeviceLink();
+  DeviceLink(const DeviceLink&) = delete;
+  DeviceLink& operator=(const DeviceLink&) = delete;
+
+  // Runs discovery now (closing any open programmer first) and returns what it found.
+  const DiscoveryStatus& OpenProgrammer();
+  // Runs discovery again when no programmer is open; true when one is open afterwards.
+  bool EnsureOpen();
+  bool IsOpen() const;
+  // Why the link holds no programmer (or Open when it holds one).
+  const DiscoveryStatus& Status() const;
+  // Closes both handles; the next exchange runs discovery again.
+  void Close();
+
+  // Each exchange first makes sure a programmer is open (NoProgrammer at once, touching no
+  // buffer, when none is), drains input reports still queued, then runs its fixed sequence.
+  // It stops at the first failed transfer, sends nothing more, closes the link and returns
+  // TransferFailed naming the step.
+
+  // 'j' and the 12 blocks of `image`, one answer after each (13 out, 13 in).
+  ExchangeResult UploadFuseImage(ReportBuffers& buffers, const FuseImage& image,
+                                 const ProgressFn& progress = {});
+  // 'w', one answer; Burned exactly when its byte 1 is 0x61. A different byte is a failed
+  // burn, not a failed transfer: the result is Ok() with Burned false and the link stays open.
+  ExchangeResult ProgramChip(ReportBuffers& buffers, const ProgressFn& progress = {});
+  // 'r', then 12 blocks with an 'a' after each of the first 11. `image` is written only when
+  // all 12 blocks arrived.
+  ExchangeResult ReadFuseImage(ReportBuffers& buffers, FuseImage& image,
+                               const ProgressFn& progress = {});
+  // 'p', one answer; `pes` gets answer bytes 9 down to 1, then a zero byte, only when the
+  // answer arrived.
+  ExchangeResult ReadPes(ReportBuffers& buffers, PesBytes& pes, const ProgressFn& progress = {});
+
+  const LinkTimeouts& Timeouts() const { return timeouts_; }
+
+ private:
+  DeviceBackend& backend_;
+  LinkTimeouts timeouts_;
+  DiscoveryStatus status_;
+  std::unique_ptr<Transport> transport_;
+};
+
+}  // namespace gantrel

@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Sets up a Debian 12 machine for Gantrel, builds it, and starts the window or runs every test.
+#   bash scripts/dev.sh run    install what is missing, build, start the window
+#   bash scripts/dev.sh test   install what is missing, build, run every test (ctest)
+# Only the package installation needs root: it goes through sudo when run as a normal user.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+mode=${1:-}
+case "$mode" in
+  run|test|deps) ;;
+  *) echo "usage: bash scripts/dev.sh run|test|deps" >&2; exit 2 ;;
+esac
+
+build_packages=(cmake g++ make pkg-config qt6-base-dev qt6-translations-l10n libhidapi-dev
+  libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev)
+run_packages=(fonts-noto-cjk xvfb xauth)
+
+missing=()
+want=("${build_packages[@]}")
+[ "$mode" = run ] && want+=("${run_packages[@]}")
+for p in "${want[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo_cmd=()
+  [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+[ "$mode" = deps ] && exit 0
+
+build=${GANTREL_BUILD_DIR:-build}
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" -j"$(nproc)"
+
+if [ "$mode" = test ]; then
+  export QT_QPA_PLATFORM=offscreen
+  export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
+  ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
+else
+  if [ -x "$build/app/gantrel" ]; then
+    if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+      echo "No display: starting the window under xvfb-run (it stays invisible; close with Ctrl+C)."
+      exec xvfb-run -a "$build/app/gantrel"
+    fi
+    exec "$build/app/gantrel"
+  fi
+  exec "$build/cli/gantrel-cli" check ../shared/jedec-samples/ezrec__galpal__bldc.jed
+fi
