@@ -1,0 +1,24 @@
+// The working state of one run of the tool: what the main window holds from start to end.
+// Every member starts zeroed; nothing of it is saved between runs.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "FuseMap.h"
+#include "Report.h"
+
+namespace gantrel {
+
+struct WorkingState {
+  FuseArray FuseArray{};  // the fuse map, one byte per fuse
+  FuseImage FuseImage{};  // the fuses packed for the programmer
+  PesBytes PesBytes = kPesBytes;  // written into every generated text; never changes
+  std::string JedecText;  // the bare text of the last load, or the writer's last text
+  std::uint16_t GivenChecksum = 0;  // the checksum stated by the last text read
+  ReportBuffers Reports;  // OutReport, InReport, BytesWritten, BytesRead
+  bool JedecLoaded = false;  // a file loaded cleanly and its image reached the programmer
+  std::string DisplayText;   // the bytes of the text the commands last showed
+};
+
+}  // namespace gantrel
