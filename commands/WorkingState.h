@@ -11,9 +11,9 @@
 namespace gantrel {
 
 struct WorkingState {
-  FuseArray FuseArray{};  // the fuse map, one byte per fuse
-  FuseImage FuseImage{};  // the fuses packed for the programmer
-  PesBytes PesBytes = kPesBytes;  // written into every generated text; never changes
+  gantrel::FuseArray FuseArray{};  // the fuse map, one byte per fuse
+  gantrel::FuseImage FuseImage{};  // the fuses packed for the programmer
+  gantrel::PesBytes PesBytes = kPesBytes;  // written into every generated text; never changes
   std::string JedecText;  // the bare text of the last load, or the writer's last text
   std::uint16_t GivenChecksum = 0;  // the checksum stated by the last text read
   ReportBuffers Reports;  // OutReport, InReport, BytesWritten, BytesRead
