@@ -39,6 +39,14 @@ class ChecksumQuestion {
   virtual bool AcceptChecksumMismatch(std::uint16_t given, std::uint16_t computed) = 0;
 };
 
+// Why a syntax error stopped the reader.
+enum class SyntaxErrorKind : std::uint8_t {
+  None,                 // no syntax error
+  UnexpectedCharacter,  // the character does not fit the state (DescribeExpected says what would)
+  FuseBeyondArray,      // a fuse digit bound for fuse 10000 or beyond
+  NumberTooLarge,       // an L address, QP or QF number beyond 2147483647
+};
+
 // How one call of the reader ended.
 enum class ReadOutcome : std::uint8_t {
   Accepted,          // read to its end; the checksum test did not run, passed, or was accepted
@@ -52,13 +60,15 @@ struct JedecReadResult {
   ReadOutcome Outcome = ReadOutcome::Accepted;
   std::int32_t Qp = 0;  // the QP and QF values seen (0 when absent)
   std::int32_t Qf = 0;
-  std::uint16_t GivenChecksum = 0;  // 0, or the value of the last C field read
+  std::uint16_t GivenChecksum = 0;    // 0, or the value of the last C field read
   std::int32_t ChecksumFieldPos = 0;  // position of the letter C of the last C field, or 0
-  bool ChecksumTested = false;        // the checksum test ran (QF or QP not 0, text read to its end)
+  bool ChecksumTested = false;  // the checksum test ran (QF or QP not 0, text read to its end)
   std::uint16_t ComputedChecksum = 0;  // FuseChecksum over the first QF fuses, when tested
-  bool ChecksumMismatch = false;       // tested and different from GivenChecksum (the question was asked)
-  ReaderState ErrorState = ReaderState::Preamble;  // the state that met the offending character
-  std::uint8_t ErrorChar = 0;                      // the offending character
+  bool ChecksumMismatch =
+      false;  // tested and different from GivenChecksum (the question was asked)
+  ReaderState ErrorState = ReaderState::Preamble;     // the state that met the offending character
+  std::uint8_t ErrorChar = 0;                         // the offending character
+  SyntaxErrorKind ErrorKind = SyntaxErrorKind::None;  // why it offended, for a SyntaxError
 
   // The caller counts every result other than the text's length as an error in the file.
   bool Ok() const { return Position == Length; }
@@ -75,5 +85,8 @@ const char* DescribeExpected(ReaderState state);
 
 // The state's name as in the transition table ("FuseDigits").
 const char* ReaderStateName(ReaderState state);
+
+// What went wrong, in English ("a fuse number beyond 9999"); "" for None.
+const char* DescribeSyntaxError(SyntaxErrorKind kind);
 
 }  // namespace gantrel

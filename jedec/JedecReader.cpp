@@ -1,0 +1,366 @@
+#include "JedecReader.h"
+
+#include <array>
+#include <cstring>
+#include <limits>
+
+namespace gantrel {
+namespace {
+
+// Character classes of the POSIX locale; bytes 0x80..0xFF belong to none of them.
+enum : std::uint8_t {
+  kSpace = 1,
+  kDigit = 2,
+  kHex = 4,
+  kFuse = 8,
+};
+
+constexpr std::array<std::uint8_t, 256> MakeClasses() {
+  std::array<std::uint8_t, 256> classes{};
+  for (int c : {' ', '\t', '\n', '\v', '\f', '\r'}) classes[c] |= kSpace;
+  for (int c = '0'; c <= '9'; ++c) classes[c] |= kDigit | kHex;
+  for (int c = 'A'; c <= 'F'; ++c) classes[c] |= kHex;
+  for (int c = 'a'; c <= 'f'; ++c) classes[c] |= kHex;
+  classes['0'] |= kFuse;
+  classes['1'] |= kFuse;
+  return classes;
+}
+constexpr std::array<std::uint8_t, 256> kClasses = MakeClasses();
+
+constexpr std::array<std::uint8_t, 256> MakeHexValues() {
+  std::array<std::uint8_t, 256> values{};
+  for (int c = '0'; c <= '9'; ++c) values[c] = static_cast<std::uint8_t>(c - '0');
+  for (int c = 'A'; c <= 'F'; ++c) values[c] = static_cast<std::uint8_t>(c - 'A' + 10);
+  for (int c = 'a'; c <= 'f'; ++c) values[c] = static_cast<std::uint8_t>(c - 'a' + 10);
+  return values;
+}
+constexpr std::array<std::uint8_t, 256> kHexValues = MakeHexValues();
+
+inline bool IsSpace(unsigned char c) {
+  return (kClasses[c] & kSpace) != 0;
+}
+inline bool IsDigit(unsigned char c) {
+  return (kClasses[c] & kDigit) != 0;
+}
+inline bool IsHex(unsigned char c) {
+  return (kClasses[c] & kHex) != 0;
+}
+inline bool IsFuse(unsigned char c) {
+  return (kClasses[c] & kFuse) != 0;
+}
+
+// Appends one decimal digit; false when the number would no longer fit a signed 32-bit value.
+inline bool AppendDigit(std::int32_t& value, unsigned char c) {
+  const std::int32_t digit = c - '0';
+  if (value > (std::numeric_limits<std::int32_t>::max() - digit) / 10) return false;
+  value = value * 10 + digit;
+  return true;
+}
+
+}  // namespace
+
+JedecReadResult JedecReader(std::string_view text, FuseArray& fuses, ChecksumQuestion& question) {
+  JedecReadResult result;
+  // The text ends at its first zero byte; the position is a signed 32-bit count, so a view
+  // longer than that is read only that far.
+  std::size_t size = text.size();
+  if (const void* zero = std::memchr(text.data(), 0, size)) {
+    size = static_cast<std::size_t>(static_cast<const char*>(zero) - text.data());
+  }
+  const auto maxLength = static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max());
+  const std::int32_t length = static_cast<std::int32_t>(size < maxLength ? size : maxLength);
+  result.Length = length;
+  if (length == 0) return result;
+
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  std::uint8_t* const fuseData = fuses.data();
+  std::int32_t pos = 0;
+  ReaderState state = ReaderState::Preamble;
+  std::int32_t address = 0;
+  std::int32_t qp = 0;
+  std::int32_t qf = 0;
+  std::uint16_t given = 0;
+  std::int32_t checksumPos = 0;
+
+  auto stop = [&](SyntaxErrorKind kind) {
+    result.Position = pos;
+    result.Outcome = ReadOutcome::SyntaxError;
+    result.Qp = qp;
+    result.Qf = qf;
+    result.GivenChecksum = given;
+    result.ChecksumFieldPos = checksumPos;
+    result.ErrorState = state;
+    result.ErrorChar = p[pos];
+    result.ErrorKind = kind;
+    return result;
+  };
+  constexpr auto kUnexpected = SyntaxErrorKind::UnexpectedCharacter;
+
+  while (pos < length) {
+    // Each case consumes as many characters as its state allows; '*' always leads to FieldId.
+    switch (state) {
+      case ReaderState::Preamble:
+      case ReaderState::SkipField: {
+        // Nothing but '*' matters here.
+        const void* star = std::memchr(p + pos, '*', static_cast<std::size_t>(length - pos));
+        if (star == nullptr) {
+          pos = length;
+        } else {
+          pos = static_cast<std::int32_t>(static_cast<const unsigned char*>(star) - p) + 1;
+          state = ReaderState::FieldId;
+        }
+        break;
+      }
+      case ReaderState::FuseDigits: {
+        // The hot loop of a fuse list: the end of the array is checked against a pointer
+        // worked out once per run instead of an address per digit.
+        std::uint8_t* const end = fuseData + kFuseArraySize;
+        const bool inside = address < kFuseArraySize;
+        std::uint8_t* out = inside ? fuseData + address : end;
+        std::int32_t i = pos;
+        unsigned char c = 0;
+        for (; i < length; ++i) {
+          c = p[i];
+          if (IsFuse(c)) {
+            if (out == end) break;
+            *out++ = static_cast<std::uint8_t>(c - '0');
+          } else if (!IsSpace(c)) {
+            break;
+          }
+        }
+        if (inside) address = static_cast<std::int32_t>(out - fuseData);
+        pos = i;
+        if (i == length) break;
+        if (c == '*') {
+          state = ReaderState::FieldId;
+          ++pos;
+          break;
+        }
+        return stop(IsFuse(c) ? SyntaxErrorKind::FuseBeyondArray : kUnexpected);
+      }
+      default: {
+        const unsigned char c = p[pos];
+        if (c == '*') {
+          state = ReaderState::FieldId;
+          ++pos;
+          break;
+        }
+        switch (state) {
+          case ReaderState::FieldId:
+            if (IsSpace(c)) break;
+            switch (c) {
+              case 'C':
+                checksumPos = pos;
+                state = ReaderState::ChecksumFirst;
+                break;
+              case 'F':
+                state = ReaderState::FillValue;
+                break;
+              case 'G':
+                state = ReaderState::SecurityValue;
+                break;
+              case 'L':
+                address = 0;
+                state = ReaderState::AddressFirst;
+                break;
+              case 'Q':
+                state = ReaderState::QKind;
+                break;
+              default:
+                state = ReaderState::SkipField;
+                break;
+            }
+            break;
+          case ReaderState::AddressFirst:
+            if (!IsDigit(c)) return stop(kUnexpected);
+            address = c - '0';
+            state = ReaderState::AddressDigits;
+            break;
+          case ReaderState::AddressDigits:
+            if (IsDigit(c)) {
+              if (!AppendDigit(address, c)) return stop(SyntaxErrorKind::NumberTooLarge);
+            } else if (IsSpace(c)) {
+              state = ReaderState::FuseDigits;
+            } else {
+              return stop(kUnexpected);
+            }
+            break;
+          case ReaderState::FillValue:
+            if (IsSpace(c)) break;
+            if (!IsFuse(c)) return stop(kUnexpected);
+            std::memset(fuseData, c - '0', kFuseArraySize);
+            state = ReaderState::SkipField;
+            break;
+          case ReaderState::SecurityValue:
+            if (IsSpace(c)) break;
+            if (!IsFuse(c)) return stop(kUnexpected);
+            state = ReaderState::SkipField;
+            break;
+          case ReaderState::QKind:
+            if (IsSpace(c)) break;
+            if (c == 'P') {
+              qp = 0;
+              state = ReaderState::QpFirst;
+            } else if (c == 'F') {
+              qf = 0;
+              state = ReaderState::QfFirst;
+            } else {
+              state = ReaderState::FieldId;
+            }
+            break;
+          case ReaderState::QpFirst:
+          case ReaderState::QfFirst: {
+            if (IsSpace(c)) break;
+            if (!IsDigit(c)) return stop(kUnexpected);
+            const bool isQp = state == ReaderState::QpFirst;
+            (isQp ? qp : qf) = c - '0';
+            state = isQp ? ReaderState::QpDigits : ReaderState::QfDigits;
+            break;
+          }
+          case ReaderState::QpDigits:
+          case ReaderState::QfDigits:
+            if (IsDigit(c)) {
+              if (!AppendDigit(state == ReaderState::QpDigits ? qp : qf, c)) {
+                return stop(SyntaxErrorKind::NumberTooLarge);
+              }
+            } else if (IsSpace(c)) {
+              state = ReaderState::QTrail;
+            } else {
+              return stop(kUnexpected);
+            }
+            break;
+          case ReaderState::QTrail:
+            if (!IsSpace(c)) return stop(kUnexpected);
+            break;
+          case ReaderState::ChecksumFirst:
+            if (IsSpace(c)) break;
+            if (!IsHex(c)) return stop(kUnexpected);
+            given = kHexValues[c];
+            state = ReaderState::ChecksumDigits;
+            break;
+          case ReaderState::ChecksumDigits:
+            if (IsHex(c)) {
+              given = static_cast<std::uint16_t>((given << 4) | kHexValues[c]);
+            } else if (IsSpace(c)) {
+              state = ReaderState::FieldId;
+            } else {
+              return stop(kUnexpected);
+            }
+            break;
+          default:
+            break;
+        }
+        ++pos;
+        break;
+      }
+    }
+  }
+
+  result.Position = length;
+  result.Qp = qp;
+  result.Qf = qf;
+  result.GivenChecksum = given;
+  result.ChecksumFieldPos = checksumPos;
+  if (qf == 0 && qp == 0) return result;
+  result.ChecksumTested = true;
+  result.ComputedChecksum = FuseChecksum(fuses, qf);
+  if (result.ComputedChecksum == given) return result;
+  result.ChecksumMismatch = true;
+  if (!question.AcceptChecksumMismatch(given, result.ComputedChecksum)) {
+    result.Position = checksumPos;
+    result.Outcome = ReadOutcome::ChecksumRejected;
+  }
+  return result;
+}
+
+const char* DescribeExpected(ReaderState state) {
+  switch (state) {
+    case ReaderState::Preamble:
+      return "any character before the first '*'";
+    case ReaderState::SkipField:
+      return "any character up to the next '*'";
+    case ReaderState::FieldId:
+      return "a field letter, white space or '*'";
+    case ReaderState::AddressFirst:
+      return "a decimal digit of the fuse address";
+    case ReaderState::AddressDigits:
+      return "a decimal digit of the fuse address or white space";
+    case ReaderState::FuseDigits:
+      return "a fuse digit 0 or 1, white space or '*'";
+    case ReaderState::FillValue:
+      return "a default fuse state 0 or 1";
+    case ReaderState::SecurityValue:
+      return "a security fuse state 0 or 1";
+    case ReaderState::QKind:
+      return "P, F or another Q field letter";
+    case ReaderState::QpFirst:
+      return "a decimal digit of the pin count";
+    case ReaderState::QpDigits:
+      return "a decimal digit of the pin count, white space or '*'";
+    case ReaderState::QfFirst:
+      return "a decimal digit of the fuse count";
+    case ReaderState::QfDigits:
+      return "a decimal digit of the fuse count, white space or '*'";
+    case ReaderState::QTrail:
+      return "white space or '*'";
+    case ReaderState::ChecksumFirst:
+      return "a hex digit of the fuse checksum";
+    case ReaderState::ChecksumDigits:
+      return "a hex digit of the fuse checksum, white space or '*'";
+  }
+  return "";
+}
+
+const char* ReaderStateName(ReaderState state) {
+  switch (state) {
+    case ReaderState::Preamble:
+      return "Preamble";
+    case ReaderState::SkipField:
+      return "SkipField";
+    case ReaderState::FieldId:
+      return "FieldId";
+    case ReaderState::AddressFirst:
+      return "AddressFirst";
+    case ReaderState::AddressDigits:
+      return "AddressDigits";
+    case ReaderState::FuseDigits:
+      return "FuseDigits";
+    case ReaderState::FillValue:
+      return "FillValue";
+    case ReaderState::SecurityValue:
+      return "SecurityValue";
+    case ReaderState::QKind:
+      return "QKind";
+    case ReaderState::QpFirst:
+      return "QpFirst";
+    case ReaderState::QpDigits:
+      return "QpDigits";
+    case ReaderState::QfFirst:
+      return "QfFirst";
+    case ReaderState::QfDigits:
+      return "QfDigits";
+    case ReaderState::QTrail:
+      return "QTrail";
+    case ReaderState::ChecksumFirst:
+      return "ChecksumFirst";
+    case ReaderState::ChecksumDigits:
+      return "ChecksumDigits";
+  }
+  return "";
+}
+
+const char* DescribeSyntaxError(SyntaxErrorKind kind) {
+  switch (kind) {
+    case SyntaxErrorKind::None:
+      return "";
+    case SyntaxErrorKind::UnexpectedCharacter:
+      return "an unexpected character";
+    case SyntaxErrorKind::FuseBeyondArray:
+      return "a fuse number beyond 9999";
+    case SyntaxErrorKind::NumberTooLarge:
+      return "a number beyond 2147483647";
+  }
+  return "";
+}
+
+}  // namespace gantrel

@@ -1,0 +1,111 @@
+#include "JedecWriter.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace gantrel {
+namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+// The fixed text before the rows: the line end of the header and the six fixed fields.
+constexpr char kFixedFields[] = "\r\n*QP24\r\n*QF5892\r\n*QV0\r\n*F0\r\n*G0\r\n*X0\r\n";
+// Room for every piece after the header: 132 rows and the group at their longest, the UES block,
+// the PES note and the checksum line (7277 characters in all, less the 61-character header).
+constexpr std::size_t kBodyRoom = 7400;
+
+// Appends `s` without its terminating zero; returns the new end.
+char* Put(char* out, const char* s, std::size_t n) {
+  std::memcpy(out, s, n);
+  return out + n;
+}
+
+// "*L" and the fuse number in four decimal places, then a space.
+char* PutAddress(char* out, int fuse) {
+  out[0] = '*';
+  out[1] = 'L';
+  out[2] = static_cast<char>('0' + fuse / 1000 % 10);
+  out[3] = static_cast<char>('0' + fuse / 100 % 10);
+  out[4] = static_cast<char>('0' + fuse / 10 % 10);
+  out[5] = static_cast<char>('0' + fuse % 10);
+  out[6] = ' ';
+  return out + 7;
+}
+
+// A space and the byte as two upper-case hex digits.
+char* PutHexByte(char* out, unsigned value) {
+  out[0] = ' ';
+  out[1] = kHexDigits[(value >> 4) & 0xF];
+  out[2] = kHexDigits[value & 0xF];
+  return out + 3;
+}
+
+// The address line of fuses first..first+count-1, or nothing when all of them are 0.
+char* PutFuseLine(char* out, const FuseArray& fuses, int first, int count) {
+  bool any = false;
+  for (int i = 0; i < count; ++i) any |= fuses[first + i] != 0;
+  if (!any) return out;
+  out = PutAddress(out, first);
+  for (int i = 0; i < count; ++i) out[i] = fuses[first + i] != 0 ? '1' : '0';
+  out += count;
+  out[0] = '\r';
+  out[1] = '\n';
+  return out + 2;
+}
+
+}  // namespace
+
+std::string AscTime(const std::tm& time) {
+  static constexpr char kDays[7][4] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+  static constexpr char kMonths[12][4] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+  // A broken-down time out of range gets "???" rather than a read past the name tables.
+  const char* day = time.tm_wday >= 0 && time.tm_wday < 7 ? kDays[time.tm_wday] : "???";
+  const char* month = time.tm_mon >= 0 && time.tm_mon < 12 ? kMonths[time.tm_mon] : "???";
+  char buffer[96];
+  const int n =
+      std::snprintf(buffer, sizeof buffer, "%.3s %.3s%3d %.2d:%.2d:%.2d %lld", day, month,
+                    time.tm_mday, time.tm_hour, time.tm_min, time.tm_sec, 1900LL + time.tm_year);
+  return std::string(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
+}
+
+std::string JedecWriter(const FuseArray& fuses, const PesBytes& pes, const std::tm& localTime) {
+  static constexpr char kHeader[] = "JEDEC file for ATF22LV10C created on ";
+  const std::string time = AscTime(localTime);
+  std::string text;
+  // One allocation for the longest text; the pieces are written straight into it.
+  text.resize(sizeof kHeader - 1 + time.size() + kBodyRoom);
+  char* const begin = text.data();
+  char* out = Put(begin, kHeader, sizeof kHeader - 1);
+  out = Put(out, time.data(), time.size());
+  out = Put(out, kFixedFields, sizeof kFixedFields - 1);
+
+  for (int row = 0; row < kRowCount; ++row) {
+    out = PutFuseLine(out, fuses, row * kRowFuses, kRowFuses);
+  }
+  out = PutFuseLine(out, fuses, kGroupFirstFuse, kGroupFuses);
+
+  char* const uesStart = out;
+  out = Put(out, "*N UES", 6);
+  for (int k = 0; k < kUesBytes; ++k) {
+    unsigned byte = 0;
+    // The UES bytes take the lowest-numbered fuse into the most significant bit.
+    for (int j = 0; j < 8; ++j) byte |= (fuses[kUesFirstFuse + 8 * k + j] != 0 ? 0x80u : 0u) >> j;
+    out = PutHexByte(out, byte);
+  }
+  out = Put(out, "\r\n", 2);
+  char* const uesLine = PutFuseLine(out, fuses, kUesFirstFuse, 8 * kUesBytes);
+  // With no UES fuse at 1 neither the note nor the line is written.
+  out = uesLine == out ? uesStart : uesLine;
+
+  out = Put(out, "*N PES", 6);
+  for (std::uint8_t byte : pes) out = PutHexByte(out, byte);
+  const unsigned checksum = FuseChecksum(fuses, kDeviceFuseCount);
+  out = Put(out, "\r\n*C", 4);
+  for (int shift = 12; shift >= 0; shift -= 4) *out++ = kHexDigits[(checksum >> shift) & 0xF];
+  out = Put(out, "\r\n*", 3);
+  text.resize(static_cast<std::size_t>(out - begin));
+  return text;
+}
+
+}  // namespace gantrel
