@@ -16,9 +16,18 @@ enum class FileError : std::uint8_t {
   WriteFailed,  // it could not be written or committed; an existing file is left as it was
 };
 
+// What lay behind a failure to open or write, where the file system tells it.
+enum class FileCause : std::uint8_t {
+  Other,             // nothing more is known than the system's reason
+  NotFound,          // the file (or, for a write, its folder) does not exist
+  IsDirectory,       // the path names a folder
+  PermissionDenied,  // the user may not read (or write) it
+};
+
 struct FileResult {
   FileError Error = FileError::None;
   std::string Reason;  // the system's own words ("Permission denied"), when it gave any
+  FileCause Cause = FileCause::Other;
   bool Ok() const { return Error == FileError::None; }
 };
 

@@ -1,0 +1,59 @@
+// The Japanese texts that the commands show: fixed messages, and the ones composed from a
+// failure (a file that cannot be opened, an exchange that broke off). All texts are UTF-8.
+//
+// Line breaks: sentences of one message are separated by "\r\n", as in the checksum question;
+// a reason in full-width parentheses belongs to the sentence it explains and follows it at once.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "DeviceLink.h"
+#include "FileAccess.h"
+
+namespace gantrel {
+
+inline constexpr const char* kLineBreak = "\r\n";
+
+// Titles of the boxes that carry their own title.
+inline constexpr const char* kTitleNotice = "注意";
+inline constexpr const char* kTitleSuccess = "成功";
+inline constexpr const char* kTitleFailure = "失敗";
+
+inline constexpr const char* kTextFileError = "JEDECファイルにエラーがあります。";
+inline constexpr const char* kTextLoadFirst = "まず、JEDECファイルを読み込んで下さい。";
+inline constexpr const char* kTextBurnSucceeded = "書き込みに成功しました。";
+inline constexpr const char* kTextBurnFailed = "書き込みに失敗しました。";
+
+// Progress steps for the exchanges that have no count.
+inline constexpr const char* kProgressProgram = "書き込み中…";
+inline constexpr const char* kProgressPes = "PES取得中…";
+
+// The fuse checksum question: the stated and the computed value as four upper-case hex digits.
+std::string ChecksumQuestionText(std::uint16_t given, std::uint16_t computed);
+
+// The question asked of a clean text that declares another device (`qf`, `qp`: 0 where absent).
+std::string OtherDeviceQuestionText(std::int32_t qf, std::int32_t qp);
+
+// True when the declared counts fit the ATF22LV10C: QF absent, 5828, 5892 or 5893, and QP
+// absent, 24 or 28.
+bool DeclaresThisDevice(std::int32_t qf, std::int32_t qp);
+
+// The progress step shown while an exchange runs ("送信中 5/13", "受信中 3/12", "書き込み中…").
+std::string ProgressText(const ExchangeProgress& progress);
+
+// Why no programmer is there, from the last discovery: not found, or found but not opened
+// (with the udev advice when permission was denied).
+std::string MissingProgrammerText(const DiscoveryStatus& status);
+
+// "プログラマとの通信に失敗しました。" with the failed step and what went wrong, then the advice
+// to reconnect. Only for a result whose Error is TransferFailed.
+std::string ExchangeFailureText(const ExchangeResult& result);
+
+// "ファイルを開けませんでした。" followed by the reason of a failed read.
+std::string FileOpenFailureText(const FileResult& result);
+
+// "ファイルを保存できませんでした。" followed by the reason of a failed write.
+std::string FileSaveFailureText(const FileResult& result);
+
+}  // namespace gantrel

@@ -1,0 +1,190 @@
+#include "Commands.h"
+
+#include <utility>
+
+#include "CommandTexts.h"
+#include "FileAccess.h"
+#include "JedecFraming.h"
+#include "JedecReader.h"
+#include "JedecWriter.h"
+#include "WindowChecksumQuestion.h"
+
+namespace gantrel {
+namespace {
+
+std::tm LocalTimeNow() {
+  const std::time_t now = std::time(nullptr);
+  // One thread only, so the static buffer of localtime is safe here.
+  const std::tm* local = std::localtime(&now);
+  return local != nullptr ? *local : std::tm{};
+}
+
+ProgressFn ProgressTo(Window& window) {
+  return
+      [&window](const ExchangeProgress& progress) { window.ShowProgress(ProgressText(progress)); };
+}
+
+void ShowError(Window& window, const std::string& text) {
+  window.ShowMessage(text, kTitleFailure, MessageIcon::Error, MessageButtons::Ok);
+}
+
+void ReportMissingProgrammer(Window& window, const DeviceLink& link) {
+  window.ShowMessage(MissingProgrammerText(link.Status()), kTitleNotice, MessageIcon::Exclamation,
+                     MessageButtons::Ok);
+}
+
+// Tells why an exchange did not run or broke off.
+void ReportExchangeFailure(Window& window, const DeviceLink& link, const ExchangeResult& result) {
+  if (result.Error == ExchangeError::NoProgrammer) {
+    ReportMissingProgrammer(window, link);
+    return;
+  }
+  ShowError(window, ExchangeFailureText(result));
+}
+
+}  // namespace
+
+Commands::Commands(Window& window, DeviceLink& link, std::function<std::tm()> clock)
+    : window_(window), link_(link), clock_(clock ? std::move(clock) : LocalTimeNow) {}
+
+void Commands::OpenProgrammer() {
+  link_.OpenProgrammer();
+}
+
+// The caller judges a file by the reader's result; a file that cannot be read, or is refused,
+// leaves the fuse map as it was, and only a clean load reaches the programmer.
+void Commands::OnJedecLoad() {
+  const std::optional<std::string> path = window_.AskOpenPath();
+  if (!path) return;
+  std::string bytes;
+  const FileResult file = ReadJedecFile(*path, bytes);
+  if (!file.Ok()) {
+    ShowError(window_, FileOpenFailureText(file));
+    return;
+  }
+  // From here the programmer's image is no longer known to match a loaded file.
+  state_.JedecLoaded = false;
+  std::string text = UnframeJedecText(bytes);
+
+  // Read into a copy, so that a rejected file leaves no trace in the fuse map.
+  FuseArray fuses = state_.FuseArray;
+  WindowChecksumQuestion question(window_);
+  const JedecReadResult read = JedecReader(text, fuses, question);
+  state_.GivenChecksum = read.GivenChecksum;
+  bool clean = read.Ok();
+  if (clean && !DeclaresThisDevice(read.Qf, read.Qp)) {
+    clean = window_.ShowMessage(OtherDeviceQuestionText(read.Qf, read.Qp), kAppTitle,
+                                MessageIcon::None, MessageButtons::OkCancel) == MessageAnswer::Ok;
+  }
+  state_.JedecText = text;
+  state_.DisplayText = text;
+
+  if (!clean) {
+    // The message comes first, then the whole text with the caret on what the reader refused
+    // (for a refused device, the reader's position is the end of the text).
+    window_.ShowMessage(kTextFileError, kAppTitle, MessageIcon::None, MessageButtons::Ok);
+    window_.ShowText(text);
+    window_.PlaceCaret(static_cast<std::size_t>(read.Position));
+    return;
+  }
+
+  state_.FuseArray = fuses;
+  PackFuseImage(state_.FuseArray, state_.FuseImage);
+  if (!link_.EnsureOpen()) {
+    // Working with files alone stays quiet; the program command tells of the missing programmer.
+    state_.JedecLoaded = true;
+  } else {
+    const ExchangeResult upload =
+        link_.UploadFuseImage(state_.Reports, state_.FuseImage, ProgressTo(window_));
+    window_.EndProgress();
+    if (upload.Ok()) {
+      state_.JedecLoaded = true;
+    } else {
+      ReportExchangeFailure(window_, link_, upload);
+    }
+  }
+  window_.ShowText(text);
+}
+
+void Commands::OnDeviceWrite() {
+  // The programmer is looked for first, so that its absence is told before the missing load.
+  if (!link_.EnsureOpen()) {
+    ReportMissingProgrammer(window_, link_);
+    return;
+  }
+  if (!state_.JedecLoaded) {
+    window_.ShowMessage(kTextLoadFirst, kTitleNotice, MessageIcon::Exclamation, MessageButtons::Ok);
+    return;
+  }
+  const ExchangeResult program = link_.ProgramChip(state_.Reports, ProgressTo(window_));
+  window_.EndProgress();
+  if (!program.Ok()) {
+    ReportExchangeFailure(window_, link_, program);
+  } else if (program.Burned) {
+    window_.ShowMessage(kTextBurnSucceeded, kTitleSuccess, MessageIcon::None, MessageButtons::Ok);
+  } else {
+    ShowError(window_, kTextBurnFailed);
+  }
+}
+
+void Commands::OnDeviceRead() {
+  if (!link_.EnsureOpen()) {
+    ReportMissingProgrammer(window_, link_);
+    return;
+  }
+  // The link writes the image only once all twelve blocks have arrived.
+  const ExchangeResult read =
+      link_.ReadFuseImage(state_.Reports, state_.FuseImage, ProgressTo(window_));
+  window_.EndProgress();
+  if (!read.Ok()) {
+    ReportExchangeFailure(window_, link_, read);
+    return;
+  }
+  UnpackFuseImage(state_.FuseImage, state_.FuseArray);
+  state_.JedecText = JedecWriter(state_.FuseArray, state_.PesBytes, clock_());
+  state_.DisplayText = state_.JedecText;
+  window_.ShowText(state_.DisplayText);
+}
+
+void Commands::OnPesRead() {
+  if (!link_.EnsureOpen()) {
+    ReportMissingProgrammer(window_, link_);
+    return;
+  }
+  // The chip's signature is only shown: the fixed PesBytes of the generated texts stay as they are.
+  PesBytes pes{};
+  const ExchangeResult result = link_.ReadPes(state_.Reports, pes, ProgressTo(window_));
+  window_.EndProgress();
+  if (!result.Ok()) {
+    ReportExchangeFailure(window_, link_, result);
+    return;
+  }
+  std::string signature;
+  for (std::uint8_t byte : pes) {
+    if (byte == 0) break;
+    signature.push_back(static_cast<char>(byte));
+  }
+  window_.ShowPes(signature);
+}
+
+void Commands::OnJedecSave() {
+  const std::optional<std::string> path = window_.AskSavePath();
+  if (!path) return;
+  // The frame is built before the file is touched; JedecText keeps the bare text it held.
+  const std::string frame = FrameJedecText(window_.ShownText());
+  if (frame.size() > kMaxJedecFileBytes) {
+    // The load refuses a file this large, so saving one would only make a file it cannot read.
+    FileResult tooLarge;
+    tooLarge.Error = FileError::TooLarge;
+    ShowError(window_, FileSaveFailureText(tooLarge));
+    return;
+  }
+  const FileResult written = WriteFileAtomically(*path, frame);
+  if (!written.Ok()) {
+    ShowError(window_, FileSaveFailureText(written));
+    return;
+  }
+  window_.TextSaved();
+}
+
+}  // namespace gantrel
