@@ -19,8 +19,8 @@ enum class LinkState : std::uint8_t {
 
 struct DiscoveryStatus {
   LinkState State = LinkState::NotSearched;
-  std::string Path;     // the device path that matched, if any
-  std::string Reason;   // the system's reason when the open failed ("Permission denied")
+  std::string Path;               // the device path that matched, if any
+  std::string Reason;             // the system's reason when the open failed ("Permission denied")
   bool PermissionDenied = false;  // the open failed for lack of permission (see the udev rule)
 };
 

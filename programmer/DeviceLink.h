@@ -26,7 +26,8 @@ struct LinkTimeouts {
 enum class ExchangeKind : std::uint8_t { Upload, Program, Read, Pes };
 
 // Where an exchange stands, for a progress display: sending or receiving report Index of Count
-// (1-based; an upload sends and receives 13, a read receives 12 blocks).
+// (1-based; an upload sends and receives 13, a read receives 12 blocks). Index and Count number
+// the transfers as Step and StepCount of ExchangeResult do (see there).
 struct ExchangeProgress {
   ExchangeKind Kind = ExchangeKind::Upload;
   bool Sending = true;
@@ -42,22 +43,42 @@ enum class ExchangeError : std::uint8_t {
   TransferFailed,  // a transfer failed; the link is now closed
 };
 
+// The outcome of one exchange. Step and StepCount say which transfer failed (1-based):
+// - Upload: StepCount 13. Send step n is report n of 13: report 1 is 'j', report k+2 carries
+//   block k (k = 0..11). Receive step n is the answer to report n.
+// - Program: StepCount 1. Send step 1 is 'w'; receive step 1 its answer.
+// - Read: StepCount 12. Receive step k is block k of 12 (block k-1 counted from 0, image bytes
+//   64(k-1)..64(k-1)+63). Send step 1 is 'r'; send step k+1 is the 'a' after block k
+//   (acknowledgement k of 11, k = 1..11).
+// - Pes: StepCount 1. Send step 1 is 'p'; receive step 1 its answer.
+// Step 0 (receive) means the exchange failed before its first report, while taking input
+// reports still queued from earlier. For NoProgrammer, Step and StepCount are 0.
 struct ExchangeResult {
   ExchangeKind Kind = ExchangeKind::Upload;
   ExchangeError Error = ExchangeError::None;
   TransferError Transfer = TransferError::None;  // what failed, for TransferFailed
-  bool Sending = false;  // the failed transfer was a send (else a receive)
-  int Step = 0;          // which report of how many failed (1-based), as in ExchangeProgress
+  bool Sending = false;                          // the failed transfer was a send (else a receive)
+  int Step = 0;  // which report of how many failed (1-based), as in ExchangeProgress
   int StepCount = 0;
   std::chrono::milliseconds Bound{0};  // the wait that ran out, for NoAnswer
   std::string Detail;                  // the system's own words, if any
-  bool Burned = false;  // ProgramChip only: the answer's byte 1 was 0x61
+  bool Burned = false;                 // ProgramChip only: the answer's byte 1 was 0x61
+  DiscoveryStatus Discovery;  // NoProgrammer only: why none is open (none found, not opened)
 
   bool Ok() const { return Error == ExchangeError::None; }
 };
 
-// The failure in English, naming the step: "block 7 of 12: no answer within 2 s".
+// The failure in English, naming the step: "block 7 of 12: no answer within 2 s", or for
+// NoProgrammer what DescribeDiscovery says; "" for a result that is Ok().
 std::string DescribeExchangeFailure(const ExchangeResult& result);
+
+// Why the link holds no programmer, in English: "no programmer found", "programmer found at
+// /dev/hidraw3 but it could not be opened: Permission denied (install the udev rule ...)", or
+// for an open link "programmer open at /dev/hidraw3".
+std::string DescribeDiscovery(const DiscoveryStatus& status);
+
+// The bound in English: "2 s" for whole seconds, else "1500 ms".
+std::string DescribeBound(std::chrono::milliseconds bound);
 
 class DeviceLink {
  public:
@@ -98,6 +119,19 @@ class DeviceLink {
   const LinkTimeouts& Timeouts() const { return timeouts_; }
 
  private:
+  // The start of every exchange: a programmer open (else NoProgrammer in `result`), stale input
+  // taken away. False when the exchange must end with `result` as it stands.
+  bool Begin(ExchangeResult& result);
+  // Sends `buffers.OutReport` as step `step`; on failure fills `result` and closes the link.
+  bool SendStep(ExchangeResult& result, ReportBuffers& buffers, int step,
+                const ProgressFn& progress);
+  // Receives into `buffers.InReport` within `bound`, in slices; on failure fills `result` and
+  // closes the link.
+  bool ReceiveStep(ExchangeResult& result, ReportBuffers& buffers, int step,
+                   std::chrono::milliseconds bound, const ProgressFn& progress);
+  // Closes the link after a failed transfer, remembering it in Status().
+  void CloseAfterFailure(const ExchangeResult& result);
+
   DeviceBackend& backend_;
   LinkTimeouts timeouts_;
   DiscoveryStatus status_;

@@ -1,0 +1,186 @@
+#include "SimulatedProgrammer.h"
+
+#include <algorithm>
+#include <cstddef>
+
+namespace gantrel {
+
+namespace {
+
+constexpr std::string_view kFaultSyntax =
+    "expected stop@N, vanish@N, late@N, late@N:MS or burn-fails";
+
+// Reads a whole decimal number with no sign; false on anything else or above `limit`.
+bool ParseNumber(std::string_view digits, std::uint64_t limit, std::uint64_t& value) {
+  if (digits.empty()) return false;
+  std::uint64_t result = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return false;
+    const auto digit = static_cast<std::uint64_t>(c - '0');
+    if (result > (limit - digit) / 10) return false;
+    result = result * 10 + digit;
+  }
+  value = result;
+  return true;
+}
+
+}  // namespace
+
+bool ParseSimulatedFault(std::string_view text, SimulatedFault& fault, std::string& error) {
+  if (text == "burn-fails") {
+    fault = SimulatedFault{SimulatedFaultKind::BurnFails, 0, SimulatedFault{}.Delay};
+    return true;
+  }
+  const std::size_t at = text.find('@');
+  if (at == std::string_view::npos) {
+    error = "unknown fault '" + std::string(text) + "' (" + std::string(kFaultSyntax) + ")";
+    return false;
+  }
+  const std::string_view name = text.substr(0, at);
+  std::string_view rest = text.substr(at + 1);
+  SimulatedFault parsed;
+  if (name == "stop") {
+    parsed.Kind = SimulatedFaultKind::Stop;
+  } else if (name == "vanish") {
+    parsed.Kind = SimulatedFaultKind::Vanish;
+  } else if (name == "late") {
+    parsed.Kind = SimulatedFaultKind::Late;
+  } else {
+    error = "unknown fault '" + std::string(text) + "' (" + std::string(kFaultSyntax) + ")";
+    return false;
+  }
+  std::string_view delay;
+  const std::size_t colon = rest.find(':');
+  if (colon != std::string_view::npos) {
+    if (parsed.Kind != SimulatedFaultKind::Late) {
+      error = "fault '" + std::string(text) + "': only late@N takes a delay (:MS)";
+      return false;
+    }
+    delay = rest.substr(colon + 1);
+    rest = rest.substr(0, colon);
+  }
+  std::uint64_t report = 0;
+  // A report number beyond 2^32 can never be reached by any run; refusing it keeps it exact.
+  if (!ParseNumber(rest, 0xFFFFFFFFu, report) || report == 0) {
+    error = "fault '" + std::string(text) + "': the report number must be a whole number from 1";
+    return false;
+  }
+  parsed.Report = report;
+  if (colon != std::string_view::npos) {
+    std::uint64_t ms = 0;
+    // A day is far beyond every bound the link uses.
+    if (!ParseNumber(delay, 86400000u, ms)) {
+      error = "fault '" + std::string(text) +
+              "': the delay must be a whole number of milliseconds up to 86400000";
+      return false;
+    }
+    parsed.Delay = std::chrono::milliseconds(static_cast<std::int64_t>(ms));
+  }
+  fault = parsed;
+  return true;
+}
+
+std::string FormatSimulatedFault(const SimulatedFault& fault) {
+  const std::string report = std::to_string(fault.Report);
+  switch (fault.Kind) {
+    case SimulatedFaultKind::None:
+      return "none";
+    case SimulatedFaultKind::Stop:
+      return "stop@" + report;
+    case SimulatedFaultKind::Late:
+      return "late@" + report + ":" + std::to_string(fault.Delay.count());
+    case SimulatedFaultKind::Vanish:
+      return "vanish@" + report;
+    case SimulatedFaultKind::BurnFails:
+      return "burn-fails";
+  }
+  return "none";
+}
+
+SimulatedProgrammer::SimulatedProgrammer() = default;
+
+bool SimulatedProgrammer::SetPes(std::string_view pes) {
+  if (pes.size() != 9) return false;
+  pes_.assign(pes);
+  return true;
+}
+
+void SimulatedProgrammer::Reconnect() {
+  present_ = true;
+  stopped_ = false;
+  ++connection_;
+  mode_ = Mode::Idle;
+  nextBlock_ = 0;
+}
+
+SimulatedProgrammer::Outcome SimulatedProgrammer::TakeReport(const Report& report) {
+  Outcome outcome;
+  ++reportCount_;
+  const bool struck = fault_.Kind != SimulatedFaultKind::None && reportCount_ == fault_.Report;
+  if (struck && fault_.Kind == SimulatedFaultKind::Vanish) present_ = false;
+  if (!present_) return outcome;
+  outcome.Delivered = true;
+  if (keepLog_) received_.push_back(report);
+  // The firmware acts on every report it gets, answered or not: a stopped programmer that
+  // still takes writes may burn or store what it is sent.
+  outcome.Answer = RunFirmware(report);
+  if (struck && fault_.Kind == SimulatedFaultKind::Stop) stopped_ = true;
+  outcome.Answers = !stopped_;
+  if (struck && fault_.Kind == SimulatedFaultKind::Late) outcome.Delay = fault_.Delay;
+  return outcome;
+}
+
+Report SimulatedProgrammer::RunFirmware(const Report& report) {
+  Report answer{};
+  if (mode_ == Mode::Uploading) {
+    // Inside an upload every report is image data, whatever its first byte says.
+    std::copy(report.begin() + 1, report.end(),
+              incoming_.begin() + static_cast<std::ptrdiff_t>(nextBlock_) * kImageBlockSize);
+    answer[1] = static_cast<std::uint8_t>(nextBlock_);
+    if (++nextBlock_ == kImageBlockCount) {
+      uploadedImage_ = incoming_;
+      ++uploadCount_;
+      mode_ = Mode::Idle;
+    }
+    return answer;
+  }
+  const std::uint8_t command = report[1];
+  if (command == CMD_ACK && mode_ == Mode::Reading) {
+    std::copy_n(chipImage_.begin() + static_cast<std::ptrdiff_t>(nextBlock_) * kImageBlockSize,
+                kImageBlockSize, answer.begin() + 1);
+    if (++nextBlock_ == kImageBlockCount) mode_ = Mode::Idle;
+    return answer;
+  }
+  mode_ = Mode::Idle;
+  switch (command) {
+    case CMD_UPLOAD:
+      mode_ = Mode::Uploading;
+      nextBlock_ = 0;
+      answer[1] = CMD_UPLOAD;
+      break;
+    case CMD_PROGRAM:
+      ++burnCount_;
+      if (fault_.Kind == SimulatedFaultKind::BurnFails) {
+        answer[1] = kBurnFailedAnswer;
+      } else {
+        chipImage_ = uploadedImage_;
+        answer[1] = kProgramSucceeded;
+      }
+      break;
+    case CMD_READ:
+      std::copy_n(chipImage_.begin(), kImageBlockSize, answer.begin() + 1);
+      mode_ = Mode::Reading;
+      nextBlock_ = 1;
+      break;
+    case CMD_PES:
+      // The host reverses answer bytes 9..1, so the first character goes last.
+      for (std::size_t i = 0; i < 9; ++i) answer[9 - i] = static_cast<std::uint8_t>(pes_[i]);
+      break;
+    default:
+      // An unknown command (or 'a' outside a read-back) still gets its one answer, all zero.
+      break;
+  }
+  return answer;
+}
+
+}  // namespace gantrel

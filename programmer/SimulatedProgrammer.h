@@ -1,0 +1,120 @@
+// A simulated programmer with an ATF22LV10C in its socket: the device side of the report
+// protocol, for trying the tool without hardware (`gantrel-cli --simulate`) and for tests.
+// It can be told to fail in a fixed, repeatable way (see SimulatedFault).
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "FuseMap.h"
+#include "Report.h"
+
+namespace gantrel {
+
+enum class SimulatedFaultKind : std::uint8_t {
+  None,
+  Stop,       // "stop@N": from report N on, no answer comes (the writes still succeed)
+  Late,       // "late@N[:MS]": the answer to report N comes only after Delay of waiting
+  Vanish,     // "vanish@N": from report N on every transfer fails and discovery finds nothing
+  BurnFails,  // "burn-fails": the answer to 'w' is not 0x61 and the chip keeps its fuses
+};
+
+// One fault. Report counts the output reports the simulated programmer has been sent since it
+// was made, 1-based, across exchanges and reconnects (a send that fails because the device
+// vanished counts too).
+struct SimulatedFault {
+  SimulatedFaultKind Kind = SimulatedFaultKind::None;
+  std::uint64_t Report = 0;
+  std::chrono::milliseconds Delay{3000};  // Late only: beyond the 2 s bound, within the 20 s one
+};
+
+// Parses "stop@N", "vanish@N", "late@N", "late@N:MS" or "burn-fails" (N >= 1, MS >= 0, decimal)
+// into `fault`; false with an English message in `error` (and `fault` untouched) otherwise.
+bool ParseSimulatedFault(std::string_view text, SimulatedFault& fault, std::string& error);
+
+// The text ParseSimulatedFault reads back as `fault` ("late@5:3000"); "none" for no fault.
+std::string FormatSimulatedFault(const SimulatedFault& fault);
+
+class SimulatedProgrammer {
+ public:
+  // The byte the simulated programmer answers 'w' with when the burn fails.
+  static constexpr std::uint8_t kBurnFailedAnswer = 0x46;  // 'F'
+
+  // A present programmer holding a blank chip (all image bytes 0) with the signature
+  // "1F22L10C3", nothing uploaded, no fault.
+  SimulatedProgrammer();
+
+  // The fuse image the chip holds, as the read-back sends it.
+  const FuseImage& ChipImage() const { return chipImage_; }
+  void SetChipImage(const FuseImage& image) { chipImage_ = image; }
+  // The chip's 9-character signature as the host shows it after its reversal.
+  const std::string& Pes() const { return pes_; }
+  // Sets the chip's signature; false (and nothing changed) unless `pes` has exactly 9 bytes.
+  bool SetPes(std::string_view pes);
+
+  // The image of the last upload (all 0 before any), which the next 'w' burns.
+  const FuseImage& UploadedImage() const { return uploadedImage_; }
+  // How many complete uploads ('j' and 12 data reports) were received.
+  int UploadCount() const { return uploadCount_; }
+  // How many times 'w' was received (burns that failed included).
+  int BurnCount() const { return burnCount_; }
+
+  const SimulatedFault& Fault() const { return fault_; }
+  void SetFault(const SimulatedFault& fault) { fault_ = fault; }
+
+  // Every output report received, in order (a send that failed is not in it).
+  const std::vector<Report>& Received() const { return received_; }
+  // Turns the log of Received off (for benchmarks) or back on; on by default.
+  void KeepLog(bool keep) { keepLog_ = keep; }
+  // Output reports sent to it so far, failed ones included: the N of the faults.
+  std::uint64_t ReportCount() const { return reportCount_; }
+  // Total virtual time that receives spent waiting on it, in milliseconds.
+  std::chrono::milliseconds WaitedTime() const { return waitedTime_; }
+
+  // False once a vanish fault struck, until Reconnect().
+  bool IsPresent() const { return present_; }
+  // Unplugs and replugs it: present again, its firmware restarted (no upload or read-back in
+  // progress, the uploaded image kept), a stop or vanish fault that already struck ended.
+  // Transports opened before stay dead.
+  void Reconnect();
+  // Changes at every Reconnect(); a transport remembers the one it was opened in.
+  std::uint64_t Connection() const { return connection_; }
+
+  // What one output report led to, for the simulated transport.
+  struct Outcome {
+    bool Delivered = false;              // false: the device is gone and the send fails
+    bool Answers = false;                // an input report follows
+    Report Answer{};                     // bytes 1..64 the answer; byte 0 is 0
+    std::chrono::milliseconds Delay{0};  // waiting needed before the answer can be taken
+  };
+  // Takes one output report (all 65 bytes, as sent) and runs the firmware on it.
+  Outcome TakeReport(const Report& report);
+  // Adds `waited` to WaitedTime().
+  void AddWaitedTime(std::chrono::milliseconds waited) { waitedTime_ += waited; }
+
+ private:
+  enum class Mode : std::uint8_t { Idle, Uploading, Reading };
+  Report RunFirmware(const Report& report);
+
+  FuseImage chipImage_{};
+  FuseImage uploadedImage_{};
+  FuseImage incoming_{};
+  std::string pes_ = "1F22L10C3";
+  int uploadCount_ = 0;
+  int burnCount_ = 0;
+  SimulatedFault fault_;
+  std::vector<Report> received_;
+  bool keepLog_ = true;
+  std::uint64_t reportCount_ = 0;
+  std::chrono::milliseconds waitedTime_{0};
+  bool present_ = true;
+  bool stopped_ = false;
+  std::uint64_t connection_ = 1;
+  Mode mode_ = Mode::Idle;
+  int nextBlock_ = 0;
+};
+
+}  // namespace gantrel
