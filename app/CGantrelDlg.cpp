@@ -1,0 +1,212 @@
+#include "CGantrelDlg.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "AppResources.h"
+#include "DialogProvider.h"
+#include "ProgressBox.h"
+
+namespace {
+
+constexpr const char* kUnsavedQuestion = "編集した内容は保存されていません。終了しますか？";
+
+QString FromUtf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::optional<std::string> ToUtf8(const std::optional<QString>& path) {
+  if (!path) return std::nullopt;
+  return path->toStdString();
+}
+
+}  // namespace
+
+CGantrelDlg::CGantrelDlg(gantrel::DeviceLink& link, DialogProvider& dialogs, QWidget* parent)
+    : QDialog(parent), dialogs_(dialogs), commands_(*this, link) {
+  setObjectName(QStringLiteral("gantrelDialog"));
+  setWindowTitle(QString::fromUtf8(gantrel::kAppTitle));
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
+  setWindowIcon(AppResources::Icon());
+  setSizeGripEnabled(false);
+
+  CreateActions();
+  CreateMenus();
+  CreateTextArea();
+  CreateLayout();
+  progress_ = new ProgressBox(this);
+  // 321 by 200 dialog units at the usual 96 dpi dialog font.
+  resize(480, 325);
+}
+
+CGantrelDlg::~CGantrelDlg() = default;
+
+void CGantrelDlg::CreateActions() {
+  struct Item {
+    QAction*& action;
+    const char* objectName;
+    const char* text;
+    void (gantrel::Commands::*command)();
+  };
+  const Item items[] = {
+      {actionJedecLoad_, "actionJedecLoad", "JEDEC読込", &gantrel::Commands::OnJedecLoad},
+      {actionJedecSave_, "actionJedecSave", "JEDEC保存", &gantrel::Commands::OnJedecSave},
+      {actionDeviceWrite_, "actionDeviceWrite", "書き込み", &gantrel::Commands::OnDeviceWrite},
+      {actionDeviceRead_, "actionDeviceRead", "読み込み", &gantrel::Commands::OnDeviceRead},
+      {actionPesRead_, "actionPesRead", "PES取得", &gantrel::Commands::OnPesRead},
+  };
+  for (const Item& item : items) {
+    item.action = new QAction(QString::fromUtf8(item.text), this);
+    item.action->setObjectName(QString::fromLatin1(item.objectName));
+    const auto command = item.command;
+    connect(item.action, &QAction::triggered, this, [this, command] { RunCommand(command); });
+  }
+}
+
+void CGantrelDlg::CreateMenus() {
+  menuBar_ = new QMenuBar(this);
+  menuBar_->setObjectName(QStringLiteral("menuBar"));
+  // On macOS the bar stays in the window, as the menu of a dialog.
+  menuBar_->setNativeMenuBar(false);
+  fileMenu_ = menuBar_->addMenu(QStringLiteral("ファイル"));
+  fileMenu_->setObjectName(QStringLiteral("menuFile"));
+  fileMenu_->addAction(actionJedecLoad_);
+  fileMenu_->addAction(actionJedecSave_);
+  menuBar_->addAction(actionDeviceWrite_);
+  menuBar_->addAction(actionDeviceRead_);
+  menuBar_->addAction(actionPesRead_);
+}
+
+void CGantrelDlg::CreateTextArea() {
+  textArea_ = new QPlainTextEdit(this);
+  textArea_->setObjectName(QStringLiteral("textArea"));
+  // Both bars always, as the original edit control had them, and lines never wrap.
+  textArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  textArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  textArea_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  textArea_->setTabChangesFocus(false);
+  textArea_->installEventFilter(this);
+  textArea_->setFocus();
+}
+
+void CGantrelDlg::CreateLayout() {
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->setMenuBar(menuBar_);
+  layout->addWidget(textArea_);
+}
+
+void CGantrelDlg::Start() {
+  show();
+  // Discovery runs once the window is on the screen, so a slow bus does not delay it.
+  QTimer::singleShot(0, this, [this] {
+    busy_ = true;
+    commands_.OpenProgrammer();
+    busy_ = false;
+  });
+}
+
+bool CGantrelDlg::HasUnsavedEdits() const {
+  return textArea_->document()->isModified();
+}
+
+void CGantrelDlg::RunCommand(void (gantrel::Commands::*command)()) {
+  // The progress box lets events through while the programmer works; a second command must
+  // not start inside the first.
+  if (busy_) return;
+  busy_ = true;
+  (commands_.*command)();
+  busy_ = false;
+}
+
+void CGantrelDlg::reject() {
+  if (busy_) return;
+  if (HasUnsavedEdits() &&
+      dialogs_.ShowMessage(this, QString::fromUtf8(kUnsavedQuestion),
+                           QString::fromUtf8(gantrel::kAppTitle), gantrel::MessageIcon::Exclamation,
+                           gantrel::MessageButtons::OkCancel) != gantrel::MessageAnswer::Ok) {
+    return;
+  }
+  QDialog::reject();
+}
+
+bool CGantrelDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == textArea_ && event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+      // As in a multi-line field of a dialog: Enter does nothing, Ctrl+Enter breaks the line.
+      if (key->modifiers() & Qt::ControlModifier)
+        textArea_->textCursor().insertText(QStringLiteral("\n"));
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void CGantrelDlg::ShowText(std::string_view bytes) {
+  textArea_->setPlainText(shown_.Show(bytes));
+  textArea_->document()->setModified(false);
+}
+
+void CGantrelDlg::PlaceCaret(std::size_t offset) {
+  QTextCursor cursor = textArea_->textCursor();
+  const int last = textArea_->document()->characterCount() - 1;
+  const int index = shown_.CharacterIndex(offset);
+  cursor.setPosition(index < last ? index : last);
+  textArea_->setTextCursor(cursor);
+  textArea_->ensureCursorVisible();
+}
+
+std::string CGantrelDlg::ShownText() {
+  if (!HasUnsavedEdits()) return shown_.Bytes();
+  // toRawText keeps no-break spaces and line separators that toPlainText would rewrite.
+  return shown_.Encode(textArea_->document()->toRawText());
+}
+
+void CGantrelDlg::TextSaved() {
+  if (HasUnsavedEdits()) {
+    TextEncoding used = shown_.Encoding();
+    std::string bytes = shown_.Encode(textArea_->document()->toRawText(), &used);
+    shown_.Adopt(std::move(bytes), used);
+  }
+  textArea_->document()->setModified(false);
+}
+
+std::optional<std::string> CGantrelDlg::AskOpenPath() {
+  return ToUtf8(dialogs_.AskOpenPath(this));
+}
+
+std::optional<std::string> CGantrelDlg::AskSavePath() {
+  return ToUtf8(dialogs_.AskSavePath(this));
+}
+
+gantrel::MessageAnswer CGantrelDlg::ShowMessage(std::string_view text, std::string_view title,
+                                                gantrel::MessageIcon icon,
+                                                gantrel::MessageButtons buttons) {
+  return dialogs_.ShowMessage(this, FromUtf8(text), FromUtf8(title), icon, buttons);
+}
+
+void CGantrelDlg::ShowPes(std::string_view signature) {
+  dialogs_.ShowPes(this, FromUtf8(signature));
+}
+
+void CGantrelDlg::ShowProgress(std::string_view step) {
+  progress_->ShowStep(FromUtf8(step));
+  // Let the window and the box paint between the slices of a wait. The box is modal, so input
+  // meant for the window is refused meanwhile, and the busy flag stops any command anyway.
+  QApplication::processEvents();
+}
+
+void CGantrelDlg::EndProgress() {
+  progress_->hide();
+}

@@ -1,0 +1,31 @@
+// The box shown while the programmer works: the current step and a busy bar. It has no Cancel
+// and ignores Escape and the close box, since stopping half way would leave the programmer out
+// of step.
+#pragma once
+
+#include <QDialog>
+
+class QLabel;
+
+class ProgressBox : public QDialog {
+  Q_OBJECT
+
+ public:
+  // Builds the box, hidden, modal to `parent`.
+  explicit ProgressBox(QWidget* parent);
+
+  // Shows the box (at once, if hidden) with `step` as its label.
+  void ShowStep(const QString& step);
+  // The label shown now.
+  QString Step() const;
+
+ public slots:
+  // Escape lands here: the box stays until the exchange ends.
+  void reject() override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  QLabel* label_ = nullptr;
+};
