@@ -1,0 +1,18 @@
+// gantrel-cli as a function: the words of a command line in, text on two streams and an exit
+// status out, so that tests and main() run the same code.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "CliSupport.h"
+
+namespace gantrel {
+
+// Runs gantrel-cli with `args` (the words after the program name): results go to `out`,
+// diagnostics and progress to `err`. Returns the exit status (kExitOk ... kExitNoProgrammer).
+int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+           const CliEnvironment& env);
+
+}  // namespace gantrel

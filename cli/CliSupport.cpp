@@ -1,0 +1,47 @@
+#include "CliSupport.h"
+
+#include "CliFormat.h"
+#include "FileAccess.h"
+
+namespace gantrel {
+
+bool HeaderTime(const CliEnvironment& env, std::tm& time, std::ostream& err) {
+  if (env.SourceDateEpoch) {
+    const std::optional<std::tm> fixed = ParseSourceDateEpoch(*env.SourceDateEpoch);
+    if (!fixed) {
+      err << "gantrel-cli: SOURCE_DATE_EPOCH must be a whole number of seconds since "
+             "1970-01-01 00:00:00 UTC, up to the year 9999, not "
+          << JsonString(*env.SourceDateEpoch) << "\n";
+      return false;
+    }
+    time = *fixed;
+    return true;
+  }
+  const std::optional<std::tm> now = LocalTimeNow();
+  // A system that cannot tell the local time still gets a well-formed header.
+  time = now ? *now : *ParseSourceDateEpoch("0");
+  return true;
+}
+
+int EmitOutput(const std::string* outPath, std::string_view bytes, std::ostream& out,
+               std::ostream& err) {
+  if (outPath == nullptr) {
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.flush();
+    if (!out) {
+      err << "gantrel-cli: cannot write to standard output\n";
+      return kExitUsage;
+    }
+    return kExitOk;
+  }
+  const FileResult result = WriteFileAtomically(*outPath, bytes);
+  if (!result.Ok()) {
+    err << *outPath << ": " << FileErrorName(result.Error);
+    if (!result.Reason.empty()) err << ": " << result.Reason;
+    err << "\n";
+    return kExitUsage;
+  }
+  return kExitOk;
+}
+
+}  // namespace gantrel

@@ -1,0 +1,319 @@
+#include "DeviceCommands.h"
+
+#include <memory>
+
+#include "CliFormat.h"
+#include "CommandLine.h"
+#include "DeviceLink.h"
+#include "HidapiBackend.h"
+#include "JedecFileCheck.h"
+#include "JedecWriter.h"
+#include "SimulatedBackend.h"
+#include "SimulatedProgrammer.h"
+
+namespace gantrel {
+namespace {
+
+// Differences listed by name before the rest are only counted.
+constexpr int kDifferencesShown = 10;
+
+int Usage(std::ostream& err, const std::string& command, const std::string& problem) {
+  err << "gantrel-cli " << command << ": " << problem << "\n"
+      << "Try 'gantrel-cli " << command << " --help'.\n";
+  return kExitUsage;
+}
+
+const char* ExchangeName(ExchangeKind kind) {
+  switch (kind) {
+    case ExchangeKind::Upload:
+      return "upload";
+    case ExchangeKind::Program:
+      return "burn";
+    case ExchangeKind::Read:
+      return "read-back";
+    case ExchangeKind::Pes:
+      return "signature query";
+  }
+  return "exchange";
+}
+
+std::string DescribeMissingProgrammer(const DiscoveryStatus& status) {
+  std::string text = DescribeDiscovery(status);
+  if (status.State == LinkState::NotFound) text += " (no USB HID device 04D8:003F)";
+  if (status.PermissionDenied) {
+    text +=
+        "\nOnce the rule is installed (lib/udev/rules.d), load it with: "
+        "udevadm control --reload-rules && udevadm trigger";
+  }
+  return text;
+}
+
+// Loads FILE for program and verify: a syntax error is always refused, a checksum mismatch
+// or another device's file unless --force.
+int LoadFile(const CommandLine& line, std::ostream& err, JedecFileCheck& check) {
+  check = CheckJedecFile(line.Operands().front());
+  if (check.Status == CheckStatus::IoError) {
+    err << FormatVerdict(check) << "\n";
+    return kExitUsage;
+  }
+  if (check.Status == CheckStatus::Ok) return kExitOk;
+  if (check.Status == CheckStatus::SyntaxError || !line.Has("--force")) {
+    err << FormatVerdict(check) << "\n";
+    if (check.Status != CheckStatus::SyntaxError) err << "Use --force to use it anyway.\n";
+    return kExitFailed;
+  }
+  err << FormatVerdict(check) << " (used anyway: --force)\n";
+  return kExitOk;
+}
+
+// Shows where an exchange stands on one terminal line, rewritten in place.
+class TerminalProgress {
+ public:
+  TerminalProgress(std::ostream& err, bool enabled) : err_(err), enabled_(enabled) {}
+  ~TerminalProgress() {
+    if (shown_) err_ << "\n";
+  }
+  TerminalProgress(const TerminalProgress&) = delete;
+  TerminalProgress& operator=(const TerminalProgress&) = delete;
+
+  ProgressFn Callback() {
+    if (!enabled_) return {};
+    return [this](const ExchangeProgress& p) {
+      err_ << "\r" << ExchangeName(p.Kind) << ": " << (p.Sending ? "sending" : "receiving")
+           << " report " << p.Index << " of " << p.Count << "   " << std::flush;
+      shown_ = true;
+    };
+  }
+
+ private:
+  std::ostream& err_;
+  bool enabled_;
+  bool shown_ = false;
+};
+
+// A device command's run: its options, the programmer it talks to, and where it reports.
+class DeviceRun {
+ public:
+  DeviceRun(const std::string& command, const CommandLine& line, std::ostream& out,
+            std::ostream& err, const CliEnvironment& env)
+      : command_(command), line_(line), out_(out), err_(err), env_(env) {}
+
+  // Sets up the simulated or the real programmer and opens it; kExitOk or the exit status.
+  int Connect() {
+    const std::string* chipPath = line_.Value("--simulate-chip");
+    const std::string* faultText = line_.Value("--simulate-fault");
+    if (line_.Has("--simulate") || chipPath != nullptr || faultText != nullptr) {
+      simulated_ = std::make_unique<SimulatedProgrammer>();
+      if (faultText != nullptr) {
+        SimulatedFault fault;
+        std::string problem;
+        if (!ParseSimulatedFault(*faultText, fault, problem)) {
+          return Usage(err_, command_, "--simulate-fault: " + problem);
+        }
+        simulated_->SetFault(fault);
+      }
+      if (chipPath != nullptr) {
+        const JedecFileCheck chip = CheckJedecFile(*chipPath);
+        if (chip.Status == CheckStatus::IoError) {
+          err_ << FormatVerdict(chip) << "\n";
+          return kExitUsage;
+        }
+        if (chip.Status != CheckStatus::Ok) {
+          err_ << FormatVerdict(chip) << " (the simulated chip takes its fuses as read)\n";
+        }
+        FuseImage image{};
+        PackFuseImage(chip.Fuses, image);
+        simulated_->SetChipImage(image);
+      }
+      backend_ = std::make_unique<SimulatedBackend>(*simulated_);
+    } else {
+      backend_ = std::make_unique<HidapiBackend>();
+    }
+    link_ = std::make_unique<DeviceLink>(*backend_);
+    const DiscoveryStatus& status = link_->OpenProgrammer();
+    if (status.State != LinkState::Open) return NoProgrammer(status);
+    return kExitOk;
+  }
+
+  // The exit status for an exchange that did not complete, with the reason on stderr.
+  int ExchangeFailed(const ExchangeResult& result) {
+    if (result.Error == ExchangeError::NoProgrammer) return NoProgrammer(link_->Status());
+    err_ << "gantrel-cli " << command_ << ": " << ExchangeName(result.Kind)
+         << " failed: " << DescribeExchangeFailure(result)
+         << "\nThe programmer must be reconnected before it is used again.\n";
+    return kExitFailed;
+  }
+
+  // Reads the chip's fuses into `fuses` (all 0 beyond what the image carries).
+  int ReadChip(FuseArray& fuses) {
+    FuseImage image{};
+    TerminalProgress progress(err_, env_.ProgressToTerminal);
+    const ExchangeResult result = link_->ReadFuseImage(buffers_, image, progress.Callback());
+    if (!result.Ok()) return ExchangeFailed(result);
+    fuses.fill(0);
+    UnpackFuseImage(image, fuses);
+    return kExitOk;
+  }
+
+  int Pes() {
+    PesBytes pes{};
+    TerminalProgress progress(err_, env_.ProgressToTerminal);
+    const ExchangeResult result = link_->ReadPes(buffers_, pes, progress.Callback());
+    if (!result.Ok()) return ExchangeFailed(result);
+    std::string text;
+    for (const std::uint8_t c : pes) {
+      if (c == 0) break;
+      if (c >= 0x20 && c <= 0x7E) {
+        text += static_cast<char>(c);
+      } else {
+        // Keep the line readable whatever the chip answered.
+        text += "\\x" + HexWord(c).substr(2);
+      }
+    }
+    out_ << text << "\n";
+    out_.flush();
+    return kExitOk;
+  }
+
+  int Read() {
+    std::tm time{};
+    if (!HeaderTime(env_, time, err_)) return kExitUsage;
+    FuseArray fuses{};
+    const int status = ReadChip(fuses);
+    if (status != kExitOk) return status;
+    std::string text = JedecWriter(fuses, kPesBytes, time);
+    if (line_.Has("--frame")) text = FrameJedecText(text);
+    const std::string* outPath = line_.Value("-o");
+    if (outPath == nullptr) outPath = line_.Value("--output");
+    return EmitOutput(outPath, text, out_, err_);
+  }
+
+  int Program(const JedecFileCheck& file) {
+    FuseImage image{};
+    PackFuseImage(file.Fuses, image);
+    {
+      TerminalProgress progress(err_, env_.ProgressToTerminal);
+      const ExchangeResult upload = link_->UploadFuseImage(buffers_, image, progress.Callback());
+      if (!upload.Ok()) return ExchangeFailed(upload);
+    }
+    {
+      TerminalProgress progress(err_, env_.ProgressToTerminal);
+      const ExchangeResult burn = link_->ProgramChip(buffers_, progress.Callback());
+      if (!burn.Ok()) return ExchangeFailed(burn);
+      if (!burn.Burned) {
+        err_ << "gantrel-cli program: burning the chip failed: the programmer answered "
+             << DescribeByte(buffers_.InReport[1]) << " instead of 'a' (0x61)\n";
+        return kExitFailed;
+      }
+    }
+    if (line_.Has("--no-verify")) {
+      out_ << file.Path << ": programmed (not verified)\n";
+      out_.flush();
+      return kExitOk;
+    }
+    const int status = Verify(file);
+    if (status == kExitFailed) {
+      err_ << "gantrel-cli program: the chip differs from " << file.Path << " after burning\n";
+    } else if (status == kExitOk) {
+      out_ << file.Path << ": programmed and verified\n";
+      out_.flush();
+    }
+    return status;
+  }
+
+  // Reads the chip and compares fuses 0..5891 with the file's; kExitFailed when they differ.
+  int Verify(const JedecFileCheck& file) {
+    FuseArray chip{};
+    const int status = ReadChip(chip);
+    if (status != kExitOk) return status;
+    int differing = 0;
+    for (int fuse = 0; fuse < kDeviceFuseCount; ++fuse) {
+      const auto index = static_cast<std::size_t>(fuse);
+      if (file.Fuses[index] != chip[index]) ++differing;
+    }
+    if (differing == 0) {
+      if (command_ == "verify")
+        out_ << file.Path << ": the chip matches all " << kDeviceFuseCount << " fuses\n";
+      out_.flush();
+      return kExitOk;
+    }
+    out_ << file.Path << ": " << differing << " of " << kDeviceFuseCount
+         << " fuses differ on the chip\n";
+    int shown = 0;
+    for (int fuse = 0; fuse < kDeviceFuseCount && shown < kDifferencesShown; ++fuse) {
+      const auto index = static_cast<std::size_t>(fuse);
+      if (file.Fuses[index] == chip[index]) continue;
+      ++shown;
+      out_ << "fuse " << fuse << " (" << FuseRowAddress(fuse) << "): file "
+           << int{file.Fuses[index]} << ", chip " << int{chip[index]} << "\n";
+    }
+    if (differing > shown) out_ << "and " << (differing - shown) << " more\n";
+    out_.flush();
+    return kExitFailed;
+  }
+
+ private:
+  int NoProgrammer(const DiscoveryStatus& status) {
+    err_ << "gantrel-cli " << command_ << ": " << DescribeMissingProgrammer(status) << "\n";
+    return kExitNoProgrammer;
+  }
+
+  const std::string& command_;
+  const CommandLine& line_;
+  std::ostream& out_;
+  std::ostream& err_;
+  const CliEnvironment& env_;
+  std::unique_ptr<SimulatedProgrammer> simulated_;
+  std::unique_ptr<DeviceBackend> backend_;
+  std::unique_ptr<DeviceLink> link_;
+  ReportBuffers buffers_;
+};
+
+}  // namespace
+
+bool IsDeviceCommand(const std::string& command) {
+  return command == "pes" || command == "read" || command == "program" || command == "verify";
+}
+
+int RunDeviceCommand(const std::string& command, const std::vector<std::string>& args,
+                     std::ostream& out, std::ostream& err, const CliEnvironment& env) {
+  std::set<std::string> flags = {"--simulate"};
+  std::set<std::string> valued = {"--simulate-chip", "--simulate-fault"};
+  std::size_t operands = 0;
+  if (command == "read") {
+    flags.insert("--frame");
+    valued.insert({"-o", "--output"});
+  } else if (command == "program") {
+    flags.insert({"--force", "--no-verify"});
+    operands = 1;
+  } else if (command == "verify") {
+    flags.insert("--force");
+    operands = 1;
+  }
+  const CommandLine line(args, flags, valued);
+  if (!line.Error().empty()) return Usage(err, command, line.Error());
+  if (line.Operands().size() != operands) {
+    return Usage(err, command, operands == 0 ? "takes no FILE" : "give exactly one FILE");
+  }
+  if (command == "read") {
+    // A bad SOURCE_DATE_EPOCH is told before the chip is touched.
+    std::tm time{};
+    if (!HeaderTime(env, time, err)) return kExitUsage;
+  }
+
+  JedecFileCheck file;
+  if (operands == 1) {
+    const int status = LoadFile(line, err, file);
+    if (status != kExitOk) return status;
+  }
+
+  DeviceRun run(command, line, out, err, env);
+  const int connected = run.Connect();
+  if (connected != kExitOk) return connected;
+  if (command == "pes") return run.Pes();
+  if (command == "read") return run.Read();
+  if (command == "program") return run.Program(file);
+  return run.Verify(file);
+}
+
+}  // namespace gantrel

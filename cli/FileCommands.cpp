@@ -1,0 +1,162 @@
+#include "FileCommands.h"
+
+#include <algorithm>
+
+#include "CliFormat.h"
+#include "CommandLine.h"
+#include "JedecFileCheck.h"
+#include "JedecWriter.h"
+
+namespace gantrel {
+namespace {
+
+int Usage(std::ostream& err, const std::string& command, const std::string& problem) {
+  err << "gantrel-cli " << command << ": " << problem << "\n"
+      << "Try 'gantrel-cli " << command << " --help'.\n";
+  return kExitUsage;
+}
+
+int ExitStatusOf(const JedecFileCheck& check) {
+  switch (check.Status) {
+    case CheckStatus::IoError:
+      return kExitUsage;
+    case CheckStatus::Ok:
+      return kExitOk;
+    default:
+      return kExitFailed;
+  }
+}
+
+std::string JsonNumberOrNull(bool present, long long value) {
+  return present ? std::to_string(value) : "null";
+}
+
+std::string JsonHexOrNull(bool present, std::uint16_t value) {
+  return present ? JsonString(HexWord(value)) : "null";
+}
+
+// One object of the --json array, on one line.
+std::string CheckAsJson(const JedecFileCheck& check) {
+  const bool read = check.Status != CheckStatus::IoError;
+  const bool syntax = check.Status == CheckStatus::SyntaxError;
+  const JedecReadResult& result = check.Read;
+  std::string json = "{\"file\": " + JsonString(check.Path);
+  json += ", \"status\": " + JsonString(CheckStatusName(check.Status));
+  json += ", \"result\": " + JsonNumberOrNull(read, result.Position);
+  json += ", \"length\": " + JsonNumberOrNull(read, result.Length);
+  json += ", \"line\": " + JsonNumberOrNull(syntax, check.Line);
+  json += ", \"column\": " + JsonNumberOrNull(syntax, check.Column);
+  json += ", \"qp\": " + JsonNumberOrNull(read, result.Qp);
+  json += ", \"qf\": " + JsonNumberOrNull(read, result.Qf);
+  json += ", \"given_checksum\": " + JsonHexOrNull(read, result.GivenChecksum);
+  json +=
+      ", \"computed_checksum\": " + JsonHexOrNull(result.ChecksumTested, result.ComputedChecksum);
+  json += ", \"fuse_checksum\": " + JsonHexOrNull(read, check.FuseChecksum5892);
+  json += ", \"transmission\": ";
+  json += read ? JsonString(TransmissionStatusName(check.Transmission.Status)) : "null";
+  json += ", \"message\": " + JsonString(DescribeCheck(check));
+  json += "}";
+  return json;
+}
+
+// Says on `err` why a file that is used anyway fails its check.
+void WarnFailedCheck(const JedecFileCheck& check, std::ostream& err, const char* consequence) {
+  err << FormatVerdict(check) << " (" << consequence << ")\n";
+}
+
+}  // namespace
+
+int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const CommandLine line(args, {"--json"}, {});
+  if (!line.Error().empty()) return Usage(err, "check", line.Error());
+  if (line.Operands().empty()) return Usage(err, "check", "no file given");
+  const bool json = line.Has("--json");
+
+  int status = kExitOk;
+  if (json) out << "[";
+  bool first = true;
+  for (const std::string& path : line.Operands()) {
+    const JedecFileCheck check = CheckJedecFile(path);
+    status = std::max(status, ExitStatusOf(check));
+    if (json) {
+      out << (first ? "\n  " : ",\n  ") << CheckAsJson(check);
+      first = false;
+    } else if (check.Status == CheckStatus::IoError) {
+      err << FormatVerdict(check) << "\n";
+    } else {
+      out << FormatVerdict(check) << "\n";
+      out << path << ": " << DescribeTransmission(check.Transmission) << "\n";
+    }
+  }
+  if (json) out << "\n]\n";
+  out.flush();
+  return status;
+}
+
+int RunJedec(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+             const CliEnvironment& env) {
+  const CommandLine line(args, {"--frame", "--force"}, {"-o", "--output"});
+  if (!line.Error().empty()) return Usage(err, "jedec", line.Error());
+  if (line.Operands().size() != 1) return Usage(err, "jedec", "give exactly one FILE");
+  const std::string* outPath = line.Value("-o");
+  if (outPath == nullptr) outPath = line.Value("--output");
+  std::tm time{};
+  if (!HeaderTime(env, time, err)) return kExitUsage;
+
+  const JedecFileCheck check = CheckJedecFile(line.Operands().front());
+  if (check.Status == CheckStatus::IoError) {
+    err << FormatVerdict(check) << "\n";
+    return kExitUsage;
+  }
+  // A syntax error leaves the fuses half read: never worth a canonical text. A checksum
+  // mismatch or another device's file is written only when asked for.
+  if (check.Status == CheckStatus::SyntaxError ||
+      (check.Status != CheckStatus::Ok && !line.Has("--force"))) {
+    err << FormatVerdict(check) << "\n";
+    if (check.Status != CheckStatus::SyntaxError) err << "Use --force to write it anyway.\n";
+    return kExitFailed;
+  }
+  if (check.Status != CheckStatus::Ok) WarnFailedCheck(check, err, "written anyway: --force");
+
+  std::string text = JedecWriter(check.Fuses, kPesBytes, time);
+  if (line.Has("--frame")) text = FrameJedecText(text);
+  return EmitOutput(outPath, text, out, err);
+}
+
+int RunDiff(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const CommandLine line(args, {}, {});
+  if (!line.Error().empty()) return Usage(err, "diff", line.Error());
+  if (line.Operands().size() != 2) return Usage(err, "diff", "give exactly two files, A and B");
+
+  const JedecFileCheck a = CheckJedecFile(line.Operands()[0]);
+  const JedecFileCheck b = CheckJedecFile(line.Operands()[1]);
+  bool unreadable = false;
+  for (const JedecFileCheck* check : {&a, &b}) {
+    if (check->Status == CheckStatus::IoError) {
+      err << FormatVerdict(*check) << "\n";
+      unreadable = true;
+    } else if (check->Status != CheckStatus::Ok) {
+      WarnFailedCheck(*check, err, "compared as far as it was read");
+    }
+  }
+  if (unreadable) return kExitUsage;
+
+  int differing = 0;
+  for (int fuse = 0; fuse < kDeviceFuseCount; ++fuse) {
+    const int inA = a.Fuses[static_cast<std::size_t>(fuse)];
+    const int inB = b.Fuses[static_cast<std::size_t>(fuse)];
+    if (inA == inB) continue;
+    ++differing;
+    out << "fuse " << fuse << " (" << FuseRowAddress(fuse) << "): A=" << inA << " B=" << inB
+        << "\n";
+  }
+  if (differing == 0) {
+    out << "all " << kDeviceFuseCount << " fuses agree\n";
+  } else {
+    out << differing << " of " << kDeviceFuseCount << " fuses differ\n";
+  }
+  out.flush();
+  return differing == 0 ? kExitOk : kExitFailed;
+}
+
+}  // namespace gantrel
