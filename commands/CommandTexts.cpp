@@ -16,12 +16,17 @@ std::string Fraction(int index, int count) {
   return std::to_string(index) + "/" + std::to_string(count);
 }
 
+// Steps are numbered as the link numbers them: an upload's report n and its answer are both
+// step n; a read's block k arrives as receive step k and is acknowledged by send step k + 1.
 std::string StepName(const ExchangeResult& result) {
+  if (result.Step == 0) return "通信の開始時";
   switch (result.Kind) {
     case ExchangeKind::Upload:
       return "送信 " + Fraction(result.Step, result.StepCount);
     case ExchangeKind::Read:
-      return "ブロック " + Fraction(result.Step, result.StepCount);
+      if (!result.Sending) return "ブロック " + Fraction(result.Step, result.StepCount);
+      if (result.Step == 1) return "読み出し命令";
+      return "ブロック " + Fraction(result.Step - 1, result.StepCount) + "の受信確認";
     case ExchangeKind::Program:
       return "書き込み命令";
     case ExchangeKind::Pes:
