@@ -159,13 +159,37 @@ void DeviceLink::CloseAfterFailure(const ExchangeResult& result) {
 
 bool DeviceLink::Begin(ExchangeResult& result) {
   result.StepCount = StepCountOf(result.Kind);
-  if (!EnsureOpen()) {
-    result.Error = ExchangeError::NoProgrammer;
-    result.Transfer = TransferError::NotOpen;
-    result.StepCount = 0;
-    result.Discovery = status_;
-    return false;
+  // A handle whose device was unplugged and plugged in again fails while the old input is
+  // taken; nothing has been sent yet, so one fresh discovery is safe before giving up.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    if (!EnsureOpen()) {
+      result.Error = ExchangeError::NoProgrammer;
+      result.Transfer = TransferError::NotOpen;
+      result.StepCount = 0;
+      result.Discovery = status_;
+      return false;
+    }
+    const TransferStatus drained = TakeStaleInput();
+    if (drained.Ok()) {
+      // A failure of the first attempt is history once the fresh handle works.
+      const ExchangeKind kind = result.Kind;
+      const int stepCount = result.StepCount;
+      result = ExchangeResult{};
+      result.Kind = kind;
+      result.StepCount = stepCount;
+      return true;
+    }
+    result.Error = ExchangeError::TransferFailed;
+    result.Transfer = drained.Error;
+    result.Detail = drained.Detail;
+    result.Sending = false;
+    result.Step = 0;
+    CloseAfterFailure(result);
   }
+  return false;
+}
+
+TransferStatus DeviceLink::TakeStaleInput() {
   // An answer that came too late for an earlier exchange may still sit in the read handle's
   // queue; taken now, it cannot pass for an answer of this one. A scratch buffer keeps it out
   // of the caller's buffers.
@@ -175,17 +199,9 @@ bool DeviceLink::Begin(ExchangeResult& result) {
     const TransferStatus status =
         transport_->Receive(stale, std::chrono::milliseconds(0), staleBytes);
     if (status.Error == TransferError::NoAnswer) break;
-    if (!status.Ok()) {
-      result.Error = ExchangeError::TransferFailed;
-      result.Transfer = status.Error;
-      result.Detail = status.Detail;
-      result.Sending = false;
-      result.Step = 0;
-      CloseAfterFailure(result);
-      return false;
-    }
+    if (!status.Ok()) return status;
   }
-  return true;
+  return {};
 }
 
 bool DeviceLink::SendStep(ExchangeResult& result, ReportBuffers& buffers, int step,

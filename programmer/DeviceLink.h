@@ -52,7 +52,8 @@ enum class ExchangeError : std::uint8_t {
 //   (acknowledgement k of 11, k = 1..11).
 // - Pes: StepCount 1. Send step 1 is 'p'; receive step 1 its answer.
 // Step 0 (receive) means the exchange failed before its first report, while taking input
-// reports still queued from earlier. For NoProgrammer, Step and StepCount are 0.
+// reports still queued from earlier (after one fresh discovery, since a replugged programmer
+// leaves a dead handle behind). For NoProgrammer, Step and StepCount are 0.
 struct ExchangeResult {
   ExchangeKind Kind = ExchangeKind::Upload;
   ExchangeError Error = ExchangeError::None;
@@ -122,6 +123,8 @@ class DeviceLink {
   // The start of every exchange: a programmer open (else NoProgrammer in `result`), stale input
   // taken away. False when the exchange must end with `result` as it stands.
   bool Begin(ExchangeResult& result);
+  // Takes input reports already queued, without waiting; the failure of a receive, if any.
+  TransferStatus TakeStaleInput();
   // Sends `buffers.OutReport` as step `step`; on failure fills `result` and closes the link.
   bool SendStep(ExchangeResult& result, ReportBuffers& buffers, int step,
                 const ProgressFn& progress);
