@@ -118,19 +118,32 @@ JedecReadResult JedecReader(std::string_view text, FuseArray& fuses, ChecksumQue
         const bool inside = address < kFuseArraySize;
         std::uint8_t* out = inside ? fuseData + address : end;
         std::int32_t i = pos;
-        unsigned char c = 0;
-        for (; i < length; ++i) {
-          c = p[i];
-          if (IsFuse(c)) {
-            if (out == end) break;
+        for (;;) {
+          // Eight fuse digits at a time while the text and the array both have room for them:
+          // every byte is '0' or '1' exactly when all but its lowest bit match 0x30.
+          while (length - i >= 8 && end - out >= 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p + i, 8);
+            if ((word & 0xFEFEFEFEFEFEFEFEull) != 0x3030303030303030ull) break;
+            // No byte borrows from its neighbour, since each is at least 0x30.
+            word -= 0x3030303030303030ull;
+            std::memcpy(out, &word, 8);
+            out += 8;
+            i += 8;
+          }
+          if (i == length) break;
+          const unsigned char c = p[i];
+          if (IsFuse(c) && out != end) {
             *out++ = static_cast<std::uint8_t>(c - '0');
           } else if (!IsSpace(c)) {
             break;
           }
+          ++i;
         }
         if (inside) address = static_cast<std::int32_t>(out - fuseData);
         pos = i;
         if (i == length) break;
+        const unsigned char c = p[i];
         if (c == '*') {
           state = ReaderState::FieldId;
           ++pos;

@@ -40,14 +40,17 @@ char* PutHexByte(char* out, unsigned value) {
   return out + 3;
 }
 
-// The address line of fuses first..first+count-1, or nothing when all of them are 0.
-char* PutFuseLine(char* out, const FuseArray& fuses, int first, int count) {
-  bool any = false;
-  for (int i = 0; i < count; ++i) any |= fuses[first + i] != 0;
-  if (!any) return out;
+// The address line of fuses first..first+Count-1, or nothing when all of them are 0. The count
+// is fixed for each kind of line, so that the compiler can unroll and vectorise the loops.
+template <int Count>
+char* PutFuseLine(char* out, const FuseArray& fuses, int first) {
+  const std::uint8_t* const from = fuses.data() + first;
+  unsigned any = 0;
+  for (int i = 0; i < Count; ++i) any |= from[i];
+  if (any == 0) return out;
   out = PutAddress(out, first);
-  for (int i = 0; i < count; ++i) out[i] = fuses[first + i] != 0 ? '1' : '0';
-  out += count;
+  for (int i = 0; i < Count; ++i) out[i] = static_cast<char>(from[i] != 0 ? '1' : '0');
+  out += Count;
   out[0] = '\r';
   out[1] = '\n';
   return out + 2;
@@ -81,9 +84,9 @@ std::string JedecWriter(const FuseArray& fuses, const PesBytes& pes, const std::
   out = Put(out, kFixedFields, sizeof kFixedFields - 1);
 
   for (int row = 0; row < kRowCount; ++row) {
-    out = PutFuseLine(out, fuses, row * kRowFuses, kRowFuses);
+    out = PutFuseLine<kRowFuses>(out, fuses, row * kRowFuses);
   }
-  out = PutFuseLine(out, fuses, kGroupFirstFuse, kGroupFuses);
+  out = PutFuseLine<kGroupFuses>(out, fuses, kGroupFirstFuse);
 
   char* const uesStart = out;
   out = Put(out, "*N UES", 6);
@@ -94,7 +97,7 @@ std::string JedecWriter(const FuseArray& fuses, const PesBytes& pes, const std::
     out = PutHexByte(out, byte);
   }
   out = Put(out, "\r\n", 2);
-  char* const uesLine = PutFuseLine(out, fuses, kUesFirstFuse, 8 * kUesBytes);
+  char* const uesLine = PutFuseLine<8 * kUesBytes>(out, fuses, kUesFirstFuse);
   // With no UES fuse at 1 neither the note nor the line is written.
   out = uesLine == out ? uesStart : uesLine;
 

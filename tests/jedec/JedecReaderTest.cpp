@@ -134,6 +134,28 @@ TEST(JedecReader, StopsAtLetterAfterFuseDigitsKeepingThoseBefore) {
   EXPECT_EQ(result.Qf, 8);
 }
 
+TEST(JedecReader, StopsAtBadCharacterInsideLongDigitRun) {
+  FuseArray fuses{};
+  ExpectSyntaxError(Read("*L0 0101010/11111111*", fuses), 11, ReaderState::FuseDigits, '/');
+  EXPECT_EQ(CountSet(fuses), 3);
+  EXPECT_EQ(fuses[5], 1);
+  ExpectSyntaxError(Read("*L0 00000000000000\xB0"
+                         "1*",
+                         fuses),
+                    18, ReaderState::FuseDigits, '\xB0');
+  EXPECT_EQ(CountSet(fuses), 0);
+  // Every place in a run of sixteen, for bytes that differ from '0' or '1' in one bit.
+  for (char bad : {'2', '3', 'p', '\xB1', '\x10'}) {
+    for (int at = 0; at < 16; ++at) {
+      std::string text = "*L0 " + std::string(16, '1') + "*";
+      text[4 + at] = bad;
+      ExpectSyntaxError(Read(text, fuses), 4 + at, ReaderState::FuseDigits, bad);
+      EXPECT_EQ(CountSet(fuses), at);
+      fuses.fill(0);
+    }
+  }
+}
+
 TEST(JedecReader, FuseRowSpansLineEnds) {
   FuseArray fuses{};
   EXPECT_TRUE(Read("*L3 1\r\n1*", fuses).Ok());
@@ -327,6 +349,16 @@ TEST(JedecReaderBounds, FuseDigitBoundForTenThousandIsErrorAtThatDigit) {
                     SyntaxErrorKind::FuseBeyondArray);
   // An address beyond the array with no fuse digits is no error.
   EXPECT_TRUE(Read("*L10000 *L2147483647\r\n*", fuses).Ok());
+}
+
+TEST(JedecReaderBounds, LongRunStopsAtTheFirstDigitBeyondTheArray) {
+  FuseArray fuses{};
+  // Ten digits fit from fuse 9990; the eleventh (index 17) has no room.
+  ExpectSyntaxError(Read("*L9990 1111111111111111*", fuses), 17, ReaderState::FuseDigits, '1',
+                    SyntaxErrorKind::FuseBeyondArray);
+  EXPECT_EQ(CountSet(fuses), 10);
+  EXPECT_EQ(fuses[9990], 1);
+  EXPECT_EQ(fuses[9999], 1);
 }
 
 TEST(JedecReaderBounds, LargestAddressParsesAndItsDigitIsOutOfRange) {
