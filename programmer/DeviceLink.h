@@ -117,6 +117,7 @@ class DeviceLink {
   // answer arrived.
   ExchangeResult ReadPes(ReportBuffers& buffers, PesBytes& pes, const ProgressFn& progress = {});
 
+  // The bounds and the slice this link waits with.
   const LinkTimeouts& Timeouts() const { return timeouts_; }
 
  private:

@@ -62,6 +62,7 @@ class SimulatedProgrammer {
   // How many times 'w' was received (burns that failed included).
   int BurnCount() const { return burnCount_; }
 
+  // The fault in effect; SetFault replaces it (a default SimulatedFault clears it).
   const SimulatedFault& Fault() const { return fault_; }
   void SetFault(const SimulatedFault& fault) { fault_ = fault; }
 

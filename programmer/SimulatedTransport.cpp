@@ -13,7 +13,10 @@ bool SimulatedTransport::Alive() const {
 
 TransferStatus SimulatedTransport::Send(const Report& report, std::uint32_t& bytesWritten) {
   bytesWritten = 0;
-  if (!Alive()) return {TransferError::DeviceGone, "device disconnected"};
+  // A handle from before a reconnect reaches no device; a vanished device still counts the
+  // report it failed to take, so that "vanish@N" numbers reports like the other faults.
+  if (programmer_.Connection() != connection_)
+    return {TransferError::DeviceGone, "device disconnected"};
   const SimulatedProgrammer::Outcome outcome = programmer_.TakeReport(report);
   if (!outcome.Delivered) return {TransferError::DeviceGone, "device disconnected"};
   bytesWritten = static_cast<std::uint32_t>(kReportSize);
