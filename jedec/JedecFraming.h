@@ -29,7 +29,7 @@ std::string FrameJedecText(std::string_view text);
 
 // What a file's transmission checksum says about it.
 enum class TransmissionStatus : std::uint8_t {
-  Absent,       // no ETX in the frame, or no hex digit after it
+  Absent,       // no frame (no STX, or no ETX after it), or no hex digit after the ETX
   Ok,           // the digits after ETX match the sum of STX..ETX
   LineEndings,  // they match only once CR LF and LF are swapped in the text
   Mismatch,     // they match neither
@@ -38,12 +38,16 @@ enum class TransmissionStatus : std::uint8_t {
 struct TransmissionCheck {
   TransmissionStatus Status = TransmissionStatus::Absent;
   std::uint16_t Stated = 0;    // the run of hex digits after ETX, modulo 65536
-  std::uint16_t Computed = 0;  // TransmissionChecksum of the framed text
+  std::uint16_t Computed = 0;  // TransmissionChecksum of the framed text (0 without a frame)
 };
 
-// Checks the transmission checksum of a whole file's bytes. The run of hex digits after ETX is
-// read in either case, modulo 65536; where the text holds bytes of 0x80 or more, the sum of
-// unsigned bytes is accepted too.
+// Checks the transmission checksum of a whole file's bytes. The frame is the one the loader
+// sees: the first STX before the first zero byte and the first ETX after it; a file without
+// STX has no frame, whatever ETX it holds (Absent). The run of hex digits after ETX is read in
+// either case, modulo 65536. It is Ok when it equals the sum of the framed text as
+// TransmissionChecksum takes it or, where the text holds bytes of 0x80 or more, the sum of
+// unsigned bytes; LineEndings when it matches only with 13 taken off for each CR LF (the file
+// was converted to CR LF after its sum was taken) or added for each bare LF (converted to LF).
 TransmissionCheck CheckTransmission(std::string_view fileBytes);
 
 // "absent", "ok", "line-endings" or "mismatch".

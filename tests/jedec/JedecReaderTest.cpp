@@ -57,6 +57,7 @@ TEST(JedecReader, EmptyTextReturnsZeroAndTouchesNothing) {
   EXPECT_EQ(CountSet(fuses), kFuseArraySize - 1);
   // A text that is only a zero byte is just as empty.
   EXPECT_EQ(JedecReader("\0*F0"s, fuses, question).Position, 0);
+  EXPECT_EQ(JedecReader(std::string_view(), fuses, question).Position, 0);
   EXPECT_EQ(CountSet(fuses), kFuseArraySize - 1);
 }
 
