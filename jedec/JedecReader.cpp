@@ -61,10 +61,10 @@ inline bool AppendDigit(std::int32_t& value, unsigned char c) {
 
 JedecReadResult JedecReader(std::string_view text, FuseArray& fuses, ChecksumQuestion& question) {
   JedecReadResult result;
-  // The text ends at its first zero byte; the position is a signed 32-bit count, so a view
-  // longer than that is read only that far.
   // An empty view may carry no pointer at all, which memchr must not be given.
   if (text.empty()) return result;
+  // The text ends at its first zero byte; the position is a signed 32-bit count, so a view
+  // longer than that is read only that far.
   std::size_t size = text.size();
   if (const void* zero = std::memchr(text.data(), 0, size)) {
     size = static_cast<std::size_t>(static_cast<const char*>(zero) - text.data());
