@@ -21,11 +21,23 @@ class Commands {
   // Start-up: looks for the programmer once, silently.
   void OpenProgrammer();
 
-  void OnJedecLoad();    // "JEDEC読込"
-  void OnDeviceWrite();  // "書き込み"
-  void OnDeviceRead();   // "読み込み"
-  void OnPesRead();      // "PES取得"
-  void OnJedecSave();    // "JEDEC保存"
+  // "JEDEC読込": reads the chosen file whole (up to 1 MiB) into a copy of the fuse map; a file
+  // that cannot be read is told and changes nothing; a rejected text is told first, then shown
+  // with the caret on the offending byte, and leaves the fuse map as it was; a clean one is kept,
+  // uploaded when a programmer is there (a failed upload is told) and then shown.
+  void OnJedecLoad();
+  // "書き込み": tells of a missing programmer, then of a missing load, else has the programmer
+  // burn its image and tells success, a refused burn or a broken exchange.
+  void OnDeviceWrite();
+  // "読み込み": reads the chip back and shows the writer's text of its fuses; a missing
+  // programmer or a broken exchange is told and leaves the fuse map and the text as they were.
+  void OnDeviceRead();
+  // "PES取得": shows the chip's signature in the PES box; a missing programmer or a broken
+  // exchange is told instead.
+  void OnPesRead();
+  // "JEDEC保存": writes the text as it stands, framed, to the chosen file through a temporary
+  // file; a failure is told and leaves an existing file as it was.
+  void OnJedecSave();
 
   WorkingState& State() { return state_; }
   const WorkingState& State() const { return state_; }

@@ -11,14 +11,14 @@
 namespace gantrel {
 
 struct WorkingState {
-  gantrel::FuseArray FuseArray{};  // the fuse map, one byte per fuse
-  gantrel::FuseImage FuseImage{};  // the fuses packed for the programmer
+  gantrel::FuseArray FuseArray{};          // the fuse map, one byte per fuse
+  gantrel::FuseImage FuseImage{};          // the fuses packed for the programmer
   gantrel::PesBytes PesBytes = kPesBytes;  // written into every generated text; never changes
-  std::string JedecText;  // the bare text of the last load, or the writer's last text
+  std::string JedecText;            // the bare text of the last load, or the writer's last text
   std::uint16_t GivenChecksum = 0;  // the checksum stated by the last text read
-  ReportBuffers Reports;  // OutReport, InReport, BytesWritten, BytesRead
-  bool JedecLoaded = false;  // a file loaded cleanly and its image reached the programmer
-  std::string DisplayText;   // the bytes of the text the commands last showed
+  ReportBuffers Reports;            // OutReport, InReport, BytesWritten, BytesRead
+  bool JedecLoaded = false;         // a clean load reached the programmer, or none was there
+  std::string DisplayText;          // the bytes of the text the commands last showed
 };
 
 }  // namespace gantrel
