@@ -202,13 +202,6 @@ TEST(DeviceLinkWaits, ZeroSliceWaitsTheWholeBoundAtOnce) {
   EXPECT_EQ(wire.Waits, waits);
 }
 
-TEST(DeviceLinkWaits, DefaultBoundsAreTwoAndTwentySeconds) {
-  const LinkTimeouts timeouts;
-  EXPECT_EQ(timeouts.Answer, milliseconds(2000));
-  EXPECT_EQ(timeouts.Program, milliseconds(20000));
-  EXPECT_LE(timeouts.Slice, milliseconds(100));
-}
-
 TEST(ExchangeFailureText, NamesTheStepAsTheUserReadsIt) {
   ExchangeResult result;
   result.Error = ExchangeError::TransferFailed;
