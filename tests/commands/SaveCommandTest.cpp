@@ -92,6 +92,18 @@ TEST_F(SaveCommand, TextTooLargeToLoadAgainIsRefused) {
   EXPECT_EQ(window.SavedCount, 0);
 }
 
+TEST_F(SaveCommand, TextBeyondTheOldBufferIsSavedWholeAndLoadsBack) {
+  const std::string text = std::string(20000, 'c') + TextSetting({5, 6});
+  window.Edit(text);
+  window.ChooseNext(TempPath("long.jed"));
+  commands.OnJedecSave();
+  EXPECT_EQ(ReadFile(TempPath("long.jed")).size(), text.size() + 6);
+  Load(TempPath("long.jed"));
+  EXPECT_TRUE(window.Boxes.empty());
+  EXPECT_EQ(window.Texts.back(), text);
+  EXPECT_EQ(commands.State().FuseArray, FusesSetting({5, 6}));
+}
+
 TEST_F(SaveCommand, LoadSaveLoadGivesTheSameTextAndFuses) {
   Load(Sample("RobertBaruch__22V10-74F269__COUNTER.jed"));
   ASSERT_TRUE(window.Boxes.empty());
