@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFontDatabase>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -94,6 +95,8 @@ void CGantrelDlg::CreateTextArea() {
   textArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   textArea_->setLineWrapMode(QPlainTextEdit::NoWrap);
   textArea_->setTabChangesFocus(false);
+  // Fuse rows line up in a fixed-pitch font; Japanese comments fall back to a CJK font.
+  textArea_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   textArea_->installEventFilter(this);
   textArea_->setFocus();
 }
