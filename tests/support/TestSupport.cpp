@@ -1,0 +1,120 @@
+#include "TestSupport.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace gantrel::testing {
+
+std::string SamplesDir() {
+  return GANTREL_SAMPLES_DIR;
+}
+
+std::string SamplePath(const std::string& name) {
+  return SamplesDir() + "/" + name;
+}
+
+std::string ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+namespace {
+
+std::vector<std::string> SplitTabs(const std::string& line) {
+  std::vector<std::string> fields;
+  std::istringstream stream(line);
+  for (std::string field; std::getline(stream, field, '\t');) fields.push_back(field);
+  return fields;
+}
+
+}  // namespace
+
+std::vector<ManifestRow> ReadManifest() {
+  std::ifstream in(SamplePath("MANIFEST.tsv"));
+  std::vector<ManifestRow> rows;
+  std::string line;
+  if (!std::getline(in, line)) return rows;
+  const std::vector<std::string> header = SplitTabs(line);
+  while (std::getline(in, line)) {
+    if (line.empty()) continue;
+    const std::vector<std::string> values = SplitTabs(line);
+    ManifestRow row;
+    for (std::size_t i = 0; i < header.size() && i < values.size(); ++i)
+      row.Fields[header[i]] = values[i];
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+std::string Hex4(unsigned value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%04X", value & 0xFFFFu);
+  return text;
+}
+
+FuseArray ExampleFuses() {
+  FuseArray fuses{};
+  for (int fuse : {0, 1, 131, 5808, 5811}) fuses[fuse] = 1;
+  // The UES bytes 'A' (0x41) and 'B' (0x42), the lowest-numbered fuse in the top bit.
+  for (int j = 0; j < 8; ++j) {
+    fuses[kUesFirstFuse + j] = (0x41 >> (7 - j)) & 1;
+    fuses[kUesFirstFuse + 8 + j] = (0x42 >> (7 - j)) & 1;
+  }
+  return fuses;
+}
+
+std::tm ExampleTime() {
+  std::tm time{};
+  time.tm_year = 2026 - 1900;
+  time.tm_mon = 11;
+  time.tm_mday = 13;
+  time.tm_wday = 0;
+  time.tm_yday = 346;
+  time.tm_hour = 4;
+  time.tm_min = 28;
+  time.tm_sec = 52;
+  return time;
+}
+
+const char* const kExampleText =
+    "JEDEC file for ATF22LV10C created on Sun Dec 13 04:28:52 2026\r\n"
+    "*QP24\r\n"
+    "*QF5892\r\n"
+    "*QV0\r\n"
+    "*F0\r\n"
+    "*G0\r\n"
+    "*X0\r\n"
+    "*L0000 11000000000000000000000000000000000000000000\r\n"
+    "*L0088 00000000000000000000000000000000000000000001\r\n"
+    "*L5808 10010000000000000000\r\n"
+    "*N UES 41 42 00 00 00 00 00 00\r\n"
+    "*L5828 0100000101000010000000000000000000000000000000000000000000000000\r\n"
+    "*N PES 31 46 32 32 4C 31 30 43 33 00\r\n"
+    "*C0060\r\n"
+    "*";
+
+TempDir::TempDir() {
+  static std::atomic<int> counter{0};
+  path_ = std::filesystem::temp_directory_path() /
+          ("gantrel-test-" +
+           std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "-" +
+           std::to_string(counter++));
+  std::filesystem::create_directories(path_);
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+}  // namespace gantrel::testing
