@@ -1,420 +1,375 @@
+// The reader: every byte value in every state; tables of whole texts (where it stops and why,
+// what it reads, the bounds) and the checksum question; every sample file as its manifest says;
+// writer -> reader round trips over random fuse maps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <map>
+#include <random>
 #include <string>
+#include <vector>
 
+#include "JedecFraming.h"
 #include "JedecReader.h"
-#include "ScriptedQuestion.h"
+#include "JedecWriter.h"
+#include "TestSupport.h"
 
 namespace gantrel {
 namespace {
 
 using namespace std::string_literals;
+using S = ReaderState;
+using Ints = std::vector<int>;
 
-FuseArray Filled(std::uint8_t value) {
-  FuseArray fuses;
-  fuses.fill(value);
-  return fuses;
+// What one read left: the result, the fuses and the questions asked (given, computed).
+struct ReadOut : ChecksumQuestion {
+  JedecReadResult Result;
+  FuseArray Fuses;
+  bool Accept = false;  // the answer to every question: OK or Cancel
+  std::vector<std::pair<int, int>> Calls;
+  bool AcceptChecksumMismatch(std::uint16_t given, std::uint16_t computed) override {
+    Calls.emplace_back(given, computed);
+    return Accept;
+  }
+  int Set() const { return static_cast<int>(std::count(Fuses.begin(), Fuses.end(), 1)); }
+};
+
+// Reads `text` into fuses that all hold `fill`, answering a mismatch with `accept`.
+ReadOut ReadText(std::string_view text, int fill = 0, bool accept = false) {
+  ReadOut out;
+  out.Fuses.fill(static_cast<std::uint8_t>(fill));
+  out.Accept = accept;
+  out.Result = JedecReader(text, out.Fuses, out);
+  return out;
 }
 
-int CountSet(const FuseArray& fuses) {
-  int count = 0;
-  for (std::uint8_t f : fuses) count += f;
-  return count;
+// What a byte does besides leading to a state: Address, a fuse digit after white space lands on
+// fuse Value; Store, fuse 1 holds Value and the next digit lands on fuse 2; Fill, every entry
+// holds Value; Qp, Qf, Given and FieldPos, that value of the result is Value.
+enum class E { None, Address, Store, Fill, Qp, Qf, Given, FieldPos };
+struct Step {
+  bool Stop;
+  S Next;
+  E What;
+  int Value;
+};
+constexpr Step kStop{true, S::Preamble, E::None, 0};
+constexpr Step Go(S next, E what = E::None, int value = 0) {
+  return {false, next, what, value};
 }
 
-// Reads `text` into `fuses`, answering any checksum question with `accept`; fails the test if
-// the question was asked more than once.
-JedecReadResult Read(std::string_view text, FuseArray& fuses, bool accept = false) {
-  ScriptedQuestion question(accept);
-  JedecReadResult result = JedecReader(text, fuses, question);
-  EXPECT_LE(question.Calls.size(), 1u);
-  EXPECT_EQ(question.Calls.empty(), !result.ChecksumMismatch);
-  return result;
+// The independent table: what byte `c` (neither '*' nor 0) does in state `s`. The byte classes
+// are those of the POSIX locale, worked out here apart from the reader's own tables.
+constexpr std::string_view kLetters = "CFGLQ";  // the field letters, and the states they lead to
+constexpr S kLetterState[] = {S::ChecksumFirst, S::FillValue, S::SecurityValue, S::AddressFirst,
+                              S::QKind};
+Step Expect(S s, int c) {
+  const bool space = c == ' ' || (c >= 0x09 && c <= 0x0D), digit = c >= '0' && c <= '9';
+  const bool fuse = c == '0' || c == '1', hex = std::isxdigit(c) && c < 0x80;
+  const int nibble = c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
+  const std::size_t letter = kLetters.find(static_cast<char>(c));
+  const S field = letter < kLetters.size() ? kLetterState[letter] : S::SkipField;
+  switch (s) {
+    case S::Preamble:
+    case S::SkipField:
+      return Go(s);
+    case S::FieldId:
+      return Go(space ? s : field, E::FieldPos, c == 'C');
+    case S::AddressFirst:
+      return digit ? Go(S::AddressDigits, E::Address, c - '0') : kStop;
+    case S::AddressDigits:
+      return digit   ? Go(s, E::Address, 10 + c - '0')
+             : space ? Go(S::FuseDigits, E::Address, 1)
+                     : kStop;
+    case S::FuseDigits:
+      return fuse ? Go(s, E::Store, c - '0') : space ? Go(s, E::Address, 1) : kStop;
+    case S::FillValue:
+      return fuse ? Go(S::SkipField, E::Fill, c - '0') : space ? Go(s, E::Fill, 0) : kStop;
+    case S::SecurityValue:
+      return fuse ? Go(S::SkipField, E::Fill, 0) : space ? Go(s) : kStop;
+    case S::QKind:
+      return Go(space ? s : c == 'P' ? S::QpFirst : c == 'F' ? S::QfFirst : S::FieldId);
+    case S::QpFirst:
+      return digit ? Go(S::QpDigits, E::Qp, c - '0') : space ? Go(s) : kStop;
+    case S::QpDigits:
+      return digit ? Go(s, E::Qp, 20 + c - '0') : space ? Go(S::QTrail, E::Qp, 2) : kStop;
+    case S::QfFirst:
+      return digit ? Go(S::QfDigits, E::Qf, c - '0') : space ? Go(s) : kStop;
+    case S::QfDigits:
+      return digit ? Go(s, E::Qf, 20 + c - '0') : space ? Go(S::QTrail, E::Qf, 2) : kStop;
+    case S::QTrail:
+      return space ? Go(s, E::Qf, 2) : kStop;
+    case S::ChecksumFirst:
+      return hex ? Go(S::ChecksumDigits, E::Given, nibble) : space ? Go(s, E::FieldPos, 1) : kStop;
+    case S::ChecksumDigits:
+      return hex ? Go(s, E::Given, 0x10 + nibble) : space ? Go(S::FieldId, E::Given, 1) : kStop;
+  }
+  return kStop;
 }
 
-void ExpectSyntaxError(const JedecReadResult& result, int position, ReaderState state, char c,
-                       SyntaxErrorKind kind = SyntaxErrorKind::UnexpectedCharacter) {
-  EXPECT_EQ(result.Outcome, ReadOutcome::SyntaxError);
-  EXPECT_EQ(result.Position, position);
-  EXPECT_FALSE(result.Ok());
-  EXPECT_EQ(result.ErrorState, state) << ReaderStateName(result.ErrorState);
-  EXPECT_EQ(result.ErrorChar, static_cast<std::uint8_t>(c));
-  EXPECT_EQ(result.ErrorKind, kind);
-  EXPECT_FALSE(result.ChecksumTested);
+constexpr auto U = SyntaxErrorKind::UnexpectedCharacter;
+constexpr auto B = SyntaxErrorKind::FuseBeyondArray;
+constexpr auto N = SyntaxErrorKind::NumberTooLarge;
+
+struct Stop {
+  std::string Text;
+  int Fill, Position, Char, Set;  // Fill: every fuse before; Set: fuses at 1 after
+  S State;
+  SyntaxErrorKind Kind;
+  std::vector<int> Ones;  // some of those at 1
+};
+
+void ExpectStop(const Stop& c) {
+  const ReadOut r = ReadText(c.Text, c.Fill);
+  const JedecReadResult& x = r.Result;
+  // A syntax error where, in which state, on which byte and why; no checksum test nor question;
+  // nothing undone.
+  EXPECT_EQ(Ints({int(x.Outcome), x.Position, int(x.ErrorState), x.ErrorChar, int(x.ErrorKind),
+                  x.ChecksumTested, int(r.Calls.size()), r.Set()}),
+            Ints({int(ReadOutcome::SyntaxError), c.Position, int(c.State), c.Char, int(c.Kind), 0,
+                  0, c.Set}))
+      << c.Text << " stopped in " << ReaderStateName(x.ErrorState);
+  for (int fuse : c.Ones) EXPECT_EQ(r.Fuses[fuse], 1) << c.Text << ": " << fuse;
 }
 
-TEST(JedecReader, EmptyTextReturnsZeroAndTouchesNothing) {
-  FuseArray fuses = Filled(1);
-  fuses[7] = 0;
-  ScriptedQuestion question(false);
-  const JedecReadResult result = JedecReader("", fuses, question);
-  EXPECT_EQ(result.Position, 0);
-  EXPECT_EQ(result.Length, 0);
-  EXPECT_TRUE(result.Ok());
-  EXPECT_EQ(result.GivenChecksum, 0);
-  EXPECT_FALSE(result.ChecksumTested);
-  EXPECT_TRUE(question.Calls.empty());
-  EXPECT_EQ(CountSet(fuses), kFuseArraySize - 1);
-  // A text that is only a zero byte is just as empty.
-  EXPECT_EQ(JedecReader("\0*F0"s, fuses, question).Position, 0);
-  EXPECT_EQ(JedecReader(std::string_view(), fuses, question).Position, 0);
-  EXPECT_EQ(CountSet(fuses), kFuseArraySize - 1);
+// Texts that drive a reader with all fuses 0 into each state.
+const char* const kPrefix[] = {"",   "*N",  "*",    "*L",  "*L1",  "*L1 ",  "*F", "*G",
+                               "*Q", "*QP", "*QP2", "*QF", "*QF2", "*QF2 ", "*C", "*C1"};
+// Checks that the reader, having read `text`, is where `step` leads: a probe follows that only
+// the next state answers in the way expected (Preamble and SkipField ignore all up to '*', so
+// that the L field after it stops at '!'; FieldId takes 'G' as a field letter, QKind 'P' as the
+// pin count; the others stop at '!' at once), and the text read alone, or with a fuse digit
+// after white space, shows the step's effect.
+void ExpectStep(const std::string& text, const Step& step) {
+  const auto& [stop, to, what, v] = step;
+  const bool skip = to == S::Preamble || to == S::SkipField;
+  const int k = skip ? 0 : to == S::FieldId ? 1 : to == S::QKind ? 2 : 3;
+  const std::string probe = std::vector<std::string>{"G2*L9 1!", "G2", "P!", "!"}[k];
+  const S in = std::vector<S>{S::FuseDigits, S::SecurityValue, S::QpFirst, to}[k];
+  const JedecReadResult probed = ReadText(text + probe).Result;
+  EXPECT_EQ(probed.Position, static_cast<int>(text.size() + probe.size()) - 1);
+  EXPECT_EQ(probed.ErrorState, in)
+      << "in " << ReaderStateName(probed.ErrorState) << ", not " << ReaderStateName(to);
+  const ReadOut r = ReadText(text + (what == E::Address || what == E::Store ? " 1" : ""));
+  const JedecReadResult& x = r.Result;
+  EXPECT_TRUE(x.Ok()) << "stopped at " << x.Position;
+  EXPECT_TRUE(what != E::Address || (r.Fuses[v] == 1 && r.Set() == 1)) << v << ", " << r.Set();
+  EXPECT_TRUE(what != E::Store || (r.Fuses[1] == v && r.Fuses[2] == 1 && r.Set() == 1 + v)) << v;
+  EXPECT_TRUE(what != E::Fill || r.Set() == v * kFuseArraySize) << v << ", " << r.Set();
+  EXPECT_TRUE(what != E::Qp || x.Qp == v) << v << ", QP " << x.Qp;
+  EXPECT_TRUE(what != E::Qf || x.Qf == v) << v << ", QF " << x.Qf;
+  EXPECT_TRUE(what != E::Given || x.GivenChecksum == v) << v << ", C " << x.GivenChecksum;
+  EXPECT_TRUE(what != E::FieldPos || x.ChecksumFieldPos == v) << v << ", " << x.ChecksumFieldPos;
 }
 
-TEST(JedecReader, TextWithoutAsteriskReturnsItsLengthAndChangesNoFuse) {
-  FuseArray fuses{};
-  const JedecReadResult result = Read("L0 111 F1 QF5892 C1234 garbage \x80\xff", fuses);
-  EXPECT_EQ(result.Position, 33);
-  EXPECT_EQ(result.Length, 33);
-  EXPECT_TRUE(result.Ok());
-  EXPECT_EQ(CountSet(fuses), 0);
-  EXPECT_EQ(result.Qf, 0);
-  EXPECT_EQ(result.GivenChecksum, 0);
+class JedecReaderSweep : public ::testing::TestWithParam<int> {};
+
+TEST_P(JedecReaderSweep, EveryByteLeadsWhereTheTableSays) {
+  const auto state = static_cast<S>(GetParam());
+  const std::string prefix = kPrefix[GetParam()];
+  const int before = static_cast<int>(prefix.size());
+  EXPECT_STRNE(DescribeExpected(state), "");
+  ExpectStep(prefix, Go(state));  // the prefix itself reaches the state
+  for (int c = 1; c < 256; ++c) {
+    SCOPED_TRACE(::testing::Message() << "byte 0x" << std::hex << c);
+    const std::string text = prefix + static_cast<char>(c);
+    const Step step = c == '*' ? Go(S::FieldId) : Expect(state, c);
+    if (step.Stop) ExpectStop({text + "*L9 1", 0, before, c, 0, state, U, {}});
+    if (!step.Stop) ExpectStep(text, step);
+  }
+  // The zero byte ends the text: what came before is read to its end, the rest is not.
+  const ReadOut r = ReadText(prefix + '\0' + "*L9 1");
+  EXPECT_TRUE(r.Result.Ok() && r.Result.Length == before && r.Set() == 0);
 }
 
-TEST(JedecReader, TextEndsAtItsFirstZeroByte) {
-  FuseArray fuses{};
-  const JedecReadResult result = Read("*L0 1\0*L1 1*QF8"s, fuses);
-  EXPECT_EQ(result.Length, 5);
-  EXPECT_TRUE(result.Ok());
-  EXPECT_EQ(fuses[0], 1);
-  EXPECT_EQ(fuses[1], 0);
-  EXPECT_FALSE(result.ChecksumTested);
-}
+INSTANTIATE_TEST_SUITE_P(AllStates, JedecReaderSweep, ::testing::Range(0, kReaderStateCount),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                           return ReaderStateName(static_cast<S>(info.param));
+                         });
 
-TEST(JedecReader, FillThenSpacedFuseDigitsSetOnlyThoseFuses) {
-  FuseArray fuses = Filled(1);
-  const std::string text = "*F0*L0 1 0 1*";
-  const JedecReadResult result = Read(text, fuses);
-  EXPECT_EQ(result.Position, static_cast<int>(text.size()));
-  EXPECT_EQ(fuses[0], 1);
-  EXPECT_EQ(fuses[1], 0);
-  EXPECT_EQ(fuses[2], 1);
-  EXPECT_EQ(CountSet(fuses), 2);
-}
-
-TEST(JedecReader, FillCoversAllTenThousandEntriesAndOverwritesEarlierRows) {
-  FuseArray fuses{};
-  Read("*L0 1*F1*", fuses);
-  EXPECT_EQ(CountSet(fuses), kFuseArraySize);
-  Read("*L5 1*F0*", fuses);
-  EXPECT_EQ(CountSet(fuses), 0);
-}
-
-TEST(JedecReader, FieldLettersAreUpperCaseOnly) {
-  FuseArray fuses{};
-  EXPECT_TRUE(Read("*l0 1*f1*g5*c12*qf99*", fuses).Ok());
-  EXPECT_EQ(CountSet(fuses), 0);
-  const JedecReadResult result = Read("*f2*F2*", fuses);
-  ExpectSyntaxError(result, 5, ReaderState::FillValue, '2');
-}
-
-TEST(JedecReader, UnfieldedCharactersAfterAsteriskSkipToNextAsterisk) {
-  FuseArray fuses{};
-  // A note, a digit, a control byte (an ETX left in the text) and a high byte start no field.
-  const std::string text = "*N L0 1*V0001 L*\x03L0 1*\xB5L0 1* \t\r\nL4 1*";
-  EXPECT_TRUE(Read(text, fuses).Ok());
-  EXPECT_EQ(CountSet(fuses), 1);
-  EXPECT_EQ(fuses[4], 1);
-}
-
-TEST(JedecReader, WhiteSpaceBeforeAddressIsAnError) {
-  FuseArray fuses{};
-  ExpectSyntaxError(Read("*L 1", fuses), 2, ReaderState::AddressFirst, ' ');
-  ExpectSyntaxError(Read("*L12\xA0", fuses), 4, ReaderState::AddressDigits, '\xA0');
-}
-
-TEST(JedecReader, StopsAtLetterAfterFuseDigitsKeepingThoseBefore) {
-  FuseArray fuses{};
-  const JedecReadResult result = Read("*QF8*L2 1 1 0x1*", fuses);
-  ExpectSyntaxError(result, 13, ReaderState::FuseDigits, 'x');
-  EXPECT_EQ(fuses[2], 1);
-  EXPECT_EQ(fuses[3], 1);
-  EXPECT_EQ(fuses[4], 0);
-  EXPECT_EQ(fuses[5], 0);
-  EXPECT_EQ(result.Qf, 8);
-}
-
-TEST(JedecReader, StopsAtBadCharacterInsideLongDigitRun) {
-  FuseArray fuses{};
-  ExpectSyntaxError(Read("*L0 0101010/11111111*", fuses), 11, ReaderState::FuseDigits, '/');
-  EXPECT_EQ(CountSet(fuses), 3);
-  EXPECT_EQ(fuses[5], 1);
-  ExpectSyntaxError(Read("*L0 00000000000000\xB0"
-                         "1*",
-                         fuses),
-                    18, ReaderState::FuseDigits, '\xB0');
-  EXPECT_EQ(CountSet(fuses), 0);
+TEST(JedecReader, StopsAtTheOffendingCharacterKeepingWhatCameBefore) {
+  const Stop cases[] = {
+      {"*QF8*L2 1 1 0x1*", 0, 13, 'x', 2, S::FuseDigits, U, {2, 3}},
+      {"*L0 0101010/11111111*", 0, 11, '/', 3, S::FuseDigits, U, {1, 3, 5}},
+      {"*L0 00000000000000\xB0"s + "1*", 1, 18, 0xB0, 9986, S::FuseDigits, U, {14}},
+      {"*F1*C1234*L0 0 0?", 0, 16, '?', 9998, S::FuseDigits, U, {2}},
+      {"*QF5892*L0 1*C0000*L0 2", 0, 22, '2', 1, S::FuseDigits, U, {0}},
+      // The bounds: a digit bound for fuse 10000, a number beyond 2147483647.
+      {"*L9998 1\r\n1 0*", 0, 12, '0', 2, S::FuseDigits, B, {9998, 9999}},
+      {"*L10000 \n0", 0, 9, '0', 0, S::FuseDigits, B, {}},
+      {"*L9990 1111111111111111*", 0, 17, '1', 10, S::FuseDigits, B, {9990, 9999}},
+      {"*L2147483647 1", 0, 13, '1', 0, S::FuseDigits, B, {}},
+      {"*L2147483648 1", 0, 11, '8', 0, S::AddressDigits, N, {}},
+      {"*L00000000000099999999999", 0, 23, '9', 0, S::AddressDigits, N, {}},
+      {"*QF2147483648", 0, 12, '8', 0, S::QfDigits, N, {}},
+      {"*QP21474836470", 0, 13, '0', 0, S::QpDigits, N, {}},
+  };
+  for (const Stop& c : cases) ExpectStop(c);
   // Every place in a run of sixteen, for bytes that differ from '0' or '1' in one bit.
   for (char bad : {'2', '3', 'p', '\xB1', '\x10'}) {
     for (int at = 0; at < 16; ++at) {
-      std::string text = "*L0 " + std::string(16, '1') + "*";
-      text[4 + at] = bad;
-      ExpectSyntaxError(Read(text, fuses), 4 + at, ReaderState::FuseDigits, bad);
-      EXPECT_EQ(CountSet(fuses), at);
-      fuses.fill(0);
+      const std::string text =
+          "*L0 " + std::string(at, '1') + bad + std::string(15 - at, '1') + "*";
+      ExpectStop({text, 0, 4 + at, static_cast<unsigned char>(bad), at, S::FuseDigits, U, {}});
     }
   }
+  // The values read before the error stay in the result.
+  EXPECT_EQ(ReadText("*QF8*L2 1 1 0x1*").Result.Qf, 8);
+  const JedecReadResult r = ReadText("*F1*C1234*L0 0 0?").Result;
+  EXPECT_EQ(Ints({r.GivenChecksum, r.ChecksumFieldPos}), Ints({0x1234, 4}));
 }
 
-TEST(JedecReader, FuseRowSpansLineEnds) {
-  FuseArray fuses{};
-  EXPECT_TRUE(Read("*L3 1\r\n1*", fuses).Ok());
-  EXPECT_EQ(fuses[3], 1);
-  EXPECT_EQ(fuses[4], 1);
-  EXPECT_EQ(CountSet(fuses), 2);
-  // The address alone on its line, the digits on the next ones.
-  EXPECT_TRUE(Read("*L0010\r\n0 1\n\v\f1*", fuses).Ok());
-  EXPECT_EQ(fuses[10], 0);
-  EXPECT_EQ(fuses[11], 1);
-  EXPECT_EQ(fuses[12], 1);
+struct Good {
+  std::string Text;
+  int Fill, Set, Qf, Qp, Given, FieldPos, Tested;
+  std::vector<int> Ones;
+};
+
+TEST(JedecReader, ReadsToTheEndOfTheText) {
+  constexpr int kAll = kFuseArraySize, kMax = 2147483647;
+  const Good cases[] = {
+      {"", 1, kAll, 0, 0, 0, 0, 0, {}},
+      {"\0*F0"s, 1, kAll, 0, 0, 0, 0, 0, {}},  // the text ends at its first zero byte
+      {"*L0 1\0*L1 1*QF8"s, 0, 1, 0, 0, 0, 0, 0, {0}},
+      {"L0 111 F1 QF5892 C1234 garbage \x80\xff", 0, 0, 0, 0, 0, 0, 0, {}},
+      {"*F0*L0 1 0 1*", 1, 2, 0, 0, 0, 0, 0, {0, 2}},
+      {"*L0 1*F1*", 0, kAll, 0, 0, 0, 0, 0, {}},
+      {"*L5 1*F0*", 1, 0, 0, 0, 0, 0, 0, {}},
+      {"*L0010\r\n0 1\n\v\f1*", 0, 2, 0, 0, 0, 0, 0, {11, 12}},
+      {"*L44 *L9*L*", 0, 0, 0, 0, 0, 0, 0, {}},
+      // C: the last four digits and the last field count, an empty one keeps the value.
+      {"*C1ABCD*", 0, 0, 0, 0, 0xABCD, 1, 0, {}},
+      {"*C12*N x*C0034*", 0, 0, 0, 0, 0x34, 9, 0, {}},
+      {"*C12*C*", 0, 0, 0, 0, 0x12, 5, 0, {}},
+      // Another Q letter counts nothing; a text may end in a field.
+      {"*Q F 12\r\n*QP 28 *", 0, 0, 12, 28, 0, 0, 1, {}},
+      {"*QV0*C1234*", 0, 0, 0, 0, 0x1234, 5, 0, {}},
+      {"*QF12*F1*C010E*", 0, kAll, 12, 0, 0x010E, 9, 1, {}},
+      {"*F1*C00FF*QF8", 0, kAll, 8, 0, 0xFF, 4, 1, {}},
+      // The bounds: fuse 9999, an address beyond the array without digits, the largest counts;
+      // a count above the array checks the 10000 held (1250 bytes of 0xFF: 0xDD1E).
+      {"*L9999 1*", 0, 1, 0, 0, 0, 0, 0, {9999}},
+      {"*L10000 *L2147483647\r\n*", 0, 0, 0, 0, 0, 0, 0, {}},
+      {"*QF2147483647*QP2147483647*", 0, 0, kMax, kMax, 0, 0, 1, {}},
+      {"*F1*QF10001*CDD1E*", 0, kAll, 10001, 0, 0xDD1E, 12, 1, {}},
+  };
+  for (const Good& c : cases) {
+    SCOPED_TRACE(c.Text);
+    const ReadOut r = ReadText(c.Text, c.Fill);
+    const JedecReadResult& x = r.Result;
+    const int length = static_cast<int>(std::min(c.Text.find('\0'), c.Text.size()));
+    // Read to its end without a question: position and length, fuses at 1, QF, QP, the C field's
+    // value and place, whether and how tested.
+    EXPECT_EQ(Ints({int(x.Outcome), int(r.Calls.size()), x.Position, x.Length, r.Set(), x.Qf, x.Qp,
+                    x.GivenChecksum, x.ChecksumFieldPos, x.ChecksumTested, x.ComputedChecksum}),
+              Ints({0, 0, length, length, c.Set, c.Qf, c.Qp, c.Given, c.FieldPos, c.Tested,
+                    c.Tested * c.Given}));
+    for (int fuse : c.Ones) EXPECT_EQ(r.Fuses[fuse], 1) << fuse;
+  }
+  EXPECT_EQ(ReadText(std::string_view()).Result.Position, 0);  // a view without any data
 }
 
-TEST(JedecReader, AddressWithoutDigitsStoresNothing) {
-  FuseArray fuses{};
-  EXPECT_TRUE(Read("*L44 *L9*L*", fuses).Ok());
-  EXPECT_EQ(CountSet(fuses), 0);
-}
-
-TEST(JedecReader, NothingIsUndoneOnError) {
-  FuseArray fuses{};
-  const JedecReadResult result = Read("*F1*C1234*L0 0 0?", fuses);
-  ExpectSyntaxError(result, 16, ReaderState::FuseDigits, '?');
-  EXPECT_EQ(CountSet(fuses), kFuseArraySize - 2);
-  EXPECT_EQ(result.GivenChecksum, 0x1234);
-  EXPECT_EQ(result.ChecksumFieldPos, 4);
-}
-
-TEST(JedecReader, SecurityFieldTakesOneFuseDigitAndKeepsNothing) {
-  FuseArray fuses{};
-  EXPECT_TRUE(Read("*G1 rest ignored*G 0*", fuses).Ok());
-  EXPECT_EQ(CountSet(fuses), 0);
-  ExpectSyntaxError(Read("*G  A*", fuses), 4, ReaderState::SecurityValue, 'A');
-  ExpectSyntaxError(Read("*G2", fuses), 2, ReaderState::SecurityValue, '2');
-}
-
-TEST(JedecReader, ChecksumFieldHexDigitsInEitherCaseKeepLastFour) {
-  FuseArray fuses{};
-  EXPECT_EQ(Read("*Cab1f*", fuses).GivenChecksum, 0xAB1F);
-  EXPECT_EQ(Read("*C AB1F*", fuses).GivenChecksum, 0xAB1F);
-  EXPECT_EQ(Read("*C1ABCD*", fuses).GivenChecksum, 0xABCD);
-  EXPECT_EQ(Read("*C7*", fuses).GivenChecksum, 0x0007);
-  ExpectSyntaxError(Read("*C1G*", fuses), 3, ReaderState::ChecksumDigits, 'G');
-  ExpectSyntaxError(Read("*Cg*", fuses), 2, ReaderState::ChecksumFirst, 'g');
-}
-
-TEST(JedecReader, LastChecksumFieldCountsAndEmptyOneKeepsValue) {
-  FuseArray fuses{};
-  JedecReadResult result = Read("*C12*N x*C0034*", fuses);
-  EXPECT_EQ(result.GivenChecksum, 0x34);
-  EXPECT_EQ(result.ChecksumFieldPos, 9);
-  result = Read("*C12*C*", fuses);
-  EXPECT_EQ(result.GivenChecksum, 0x12);
-  EXPECT_EQ(result.ChecksumFieldPos, 5);
-}
-
-TEST(JedecReader, WhiteSpaceAfterChecksumDigitsStartsAnotherField) {
-  FuseArray fuses{};
-  EXPECT_TRUE(Read("*C12 L0 1*", fuses).Ok());
-  EXPECT_EQ(fuses[0], 1);
-}
-
-TEST(JedecReader, QfNumberMayOnlyBeFollowedByWhiteSpace) {
-  FuseArray fuses{};
-  ExpectSyntaxError(Read("*QF12 3*", fuses), 6, ReaderState::QTrail, '3');
-  ExpectSyntaxError(Read("*QF12x*", fuses), 5, ReaderState::QfDigits, 'x');
-  ExpectSyntaxError(Read("*QP2 4*", fuses), 5, ReaderState::QTrail, '4');
-  ExpectSyntaxError(Read("*Q P x", fuses), 5, ReaderState::QpFirst, 'x');
-}
-
-TEST(JedecReader, QfNumberEndsAtAsteriskOrLineEnd) {
-  FuseArray fuses{};
-  JedecReadResult result = Read("*QF12*", fuses, true);
-  EXPECT_TRUE(result.Ok());
-  EXPECT_EQ(result.Qf, 12);
-  result = Read("*Q F 12\r\n*QP 28 *", fuses, true);
-  EXPECT_TRUE(result.Ok());
-  EXPECT_EQ(result.Qf, 12);
-  EXPECT_EQ(result.Qp, 28);
-}
-
-TEST(JedecReader, OtherQFieldLeavesCountsAtZeroAndRunsNoTest) {
-  FuseArray fuses{};
-  fuses[0] = 1;
-  const JedecReadResult result = Read("*QV0*C1234*", fuses);
-  EXPECT_TRUE(result.Ok());
-  EXPECT_EQ(result.Qp, 0);
-  EXPECT_EQ(result.Qf, 0);
-  EXPECT_FALSE(result.ChecksumTested);
-}
-
-TEST(JedecReader, LetterAfterOtherQLetterIsReadAsFieldLetter) {
-  FuseArray fuses{};
-  EXPECT_TRUE(Read("*QVL0 1*", fuses).Ok());
-  EXPECT_EQ(fuses[0], 1);
-  EXPECT_EQ(CountSet(fuses), 1);
-}
-
-TEST(JedecReader, TextEndingInsideFieldIsNoError) {
-  FuseArray fuses{};
-  fuses[0] = 1;
-  JedecReadResult result = Read("*C0001*QF8*L", fuses);
-  EXPECT_TRUE(result.Ok());
-  EXPECT_TRUE(result.ChecksumTested);
-  result = Read("*C0001*QF8", fuses);
-  EXPECT_TRUE(result.Ok());
-  EXPECT_TRUE(result.ChecksumTested);
-  EXPECT_EQ(result.Qf, 8);
-  EXPECT_EQ(result.ComputedChecksum, 1);
-}
-
-TEST(JedecReader, PinCountAloneRunsTestOverZeroFuses) {
-  FuseArray fuses = Filled(1);
-  ScriptedQuestion question(false);
-  JedecReadResult result = JedecReader("*QP24*", fuses, question);
-  EXPECT_TRUE(result.Ok());
-  EXPECT_TRUE(result.ChecksumTested);
-  EXPECT_EQ(result.ComputedChecksum, 0);
-  EXPECT_TRUE(question.Calls.empty());
-
-  result = JedecReader("*QP24*C0012*", fuses, question);
-  ASSERT_EQ(question.Calls.size(), 1u);
-  EXPECT_EQ(question.Calls[0].Given, 0x0012);
-  EXPECT_EQ(question.Calls[0].Computed, 0x0000);
-  EXPECT_EQ(result.Outcome, ReadOutcome::ChecksumRejected);
-  EXPECT_EQ(result.Position, 6);
-}
-
-TEST(JedecReader, ChecksumMismatchCancelReturnsFieldPositionOkReturnsLength) {
-  const std::string text = "*QF5892*F0*L0 1*C0002*";  // the fuses sum to 0x0001
-  for (bool accept : {false, true}) {
-    FuseArray fuses{};
-    ScriptedQuestion question(accept);
-    const JedecReadResult result = JedecReader(text, fuses, question);
-    ASSERT_EQ(question.Calls.size(), 1u);
-    EXPECT_EQ(question.Calls[0].Given, 0x0002);
-    EXPECT_EQ(question.Calls[0].Computed, 0x0001);
-    EXPECT_TRUE(result.ChecksumMismatch);
-    EXPECT_EQ(result.Position, accept ? static_cast<int>(text.size()) : 16);
-    EXPECT_EQ(result.Outcome, accept ? ReadOutcome::Accepted : ReadOutcome::ChecksumRejected);
-    // The answer changes only the result: the fuses stay as read.
-    EXPECT_EQ(fuses[0], 1);
+TEST(JedecReader, MismatchAsksOnceCancelGivesFieldPositionOkGivesLength) {
+  const struct {
+    std::string Text;
+    int Accept, Given, Computed, Position, Set;
+  } cases[] = {
+      {"*QF5892*F0*L0 1*C0002*", 0, 2, 1, 16, 1},
+      {"*QF5892*F0*L0 1*C0002*", 1, 2, 1, 22, 1},  // the answer leaves the fuses as read
+      {"header*QF5892*L0 1*", 0, 0, 1, 0, 1},      // no C field: 0 shown, 0 returned
+      {"*F1*QP24*C0012*", 0, 0x12, 0, 9, kFuseArraySize},
+  };
+  for (const auto& c : cases) {
+    const ReadOut r = ReadText(c.Text, 0, c.Accept);
+    const JedecReadResult& x = r.Result;
+    const auto outcome = c.Accept ? ReadOutcome::Accepted : ReadOutcome::ChecksumRejected;
+    EXPECT_EQ(r.Calls, (std::vector<std::pair<int, int>>{{c.Given, c.Computed}})) << c.Text;
+    EXPECT_EQ(Ints({x.ChecksumMismatch, x.ComputedChecksum, x.Position, int(x.Outcome), r.Set()}),
+              Ints({1, c.Computed, c.Position, int(outcome), c.Set}))
+        << c.Text;
   }
 }
 
-TEST(JedecReader, MissingChecksumFieldShowsZeroAndCancelReturnsZero) {
-  FuseArray fuses{};
-  ScriptedQuestion question(false);
-  const JedecReadResult result = JedecReader("header*QF5892*L0 1*", fuses, question);
-  ASSERT_EQ(question.Calls.size(), 1u);
-  EXPECT_EQ(question.Calls[0].Given, 0);
-  EXPECT_EQ(question.Calls[0].Computed, 1);
-  EXPECT_EQ(result.Position, 0);
-  EXPECT_EQ(result.Outcome, ReadOutcome::ChecksumRejected);
+// Every sample file loads as MANIFEST.tsv says: the whole file, unframed, read into a fuse map
+// that starts all 0, with a checksum mismatch answered Cancel.
+const char* const kStatus[] = {"ok", "syntax-error", "checksum-mismatch"};  // by ReadOutcome
+
+// A 22V10 is declared with QF 5828 (no UES), 5892 or 5893, on 24 or 28 pins, or not at all.
+std::string Device(const JedecReadResult& r) {
+  const bool fuses = r.Qf == 0 || r.Qf == 5828 || r.Qf == 5892 || r.Qf == 5893;
+  return fuses && (r.Qp == 0 || r.Qp == 24 || r.Qp == 28) ? "match" : "other-device";
 }
 
-TEST(JedecReader, MatchingChecksumAsksNothing) {
-  FuseArray fuses{};
-  ScriptedQuestion question(false);
-  const JedecReadResult result = JedecReader("*QF12*F1*C010E*", fuses, question);
-  EXPECT_TRUE(result.Ok());
-  EXPECT_TRUE(result.ChecksumTested);
-  EXPECT_FALSE(result.ChecksumMismatch);
-  EXPECT_EQ(result.ComputedChecksum, 0x010E);
-  EXPECT_TRUE(question.Calls.empty());
-}
+// The transmission checksums of files that show each case the samples' README names.
+const std::map<std::string, std::pair<std::string, int>> kTransmission = {
+    {"simon-frankau__galette__GAL22V10_reg.jed", {"ok", 0x12C2}},          // lower case
+    {"foxostro__Turtle16__HazardControl1.jed", {"line-endings", 0x6894}},  // 26894
+    {"Herzh__Gal22v10__compuerta.jed", {"line-endings", 0x5F5C}},
+    {"54weasels__sun3_60__1581-01.GDJ.jed", {"mismatch", 0x0000}},  // a dummy sum
+    {"ezrec__galpal__bldc.jed", {"absent", 0}},                     // no ETX
+    {"daveho__GALasm__cli_crlf_no_checksum_expected.jed", {"absent", 0}},
+    {"RobertBaruch__22V10-74F269__COUNTER.jed", {"ok", 0x9577}},
+};
 
-TEST(JedecReader, SyntaxErrorRunsNoChecksumTest) {
-  FuseArray fuses{};
-  ScriptedQuestion question(false);
-  const JedecReadResult result = JedecReader("*QF5892*L0 1*C0000*L0 2", fuses, question);
-  EXPECT_EQ(result.Position, 22);
-  EXPECT_FALSE(result.ChecksumTested);
-  EXPECT_TRUE(question.Calls.empty());
-}
+class JedecSample : public ::testing::TestWithParam<testing::ManifestRow> {};
 
-TEST(JedecReaderBounds, FuseDigitAtNineThousandNineHundredNinetyNineIsStored) {
-  FuseArray fuses{};
-  EXPECT_TRUE(Read("*L9999 1*", fuses).Ok());
-  EXPECT_EQ(fuses[9999], 1);
-  EXPECT_EQ(CountSet(fuses), 1);
-}
-
-TEST(JedecReaderBounds, FuseDigitBoundForTenThousandIsErrorAtThatDigit) {
-  FuseArray fuses{};
-  ExpectSyntaxError(Read("*L9998 1\r\n1 0*", fuses), 12, ReaderState::FuseDigits, '0',
-                    SyntaxErrorKind::FuseBeyondArray);
-  EXPECT_EQ(fuses[9998], 1);
-  EXPECT_EQ(fuses[9999], 1);
-  ExpectSyntaxError(Read("*L10000 \n0", fuses), 9, ReaderState::FuseDigits, '0',
-                    SyntaxErrorKind::FuseBeyondArray);
-  // An address beyond the array with no fuse digits is no error.
-  EXPECT_TRUE(Read("*L10000 *L2147483647\r\n*", fuses).Ok());
-}
-
-TEST(JedecReaderBounds, LongRunStopsAtTheFirstDigitBeyondTheArray) {
-  FuseArray fuses{};
-  // Ten digits fit from fuse 9990; the eleventh (index 17) has no room.
-  ExpectSyntaxError(Read("*L9990 1111111111111111*", fuses), 17, ReaderState::FuseDigits, '1',
-                    SyntaxErrorKind::FuseBeyondArray);
-  EXPECT_EQ(CountSet(fuses), 10);
-  EXPECT_EQ(fuses[9990], 1);
-  EXPECT_EQ(fuses[9999], 1);
-}
-
-TEST(JedecReaderBounds, LargestAddressParsesAndItsDigitIsOutOfRange) {
-  FuseArray fuses{};
-  ExpectSyntaxError(Read("*L2147483647 1", fuses), 13, ReaderState::FuseDigits, '1',
-                    SyntaxErrorKind::FuseBeyondArray);
-  EXPECT_EQ(CountSet(fuses), 0);
-}
-
-TEST(JedecReaderBounds, AddressOverflowIsErrorAtOverflowingDigit) {
-  FuseArray fuses{};
-  ExpectSyntaxError(Read("*L2147483648 1", fuses), 11, ReaderState::AddressDigits, '8',
-                    SyntaxErrorKind::NumberTooLarge);
-  ExpectSyntaxError(Read("*L00000000000099999999999", fuses), 23, ReaderState::AddressDigits, '9',
-                    SyntaxErrorKind::NumberTooLarge);
-}
-
-TEST(JedecReaderBounds, CountOverflowIsErrorAtOverflowingDigit) {
-  FuseArray fuses{};
-  JedecReadResult result = Read("*QF2147483647*QP2147483647*", fuses, true);
-  EXPECT_TRUE(result.Ok());
-  EXPECT_EQ(result.Qf, 2147483647);
-  EXPECT_EQ(result.Qp, 2147483647);
-  ExpectSyntaxError(Read("*QF2147483648", fuses), 12, ReaderState::QfDigits, '8',
-                    SyntaxErrorKind::NumberTooLarge);
-  ExpectSyntaxError(Read("*QP21474836470", fuses), 13, ReaderState::QpDigits, '0',
-                    SyntaxErrorKind::NumberTooLarge);
-}
-
-TEST(JedecReaderBounds, FuseCountAboveArrayChecksTheTenThousandHeld) {
-  // 10000 fuses at 1 make 1250 bytes of 0xFF: 318750, 0xDD1E modulo 65536.
-  FuseArray fuses{};
-  ScriptedQuestion question(false);
-  JedecReadResult result = JedecReader("*F1*QF10001*CDD1E*", fuses, question);
-  EXPECT_TRUE(result.Ok());
-  EXPECT_EQ(result.ComputedChecksum, 0xDD1E);
-  EXPECT_TRUE(question.Calls.empty());
-  result = JedecReader("*F1*QF2147483647*CDD1E*", fuses, question);
-  EXPECT_TRUE(result.Ok());
-  EXPECT_TRUE(question.Calls.empty());
-}
-
-TEST(JedecReaderText, DescriptionsAndNamesCoverEveryState) {
-  const char* const names[] = {"Preamble",      "SkipField",  "FieldId",       "AddressFirst",
-                               "AddressDigits", "FuseDigits", "FillValue",     "SecurityValue",
-                               "QKind",         "QpFirst",    "QpDigits",      "QfFirst",
-                               "QfDigits",      "QTrail",     "ChecksumFirst", "ChecksumDigits"};
-  for (int s = 0; s < kReaderStateCount; ++s) {
-    const auto state = static_cast<ReaderState>(s);
-    EXPECT_STREQ(ReaderStateName(state), names[s]);
-    EXPECT_STRNE(DescribeExpected(state), "");
+TEST_P(JedecSample, LoadsAsManifestSays) {
+  const testing::ManifestRow& row = GetParam();
+  const std::string bytes = testing::ReadFileBytes(testing::SamplePath(row["file"]));
+  ASSERT_FALSE(bytes.empty()) << "cannot read " << row["file"];
+  const std::string text = UnframeJedecText(bytes);
+  const ReadOut r = ReadText(text);
+  const JedecReadResult& x = r.Result;
+  std::vector<std::string> want;
+  for (const char* column : {"reader", "result", "length", "qf", "qp", "given_checksum",
+                             "computed_checksum", "fuse_checksum_5892", "device"})
+    want.push_back(row[column]);
+  EXPECT_EQ(
+      std::vector<std::string>({kStatus[static_cast<int>(x.Outcome)], std::to_string(x.Position),
+                                std::to_string(x.Length), std::to_string(x.Qf),
+                                std::to_string(x.Qp), testing::Hex4(x.GivenChecksum),
+                                x.ChecksumTested ? testing::Hex4(x.ComputedChecksum) : "-",
+                                testing::Hex4(FuseChecksum(r.Fuses, kDeviceFuseCount)), Device(x)}),
+      want);
+  // The question is asked exactly when the manifest shows a mismatch.
+  EXPECT_EQ(r.Calls.size(), row["reader"] == "checksum-mismatch" ? 1u : 0u);
+  if (const auto t = kTransmission.find(row["file"]); t != kTransmission.end()) {
+    const TransmissionCheck check = CheckTransmission(bytes);
+    EXPECT_EQ(std::make_pair(std::string(TransmissionStatusName(check.Status)), int(check.Stated)),
+              t->second);
   }
-  EXPECT_STREQ(DescribeSyntaxError(SyntaxErrorKind::None), "");
-  EXPECT_STRNE(DescribeSyntaxError(SyntaxErrorKind::FuseBeyondArray),
-               DescribeSyntaxError(SyntaxErrorKind::NumberTooLarge));
+}
+
+INSTANTIATE_TEST_SUITE_P(Manifest, JedecSample, ::testing::ValuesIn(testing::ReadManifest()),
+                         [](const ::testing::TestParamInfo<testing::ManifestRow>& info) {
+                           std::string name = info.param["file"];
+                           for (char& c : name)
+                             c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                           return name;
+                         });
+
+TEST(JedecSamples, ManifestListsSixtyFiles) {
+  EXPECT_EQ(testing::ReadManifest().size(), 60u);
+}
+
+TEST(JedecWriterRoundTrip, RandomMapsReadBackWithoutQuestion) {
+  std::mt19937 random(20261213);
+  for (int round = 0; round < 200; ++round) {
+    // Densities from empty to full, so that rows, the group and the UES come and go.
+    std::bernoulli_distribution bit((round % 11) / 10.0);
+    FuseArray written{};
+    for (auto& f : written) f = bit(random) ? 1 : 0;
+    // Whatever the array held before: the text's F0 clears what it does not list.
+    const ReadOut r = ReadText(JedecWriter(written, kPesBytes, testing::ExampleTime()), round % 2);
+    ASSERT_TRUE(r.Result.Ok()) << "round " << round << " stopped at " << r.Result.Position;
+    EXPECT_EQ(
+        Ints({int(r.Calls.size()), r.Result.ChecksumTested, r.Result.GivenChecksum, r.Result.Qf,
+              r.Result.Qp}),
+        Ints({0, 1, FuseChecksum(written, kDeviceFuseCount), kDeviceFuseCount, kDevicePinCount}));
+    for (int i = 0; i < kFuseArraySize; ++i)
+      ASSERT_EQ(r.Fuses[i], i < kDeviceFuseCount ? written[i] : 0) << "fuse " << i << ", " << round;
+  }
 }
 
 }  // namespace

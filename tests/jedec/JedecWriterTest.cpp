@@ -1,174 +1,123 @@
+// The writer: its worked example byte for byte and the lines it leaves out; the transmission
+// frame around the text: framing, unframing and the four verdicts on a file's checksum.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <random>
+#include <cstring>
 #include <string>
-#include <vector>
+#include <tuple>
 
-#include "JedecReader.h"
+#include "JedecFraming.h"
 #include "JedecWriter.h"
-#include "ScriptedQuestion.h"
+#include "TestSupport.h"
 
 namespace gantrel {
 namespace {
 
-// Sun Dec 13 04:28:52 2026.
-std::tm ExampleTime() {
-  std::tm time{};
-  time.tm_year = 2026 - 1900;
-  time.tm_mon = 11;
-  time.tm_mday = 13;
-  time.tm_hour = 4;
-  time.tm_min = 28;
-  time.tm_sec = 52;
-  time.tm_wday = 0;
-  return time;
+using namespace std::string_literals;
+
+std::string Write(const FuseArray& fuses, const PesBytes& pes = kPesBytes) {
+  return JedecWriter(fuses, pes, testing::ExampleTime());
 }
 
-constexpr char kFixedLines[] = "*QP24\r\n*QF5892\r\n*QV0\r\n*F0\r\n*G0\r\n*X0\r\n";
-constexpr char kPesLine[] = "*N PES 31 46 32 32 4C 31 30 43 33 00\r\n";
+const std::string kHead(testing::kExampleText, std::strstr(testing::kExampleText, "*L0000"));
+const std::string kPes = "*N PES 31 46 32 32 4C 31 30 43 33 00\r\n";
 
-std::string Header() {
-  return "JEDEC file for ATF22LV10C created on Sun Dec 13 04:28:52 2026\r\n";
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-    lines.push_back(text.substr(start, end - start));
-  }
-  lines.push_back(text.substr(start));
-  return lines;
-}
-
-TEST(AscTime, FormatsLikeCAsctimeWithoutNewline) {
-  EXPECT_EQ(AscTime(ExampleTime()), "Sun Dec 13 04:28:52 2026");
-  std::tm time{};
-  time.tm_year = 2027 - 1900;
-  time.tm_mon = 0;
+TEST(JedecWriter, WritesTheExampleAndTheLinesHoldingAOneWhole) {
+  EXPECT_EQ(Write(testing::ExampleFuses()), testing::kExampleText);
+  FuseArray fuses{};
+  EXPECT_EQ(Write(fuses), kHead + kPes + "*C0000\r\n*");
+  for (int i = kDeviceFuseCount; i < kFuseArraySize; ++i) fuses[i] = 1;  // never shown
+  EXPECT_EQ(Write(fuses), kHead + kPes + "*C0000\r\n*");
+  fuses = {};
+  fuses[5891] = 1;  // one UES fuse brings the whole note and line
+  EXPECT_EQ(Write(fuses), kHead + "*N UES 00 00 00 00 00 00 00 01\r\n*L5828 " +
+                              std::string(63, '0') + "1\r\n" + kPes + "*C0008\r\n*");
+  fuses = {};
+  fuses[5827] = 1;  // the group of twenty alone
+  EXPECT_EQ(Write(fuses), kHead + "*L5808 00000000000000000001\r\n" + kPes + "*C" +
+                              testing::Hex4(FuseChecksum(fuses, kDeviceFuseCount)) + "\r\n*");
+  const PesBytes pes = {0xAB, 0, 0, 0, 0, 0, 0, 0, 0, 0x05};
+  EXPECT_EQ(Write(FuseArray{}, pes), kHead + "*N PES AB 00 00 00 00 00 00 00 00 05\r\n*C0000\r\n*");
+  // The time as asctime writes it, without its newline; names out of range read nothing past
+  // the tables.
+  std::tm time = testing::ExampleTime();
+  EXPECT_EQ(AscTime(time), "Sun Dec 13 04:28:52 2026");
   time.tm_mday = 5;
   time.tm_hour = 9;
-  time.tm_min = 3;
-  time.tm_sec = 7;
-  time.tm_wday = 2;
-  EXPECT_EQ(AscTime(time), "Tue Jan  5 09:03:07 2027");
-}
-
-TEST(AscTime, OutOfRangeNamesDoNotReadPastTables) {
-  std::tm time = ExampleTime();
   time.tm_wday = 7;
   time.tm_mon = -1;
-  EXPECT_EQ(AscTime(time), "??? ??? 13 04:28:52 2026");
-}
-
-TEST(JedecWriter, WorkedExampleByteForByte) {
-  FuseArray fuses{};
-  for (int i : {0, 1, 131, 5808, 5811}) fuses[i] = 1;
-  // UES bytes 'A' (0x41) and 'B' (0x42), lowest fuse in the most significant bit.
-  for (int i : {5829, 5835, 5837, 5842}) fuses[i] = 1;
-  const std::string expected =
-      Header() + kFixedLines +
-      "*L0000 11000000000000000000000000000000000000000000\r\n"
-      "*L0088 00000000000000000000000000000000000000000001\r\n"
-      "*L5808 10010000000000000000\r\n"
-      "*N UES 41 42 00 00 00 00 00 00\r\n"
-      "*L5828 0100000101000010000000000000000000000000000000000000000000000000\r\n" +
-      kPesLine + "*C0060\r\n*";
-  EXPECT_EQ(JedecWriter(fuses, kPesBytes, ExampleTime()), expected);
-}
-
-TEST(JedecWriter, AllZeroMapGivesOnlyFixedLines) {
-  const std::string expected = Header() + kFixedLines + kPesLine + "*C0000\r\n*";
-  EXPECT_EQ(JedecWriter(FuseArray{}, kPesBytes, ExampleTime()), expected);
-}
-
-TEST(JedecWriter, FusesBeyondDeviceNeverShow) {
-  FuseArray fuses{};
-  for (int i = kDeviceFuseCount; i < kFuseArraySize; ++i) fuses[i] = 1;
-  EXPECT_EQ(JedecWriter(fuses, kPesBytes, ExampleTime()),
-            JedecWriter(FuseArray{}, kPesBytes, ExampleTime()));
-}
-
-TEST(JedecWriter, AllOnesTextIsLongestWithFullChecksum) {
-  FuseArray fuses{};
-  fuses.fill(1);
-  const std::string text = JedecWriter(fuses, kPesBytes, ExampleTime());
+  EXPECT_EQ(AscTime(time), "??? ???  5 09:28:52 2026");
+  fuses.fill(1);  // the longest text
+  const std::string text = Write(fuses);
   EXPECT_EQ(text.size(), 7277u);
   EXPECT_EQ(text.substr(text.size() - 9), "*CDD2F\r\n*");
   EXPECT_NE(text.find("*N UES FF FF FF FF FF FF FF FF\r\n*L5828 " + std::string(64, '1') + "\r\n"),
             std::string::npos);
 }
 
-TEST(JedecWriter, RowWithOneFuseIsWrittenWholeAtEachAddress) {
-  FuseArray fuses{};
-  for (int row = 0; row < kRowCount; ++row) fuses[44 * row + row % 44] = 1;
-  const std::vector<std::string> lines = Lines(JedecWriter(fuses, kPesBytes, ExampleTime()));
-  // Header, six fixed lines, then the rows.
-  ASSERT_GE(lines.size(), 7u + kRowCount);
-  for (int row = 0; row < kRowCount; ++row) {
-    char address[8];
-    std::snprintf(address, sizeof address, "%04d", 44 * row);
-    std::string bits(44, '0');
-    bits[row % 44] = '1';
-    EXPECT_EQ(lines[7 + row], "*L" + std::string(address) + " " + bits);
-  }
-  EXPECT_EQ(lines[7 + kRowCount - 1].substr(0, 7), "*L5764 ");
+// The transmission frame. In the byte strings, \002 is STX and \003 is ETX.
+TEST(JedecFraming, FramesAndUnframes) {
+  EXPECT_EQ(FrameJedecText("abc"), "\002abc\003012B");
+  EXPECT_EQ(FrameJedecText(""), "\002\0030005");
+  // High bytes count as signed: 0x80 as -128 (5 - 128 = 0xFF85), 0xFF as -1.
+  EXPECT_EQ(TransmissionChecksum("\x80"), 0xFF85);
+  EXPECT_EQ(FrameJedecText("\xFF\xFF"), "\002\xFF\xFF\0030003");
+  // A long text's sum wraps to four digits: 20000 'x' make 2400005, 0x9F05.
+  EXPECT_EQ(FrameJedecText(std::string(20000, 'x')), "\002" + std::string(20000, 'x') + "\0039F05");
+  // Unframing: the text between the first STX and the ETX after it, as the loader sees it.
+  const std::string text = "header\r\n*QF5892*L0 1*C0001*\r\n";
+  const struct {
+    std::string File, Text;
+  } cases[] = {
+      {FrameJedecText(text), text},
+      {FrameJedecText(""), ""},
+      {"", ""},
+      {"banner\r\n\r\n\002*F0*\0031234", "*F0*"},  // what stands before STX goes
+      {"*F0*\003ABCD\r\n", "*F0*\003ABCD\r\n"},    // no STX: ETX and all kept
+      {"a\002b\002c\003d", "b\002c"},              // only the first STX goes
+      {"x\002*L0 1*\r\n", "*L0 1*\r\n"},           // no ETX: all after STX kept
+      {"ab\0\002*F0*\003"s, "ab"},                 // a zero byte hides the STX
+      {"\002ab\0cd\003"s, "ab"},                   // and ends the text
+      {"\002" + std::string(19990, '1') + "\0030000", std::string(19990, '1')},  // kept whole
+      {std::string(20000, 'N'), std::string(20000, 'N')},
+  };
+  for (const auto& c : cases) EXPECT_EQ(UnframeJedecText(c.File), c.Text) << c.File.size();
 }
 
-TEST(JedecWriter, SingleUesFuseBringsWholeNoteAndLine) {
-  FuseArray fuses{};
-  fuses[5891] = 1;
-  const std::vector<std::string> lines = Lines(JedecWriter(fuses, kPesBytes, ExampleTime()));
-  ASSERT_EQ(lines.size(), 12u);
-  EXPECT_EQ(lines[7], "*N UES 00 00 00 00 00 00 00 01");
-  EXPECT_EQ(lines[8], "*L5828 " + std::string(63, '0') + "1");
-  EXPECT_EQ(lines[10], "*C0008");
-  EXPECT_EQ(lines[11], "*");
-}
-
-TEST(JedecWriter, GroupOfTwentyAloneWhenOnlyItHoldsAOne) {
-  FuseArray fuses{};
-  fuses[5827] = 1;
-  const std::vector<std::string> lines = Lines(JedecWriter(fuses, kPesBytes, ExampleTime()));
-  ASSERT_EQ(lines.size(), 11u);
-  EXPECT_EQ(lines[7], "*L5808 00000000000000000001");
-  EXPECT_EQ(lines[8].substr(0, 6), "*N PES");
-}
-
-TEST(JedecWriter, PesNoteFollowsTheBytesGiven) {
-  PesBytes pes{};
-  pes[0] = 0xAB;
-  pes[9] = 0x05;
-  const std::string text = JedecWriter(FuseArray{}, pes, ExampleTime());
-  EXPECT_NE(text.find("*N PES AB 00 00 00 00 00 00 00 00 05\r\n"), std::string::npos);
-}
-
-TEST(JedecWriterRoundTrip, RandomMapsReadBackWithoutQuestion) {
-  std::mt19937 random(20261213);
-  for (int round = 0; round < 200; ++round) {
-    // Densities from empty to full, so that rows, the group and the UES come and go.
-    const double density = (round % 11) / 10.0;
-    std::bernoulli_distribution bit(density);
-    FuseArray written{};
-    for (int i = 0; i < kFuseArraySize; ++i) written[i] = bit(random) ? 1 : 0;
-    const std::string text = JedecWriter(written, kPesBytes, ExampleTime());
-
-    FuseArray read;
-    for (auto& f : read) f = bit(random) ? 1 : 0;  // whatever the array held before
-    ScriptedQuestion question(false);
-    const JedecReadResult result = JedecReader(text, read, question);
-    ASSERT_TRUE(result.Ok()) << "round " << round << " stopped at " << result.Position;
-    EXPECT_TRUE(question.Calls.empty());
-    EXPECT_TRUE(result.ChecksumTested);
-    EXPECT_EQ(result.GivenChecksum, FuseChecksum(written, kDeviceFuseCount));
-    EXPECT_EQ(result.Qf, kDeviceFuseCount);
-    EXPECT_EQ(result.Qp, kDevicePinCount);
-    for (int i = 0; i < kDeviceFuseCount; ++i) {
-      ASSERT_EQ(read[i], written[i]) << "fuse " << i << " in round " << round;
-    }
-    // The text's F0 clears what it does not list, beyond the device too.
-    for (int i = kDeviceFuseCount; i < kFuseArraySize; ++i) ASSERT_EQ(read[i], 0);
+TEST(CheckTransmission, TellsTheFourVerdicts) {
+  const std::string crlf = "head\r\n*F0*\r\n*C0000*\r\n", lf = "head\n*F0*\n*C0000*\n";
+  std::string crlfToLf, lfToCrlf;  // converted after the sum was taken
+  for (char c : FrameJedecText(crlf)) crlfToLf += c == '\r' ? "" : std::string(1, c);
+  for (char c : FrameJedecText(lf)) lfToCrlf += c == '\n' ? "\r\n" : std::string(1, c);
+  const auto ok = TransmissionChecksum(crlf), bare = TransmissionChecksum(lf);
+  const struct {
+    std::string File;
+    const char* Status;
+    int Stated, Computed;
+  } cases[] = {
+      {FrameJedecText(crlf), "ok", ok, ok},
+      {"\002abc\003012b\r\n", "ok", 0x012B, 0x012B},  // lower case
+      {"\002abc\0033012B\n", "ok", 0x012B, 0x012B},   // five digits
+      {"\002abc\003012C", "mismatch", 0x012C, 0x012B},
+      {"\002abc\0030000", "mismatch", 0, 0x012B},       // a dummy sum
+      {"\002abc\003022B", "mismatch", 0x022B, 0x012B},  // no high byte: 256 more is wrong
+      {"\002\xE9t\xE9\003024B", "ok", 0x024B, 0x004B},  // the unsigned sum of high bytes
+      {FrameJedecText("\xE9t\xE9"), "ok", 0x004B, 0x004B},
+      {crlfToLf, "line-endings", ok, bare},
+      {lfToCrlf, "line-endings", bare, ok},
+      {"\002abc", "absent", 0, 0},
+      {"\002abc\003", "absent", 0, 0x012B},
+      {"\002abc\003\r\n012B", "absent", 0, 0x012B},
+      {"abc\0030126", "absent", 0, 0},         // an ETX without STX frames nothing
+      {"\0\002abc\003012B"s, "absent", 0, 0},  // nor does a frame behind a zero byte
+      {"", "absent", 0, 0},
+  };
+  for (const auto& c : cases) {
+    const TransmissionCheck check = CheckTransmission(c.File);
+    EXPECT_EQ(std::make_tuple(std::string(TransmissionStatusName(check.Status)), int(check.Stated),
+                              int(check.Computed)),
+              std::make_tuple(std::string(c.Status), c.Stated, c.Computed))
+        << c.File;
   }
 }
 
