@@ -1,96 +1,64 @@
 #include "CliProcess.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
-#include <sstream>
 
-extern char** environ;
+#include <gtest/gtest.h>
+
+#include "TestSupport.h"
 
 namespace {
 
-std::string& Folder() {
-  static std::string folder = [] {
-    std::string pattern = "/tmp/gantrel-cli-test-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) std::abort();
-    return pattern;
-  }();
-  return folder;
+// `word` quoted for the shell, any byte but NUL.
+std::string Quote(const std::string& word) {
+  std::string quoted = "'";
+  for (const char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+// True when `text` is `parts` in order with anything between them (nothing before the first,
+// nothing after the last); no parts: `text` is empty.
+bool IsMadeOf(const std::string& text, const std::vector<std::string>& parts) {
+  if (parts.size() <= 1) return text == (parts.empty() ? "" : parts.front());
+  if (!text.starts_with(parts.front()) || !text.ends_with(parts.back())) return false;
+  std::size_t at = 0;
+  for (const std::string& part : parts) {
+    at = text.find(part, at);
+    if (at == std::string::npos) return false;
+    at += part.size();
+  }
+  return true;
 }
 
 }  // namespace
 
-std::string MakeTempDir() {
-  static int count = 0;
-  const std::string dir = Folder() + "/" + std::to_string(++count);
-  mkdir(dir.c_str(), 0700);
-  return dir;
-}
-
-std::string WriteFile(const std::string& dir, const std::string& name, const std::string& bytes) {
-  const std::string path = dir + "/" + name;
-  std::ofstream file(path, std::ios::binary);
-  file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  return path;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream content;
-  content << file.rdbuf();
-  return content.str();
-}
-
-std::string Sample(const std::string& name) {
-  return std::string(GANTREL_SAMPLES_DIR) + "/" + name;
-}
-
 CliOutcome RunCli(const std::vector<std::string>& args, const std::vector<std::string>& extraEnv) {
-  const std::string dir = MakeTempDir();
-  const std::string outPath = dir + "/stdout";
-  const std::string errPath = dir + "/stderr";
+  const gantrel::testing::TempDir dir;
+  std::string command = "env -u SOURCE_DATE_EPOCH";
+  for (const std::string& entry : extraEnv) command += " " + Quote(entry);
+  command += " " + Quote(GANTREL_CLI_PATH);
+  for (const std::string& arg : args) command += " " + Quote(arg);
+  command += " </dev/null >" + Quote(dir.File("out")) + " 2>" + Quote(dir.File("err"));
+  const int status = std::system(command.c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1,
+          gantrel::testing::ReadFileBytes(dir.File("out")),
+          gantrel::testing::ReadFileBytes(dir.File("err"))};
+}
 
-  std::vector<std::string> words = {GANTREL_CLI_PATH};
-  words.insert(words.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
-
-  std::vector<std::string> envStrings;
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    if (std::strncmp(*entry, "SOURCE_DATE_EPOCH=", 18) != 0) envStrings.emplace_back(*entry);
+void ExpectCliCases(const std::vector<CliCase>& cases) {
+  for (const CliCase& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.Args));
+    const CliOutcome run = RunCli(c.Args, c.Env);
+    EXPECT_EQ(run.ExitStatus, c.ExitStatus) << run.Err;
+    EXPECT_TRUE(IsMadeOf(run.Out, c.Out)) << run.Out;
+    EXPECT_TRUE(c.Err.empty() ? run.Err.empty() : run.Err.find(c.Err) != std::string::npos)
+        << run.Err << "\nlacks: " << c.Err;
   }
-  envStrings.insert(envStrings.end(), extraEnv.begin(), extraEnv.end());
-  std::vector<char*> envp;
-  for (std::string& entry : envStrings) envp.push_back(entry.data());
-  envp.push_back(nullptr);
+}
 
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  CliOutcome outcome;
-  pid_t pid = 0;
-  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) == 0) {
-    int status = 0;
-    pid_t waited = 0;
-    do {
-      waited = waitpid(pid, &status, 0);
-    } while (waited < 0 && errno == EINTR);
-    if (waited == pid && WIFEXITED(status)) outcome.ExitStatus = WEXITSTATUS(status);
-  }
-  posix_spawn_file_actions_destroy(&actions);
-  outcome.Out = ReadFile(outPath);
-  outcome.Err = ReadFile(errPath);
-  return outcome;
+std::string Scratch(const std::string& name, const std::string& bytes) {
+  static const gantrel::testing::TempDir dir;
+  if (!bytes.empty()) gantrel::testing::WriteFileBytes(dir.File(name), bytes);
+  return dir.File(name);
 }

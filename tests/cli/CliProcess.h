@@ -15,14 +15,19 @@ struct CliOutcome {
 CliOutcome RunCli(const std::vector<std::string>& args,
                   const std::vector<std::string>& extraEnv = {});
 
-// A fresh folder for this test's files.
-std::string MakeTempDir();
+// One run and what it must give.
+struct CliCase {
+  std::vector<std::string> Args;
+  int ExitStatus;
+  // stdout: these parts in order with anything between them, from its start to its end (one
+  // part: exactly that; none: nothing).
+  std::vector<std::string> Out;
+  std::string Err;                    // a part of stderr; empty: stderr stays empty
+  std::vector<std::string> Env = {};  // extra environment entries
+};
 
-// Writes `bytes` to `dir`/`name` and returns the path.
-std::string WriteFile(const std::string& dir, const std::string& name, const std::string& bytes);
+// Runs each case and checks its exit status, stdout and stderr (GoogleTest failures).
+void ExpectCliCases(const std::vector<CliCase>& cases);
 
-// The whole content of `path`, or "" when it cannot be read.
-std::string ReadFile(const std::string& path);
-
-// The path of a sample file in the shared samples folder.
-std::string Sample(const std::string& name);
+// Writes `bytes` to the file `name` in a scratch folder of the test run; returns its path.
+std::string Scratch(const std::string& name, const std::string& bytes = "");
