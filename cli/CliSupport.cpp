@@ -5,6 +5,35 @@
 
 namespace gantrel {
 
+int UsageError(std::ostream& err, const std::string& command, const std::string& problem) {
+  err << "gantrel-cli " << command << ": " << problem << "\n"
+      << "Try 'gantrel-cli " << command << " --help'.\n";
+  return kExitUsage;
+}
+
+const std::string* OutputPath(const CommandLine& line) {
+  const std::string* path = line.Value("-o");
+  return path != nullptr ? path : line.Value("--output");
+}
+
+int AcceptCheckedFile(const JedecFileCheck& check, bool force, const char* use, const char* used,
+                      std::ostream& err) {
+  if (check.Status == CheckStatus::Ok) return kExitOk;
+  err << FormatVerdict(check);
+  if (check.Status == CheckStatus::IoError) {
+    err << "\n";
+    return kExitUsage;
+  }
+  if (check.Status == CheckStatus::SyntaxError || !force) {
+    err << "\n";
+    if (check.Status != CheckStatus::SyntaxError)
+      err << "Use --force to " << use << " it anyway.\n";
+    return kExitFailed;
+  }
+  err << " (" << used << " anyway: --force)\n";
+  return kExitOk;
+}
+
 bool HeaderTime(const CliEnvironment& env, std::tm& time, std::ostream& err) {
   if (env.SourceDateEpoch) {
     const std::optional<std::tm> fixed = ParseSourceDateEpoch(*env.SourceDateEpoch);

@@ -8,6 +8,9 @@
 #include <string>
 #include <string_view>
 
+#include "CommandLine.h"
+#include "JedecFileCheck.h"
+
 namespace gantrel {
 
 inline constexpr int kExitOk = 0;
@@ -24,6 +27,20 @@ struct CliEnvironment {
 // The time for a generated text's header: SOURCE_DATE_EPOCH in UTC when set, else the local
 // time. False, with the reason on `err`, when SOURCE_DATE_EPOCH is not a valid number of seconds.
 bool HeaderTime(const CliEnvironment& env, std::tm& time, std::ostream& err);
+
+// Tells `problem` with `command` on `err`, with the hint to its help; returns kExitUsage.
+int UsageError(std::ostream& err, const std::string& command, const std::string& problem);
+
+// The value given for -o, else for --output; null when neither was given.
+const std::string* OutputPath(const CommandLine& line);
+
+// Whether a command goes on with a checked file: kExitOk for a file that is ok, or that fails
+// its check by a checksum mismatch or another device while `force` is set (the verdict is then
+// told on `err`, "(<used> anyway: --force)"). Otherwise the verdict on `err` and kExitUsage for
+// a file that cannot be read, kExitFailed for the rest, with "Use --force to <use> it anyway."
+// where forcing would help; a syntax error is never let through.
+int AcceptCheckedFile(const JedecFileCheck& check, bool force, const char* use, const char* used,
+                      std::ostream& err);
 
 // Writes `bytes` atomically to `*outPath`, or to `out` when `outPath` is null. Returns kExitOk,
 // or kExitUsage with the reason on `err` when the file cannot be written.

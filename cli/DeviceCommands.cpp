@@ -17,12 +17,6 @@ namespace {
 // Differences listed by name before the rest are only counted.
 constexpr int kDifferencesShown = 10;
 
-int Usage(std::ostream& err, const std::string& command, const std::string& problem) {
-  err << "gantrel-cli " << command << ": " << problem << "\n"
-      << "Try 'gantrel-cli " << command << " --help'.\n";
-  return kExitUsage;
-}
-
 const char* ExchangeName(ExchangeKind kind) {
   switch (kind) {
     case ExchangeKind::Upload:
@@ -46,24 +40,6 @@ std::string DescribeMissingProgrammer(const DiscoveryStatus& status) {
         "udevadm control --reload-rules && udevadm trigger";
   }
   return text;
-}
-
-// Loads FILE for program and verify: a syntax error is always refused, a checksum mismatch
-// or another device's file unless --force.
-int LoadFile(const CommandLine& line, std::ostream& err, JedecFileCheck& check) {
-  check = CheckJedecFile(line.Operands().front());
-  if (check.Status == CheckStatus::IoError) {
-    err << FormatVerdict(check) << "\n";
-    return kExitUsage;
-  }
-  if (check.Status == CheckStatus::Ok) return kExitOk;
-  if (check.Status == CheckStatus::SyntaxError || !line.Has("--force")) {
-    err << FormatVerdict(check) << "\n";
-    if (check.Status != CheckStatus::SyntaxError) err << "Use --force to use it anyway.\n";
-    return kExitFailed;
-  }
-  err << FormatVerdict(check) << " (used anyway: --force)\n";
-  return kExitOk;
 }
 
 // Shows where an exchange stands on one terminal line, rewritten in place.
@@ -108,7 +84,7 @@ class DeviceRun {
         SimulatedFault fault;
         std::string problem;
         if (!ParseSimulatedFault(*faultText, fault, problem)) {
-          return Usage(err_, command_, "--simulate-fault: " + problem);
+          return UsageError(err_, command_, "--simulate-fault: " + problem);
         }
         simulated_->SetFault(fault);
       }
@@ -183,9 +159,7 @@ class DeviceRun {
     if (status != kExitOk) return status;
     std::string text = JedecWriter(fuses, kPesBytes, time);
     if (line_.Has("--frame")) text = FrameJedecText(text);
-    const std::string* outPath = line_.Value("-o");
-    if (outPath == nullptr) outPath = line_.Value("--output");
-    return EmitOutput(outPath, text, out_, err_);
+    return EmitOutput(OutputPath(line_), text, out_, err_);
   }
 
   int Program(const JedecFileCheck& file) {
@@ -291,9 +265,9 @@ int RunDeviceCommand(const std::string& command, const std::vector<std::string>&
     operands = 1;
   }
   const CommandLine line(args, flags, valued);
-  if (!line.Error().empty()) return Usage(err, command, line.Error());
+  if (!line.Error().empty()) return UsageError(err, command, line.Error());
   if (line.Operands().size() != operands) {
-    return Usage(err, command, operands == 0 ? "takes no FILE" : "give exactly one FILE");
+    return UsageError(err, command, operands == 0 ? "takes no FILE" : "give exactly one FILE");
   }
   if (command == "read") {
     // A bad SOURCE_DATE_EPOCH is told before the chip is touched.
@@ -301,9 +275,12 @@ int RunDeviceCommand(const std::string& command, const std::vector<std::string>&
     if (!HeaderTime(env, time, err)) return kExitUsage;
   }
 
+  // A syntax error is always refused, a checksum mismatch or another device's file unless
+  // --force.
   JedecFileCheck file;
   if (operands == 1) {
-    const int status = LoadFile(line, err, file);
+    file = CheckJedecFile(line.Operands().front());
+    const int status = AcceptCheckedFile(file, line.Has("--force"), "use", "used", err);
     if (status != kExitOk) return status;
   }
 

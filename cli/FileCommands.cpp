@@ -10,12 +10,6 @@
 namespace gantrel {
 namespace {
 
-int Usage(std::ostream& err, const std::string& command, const std::string& problem) {
-  err << "gantrel-cli " << command << ": " << problem << "\n"
-      << "Try 'gantrel-cli " << command << " --help'.\n";
-  return kExitUsage;
-}
-
 int ExitStatusOf(const JedecFileCheck& check) {
   switch (check.Status) {
     case CheckStatus::IoError:
@@ -59,17 +53,12 @@ std::string CheckAsJson(const JedecFileCheck& check) {
   return json;
 }
 
-// Says on `err` why a file that is used anyway fails its check.
-void WarnFailedCheck(const JedecFileCheck& check, std::ostream& err, const char* consequence) {
-  err << FormatVerdict(check) << " (" << consequence << ")\n";
-}
-
 }  // namespace
 
 int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const CommandLine line(args, {"--json"}, {});
-  if (!line.Error().empty()) return Usage(err, "check", line.Error());
-  if (line.Operands().empty()) return Usage(err, "check", "no file given");
+  if (!line.Error().empty()) return UsageError(err, "check", line.Error());
+  if (line.Operands().empty()) return UsageError(err, "check", "no file given");
   const bool json = line.Has("--json");
 
   int status = kExitOk;
@@ -96,37 +85,28 @@ int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
 int RunJedec(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
              const CliEnvironment& env) {
   const CommandLine line(args, {"--frame", "--force"}, {"-o", "--output"});
-  if (!line.Error().empty()) return Usage(err, "jedec", line.Error());
-  if (line.Operands().size() != 1) return Usage(err, "jedec", "give exactly one FILE");
-  const std::string* outPath = line.Value("-o");
-  if (outPath == nullptr) outPath = line.Value("--output");
+  if (!line.Error().empty()) return UsageError(err, "jedec", line.Error());
+  if (line.Operands().size() != 1) return UsageError(err, "jedec", "give exactly one FILE");
   std::tm time{};
   if (!HeaderTime(env, time, err)) return kExitUsage;
 
-  const JedecFileCheck check = CheckJedecFile(line.Operands().front());
-  if (check.Status == CheckStatus::IoError) {
-    err << FormatVerdict(check) << "\n";
-    return kExitUsage;
-  }
   // A syntax error leaves the fuses half read: never worth a canonical text. A checksum
   // mismatch or another device's file is written only when asked for.
-  if (check.Status == CheckStatus::SyntaxError ||
-      (check.Status != CheckStatus::Ok && !line.Has("--force"))) {
-    err << FormatVerdict(check) << "\n";
-    if (check.Status != CheckStatus::SyntaxError) err << "Use --force to write it anyway.\n";
-    return kExitFailed;
-  }
-  if (check.Status != CheckStatus::Ok) WarnFailedCheck(check, err, "written anyway: --force");
+  const JedecFileCheck check = CheckJedecFile(line.Operands().front());
+  const int accepted = AcceptCheckedFile(check, line.Has("--force"), "write", "written", err);
+  if (accepted != kExitOk) return accepted;
 
   std::string text = JedecWriter(check.Fuses, kPesBytes, time);
   if (line.Has("--frame")) text = FrameJedecText(text);
-  return EmitOutput(outPath, text, out, err);
+  return EmitOutput(OutputPath(line), text, out, err);
 }
 
 int RunDiff(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   const CommandLine line(args, {}, {});
-  if (!line.Error().empty()) return Usage(err, "diff", line.Error());
-  if (line.Operands().size() != 2) return Usage(err, "diff", "give exactly two files, A and B");
+  if (!line.Error().empty()) return UsageError(err, "diff", line.Error());
+  if (line.Operands().size() != 2) {
+    return UsageError(err, "diff", "give exactly two files, A and B");
+  }
 
   const JedecFileCheck a = CheckJedecFile(line.Operands()[0]);
   const JedecFileCheck b = CheckJedecFile(line.Operands()[1]);
@@ -136,7 +116,7 @@ int RunDiff(const std::vector<std::string>& args, std::ostream& out, std::ostrea
       err << FormatVerdict(*check) << "\n";
       unreadable = true;
     } else if (check->Status != CheckStatus::Ok) {
-      WarnFailedCheck(*check, err, "compared as far as it was read");
+      err << FormatVerdict(*check) << " (compared as far as it was read)\n";
     }
   }
   if (unreadable) return kExitUsage;

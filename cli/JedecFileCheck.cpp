@@ -1,6 +1,7 @@
 #include "JedecFileCheck.h"
 
 #include "CliFormat.h"
+#include "CommandTexts.h"
 
 namespace gantrel {
 namespace {
@@ -10,13 +11,6 @@ class RejectMismatch : public ChecksumQuestion {
  public:
   bool AcceptChecksumMismatch(std::uint16_t, std::uint16_t) override { return false; }
 };
-
-bool IsDeviceFuseCount(std::int32_t qf) {
-  return qf == 0 || qf == 5828 || qf == 5892 || qf == 5893;
-}
-bool IsDevicePinCount(std::int32_t qp) {
-  return qp == 0 || qp == 24 || qp == 28;
-}
 
 // Where the unframed text starts in the file: after the first STX that comes before the first
 // zero byte, else at the start.
@@ -82,7 +76,7 @@ JedecFileCheck CheckJedecFile(const std::string& path) {
     check.Column = position.Column;
   } else if (check.Read.Outcome == ReadOutcome::ChecksumRejected) {
     check.Status = CheckStatus::ChecksumMismatch;
-  } else if (!IsDeviceFuseCount(check.Read.Qf) || !IsDevicePinCount(check.Read.Qp)) {
+  } else if (!DeclaresThisDevice(check.Read.Qf, check.Read.Qp)) {
     check.Status = CheckStatus::OtherDevice;
   } else {
     check.Status = CheckStatus::Ok;
@@ -105,10 +99,11 @@ std::string DescribeCheck(const JedecFileCheck& check) {
              HexWord(read.ComputedChecksum) + " over QF" + std::to_string(read.Qf) + " fuses";
     case CheckStatus::OtherDevice: {
       std::string text = "for another device:";
-      if (!IsDeviceFuseCount(read.Qf)) {
+      // Each count alone, the other taken as absent.
+      if (!DeclaresThisDevice(read.Qf, 0)) {
         text += " QF" + std::to_string(read.Qf) + " (not 5828, 5892 or 5893)";
       }
-      if (!IsDevicePinCount(read.Qp)) {
+      if (!DeclaresThisDevice(0, read.Qp)) {
         text += " QP" + std::to_string(read.Qp) + " (not 24 or 28)";
       }
       return text;
