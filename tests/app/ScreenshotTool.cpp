@@ -18,10 +18,10 @@ int main(int argc, char* argv[]) {
   }
   AppResources::InstallJapaneseTranslation(app);
   WindowFixture fixture;
-  CGantrelDlg& window = *fixture.window;
+  CGantrelDlg& window = fixture.window;
   window.Start();
   QApplication::processEvents();
-  fixture.dialogs.SetNextOpenPath(QString::fromLocal8Bit(argv[1]));
+  fixture.dialogs.Script.append(QString::fromLocal8Bit(argv[1]));
   window.findChild<QAction*>(QStringLiteral("actionJedecLoad"))->trigger();
   QApplication::processEvents();
   if (!fixture.dialogs.Messages.isEmpty()) {
