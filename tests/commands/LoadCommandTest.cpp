@@ -1,295 +1,121 @@
 // The load command: file dialog, file errors, the reader's verdict, the device question, the
-// upload and the text shown.
-#include <gtest/gtest.h>
-
-#include <algorithm>
-
-#include "CommandsFixture.h"
-#include "JedecFraming.h"
+// upload and the text shown, and what the program command then burns.
+#include "CommandsRig.h"
 
 namespace gantrel {
-namespace {
 
-const std::string kFileError = "JEDECファイルにエラーがあります。";
+const std::string kFileError = kSaid + "JEDECファイルにエラーがあります。";
+const std::string kLoadFirst = kNotice + "まず、JEDECファイルを読み込んで下さい。";
 
-class LoadCommand : public CommandsFixture {
- protected:
-  // The 13 reports of an upload of `fuses`, starting at report `first` of the log.
-  void ExpectUploadOf(const FuseArray& fuses, std::size_t first) {
-    FuseImage image{};
-    PackFuseImage(fuses, image);
-    const std::vector<Report>& received = programmer.Received();
-    ASSERT_EQ(received.size(), first + 13);
-    EXPECT_EQ(received[first][0], 0);
-    EXPECT_EQ(received[first][1], CMD_UPLOAD);
-    for (int block = 0; block < kImageBlockCount; ++block) {
-      const Report& report = received[first + 1 + static_cast<std::size_t>(block)];
-      EXPECT_EQ(report[0], 0);
-      EXPECT_TRUE(std::equal(report.begin() + 1, report.end(), image.begin() + block * 64))
-          << "data report " << block;
-    }
-    EXPECT_EQ(programmer.UploadedImage(), image);
+// After a clean load of fuses 3 and 4: one more load, then two program commands (the second
+// answered after 3 s, within the 20 s a burn may take). What the load shows and sends, whether
+// it leaves something to burn, and the fuse map it leaves.
+TEST(LoadCommand, KeepsAndUploadsOnlyWhatLoadedCleanly) {
+  const std::string failed = kFailure + "ファイルを開けませんでした。（";
+  const Strings clean{"open", "progress", "end", "text"};
+  using enum SimulatedFaultKind;
+  const struct {
+    std::optional<std::string> bytes;  // of the file chosen; nothing: the dialog is cancelled
+    SimulatedFaultKind fault;          // on the fifth report of the upload
+    std::size_t uploaded;              // reports of the upload received
+    Strings events;
+    FuseArray fuses;
+    bool loaded = true;
+    std::string file = "a.jed";  // "folder.jed" is a folder, "missing.jed" is not there
+  } cases[] = {
+      // clang-format off
+      {std::nullopt, {}, 0, {"open"}, FusesSetting({3, 4})},  // cancelled: nothing changes
+      {"banner\x02t*F0*L9 1*\x03" "ABCD", {}, 13, clean, FusesSetting({9})},  // framed
+      {"t*F0*L2 1*" + std::string(kMaxJedecFileBytes - 10, ' '), {}, 13, clean, FusesSetting({2})},  // 1 MiB
+      {"patch\r\n*L10 1\r\n*L4 0\r\n*\r\n", {}, 13, clean, FusesSetting({3, 10})},  // no F field
+      {"", {}, 13, clean, FusesSetting({3, 4})},  // empty: the same image uploaded again
+      // F0 and L0 act before the reader stops at 'x'.
+      {"hdr\r\n*F0*L0 1 1x0*\r\n", {}, 0, {"open", kFileError, "text", "caret 15"}, FusesSetting({3, 4}), false},
+      {"", {}, 0, {"open", failed + "ファイルではなくフォルダです）"}, FusesSetting({3, 4}), true, "folder.jed"},
+      {"", {}, 0, {"open", failed + "ファイルが見つかりません（No such file or directory））"},
+       FusesSetting({3, 4}), true, "missing.jed"},
+      {std::string(kMaxJedecFileBytes + 1, '*'), {}, 0,
+       {"open", failed + "ファイルが大きすぎます（1 MiBを超えています））"}, FusesSetting({3, 4})},
+      {"t*F0*L9 1*", Stop, 5, {"open", "progress", "end",
+       Broken("送信 5/13：2秒以内に応答がありません"), "text"}, FusesSetting({9}), false},
+      {"t*F0*L9 1*", Vanish, 4, {"open", "progress", "end",
+       Broken("送信 5/13：プログラマが切断されました（device disconnected）"), "text"}, FusesSetting({9}), false},
+      // clang-format on
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.events.back());
+    Rig r;
+    r.LoadText("t*F0*L3 11*");
+    r.window.Events.clear();
+    if (c.file == "a.jed") testing::WriteFileBytes(r.dir.File(c.file), c.bytes.value_or(""));
+    if (c.file == "folder.jed") std::filesystem::create_directory(r.dir.Path() / c.file);
+    r.FaultAt(c.fault, 4);
+    r.Load(c.bytes ? std::optional(r.dir.File(c.file)) : std::nullopt);
+    // Nothing is sent after a report that failed.
+    EXPECT_EQ(r.programmer.ReportCount(), 13 + (c.fault == None ? c.uploaded : 5));
+    r.programmer.Reconnect();
+    r.commands.OnDeviceWrite();
+    r.FaultAt(Late);
+    r.commands.OnDeviceWrite();
+    const Strings burn = c.loaded ? Strings{"progress", "end", kSucceeded} : Strings{kLoadFirst};
+    Strings events = c.events;
+    for (int i = 0; i < 2; ++i) events.insert(events.end(), burn.begin(), burn.end());
+    EXPECT_EQ(r.window.Events, events);
+    Reports sent = r.Upload(c.fuses);
+    sent.resize(c.uploaded);
+    sent.insert(sent.end(), c.loaded ? 2 : 0, r.Command(CMD_PROGRAM));
+    EXPECT_EQ(r.Since(13), sent);
+    EXPECT_EQ(r.programmer.ChipImage(), ImageOf(c.loaded ? c.fuses : FuseArray{}));
+    EXPECT_EQ(r.commands.State().FuseArray, c.fuses);
+    const bool shown = std::count(c.events.begin(), c.events.end(), "text");
+    EXPECT_EQ(r.window.Text, shown ? UnframeJedecText(*c.bytes) : "t*F0*L3 11*");
   }
+}
 
-  void ExpectErrorBoxOnly(const RecordedBox& box) {
-    EXPECT_EQ(box.Text, kFileError);
-    EXPECT_EQ(box.Title, "Gantrel");
-    EXPECT_EQ(box.Icon, MessageIcon::None);
-    EXPECT_EQ(box.Buttons, MessageButtons::Ok);
+// Real files, judged as the samples' manifest says: clean 22V10s (QP28; QF5828; LF line ends),
+// the checksum mismatch and a 16V8 answered both ways, and a 70 KB CPLD file the reader stops in.
+TEST(LoadCommand, LoadsRealFilesAsTheManifestSays) {
+  const MessageAnswer ok = MessageAnswer::Ok, cancel = MessageAnswer::Cancel;
+  // clang-format off
+  const std::string sum = kAsked + "チェックサム：\r\n与えられたもの 4432 計算された 4478";
+  const std::string other = kAsked + "このJEDECファイルはATF22LV10C用ではない可能性があります"
+                            "（QF=2194、QP=0）。\r\nこのまま続けますか？";
+  const std::tuple<const char*, std::optional<MessageAnswer>, std::string> cases[] = {
+      {"cdhooper__brutus28__SPEED22V10.jed", {}, ""}, {"Wrangler491__AA3000-DSP__U122-r11.jed", {}, ""},
+      {"simon-frankau__galette__GAL22V10_reg.jed", {}, ""}, {"LIV2__RIPPLE-IDE__RIPPLE.jed", {}, ""},
+      {"daveho__GALasm__GAL22V10.jed", ok, sum}, {"daveho__GALasm__GAL22V10.jed", cancel, sum},
+      {"daveho__GALasm__Counter.jed", ok, other}, {"daveho__GALasm__Counter.jed", cancel, other}};
+  // clang-format on
+  for (const auto& [file, answer, question] : cases) {
+    SCOPED_TRACE(file);
+    testing::ManifestRow row;
+    for (const testing::ManifestRow& each : testing::ReadManifest())
+      if (each["file"] == file) row = each;
+    Rig r;
+    r.Load(testing::SamplePath(file), answer);
+    const bool rejected = row["reader"] == "syntax-error" || answer == cancel;
+    Strings events{"open", question, kFileError, "text", "caret " + row["result"]};
+    if (!rejected) events = {"open", question, "progress", "end", "text"};
+    if (!answer) events.erase(events.begin() + 1);
+    EXPECT_EQ(r.window.Events, events);
+    EXPECT_EQ(r.commands.State().JedecLoaded, !rejected);
+    EXPECT_EQ(r.Since(0), rejected ? Reports{} : r.Upload(r.commands.State().FuseArray));
+    EXPECT_EQ(testing::Hex4(FuseChecksum(r.commands.State().FuseArray, kDeviceFuseCount)),
+              rejected ? "0000" : row["fuse_checksum_5892"]);
   }
-};
-
-TEST_F(LoadCommand, CleanFileUploadsItsImageThenShowsItsText) {
-  const std::string text = TextSetting({0, 1, 131, 5808, 5895});
-  Load(WriteFile("a.jed", "banner\x02" + text + "\x03" + "ABCD"));
-
-  ExpectUploadOf(FusesSetting({0, 1, 131, 5808, 5895}), 0);
-  EXPECT_TRUE(window.Boxes.empty());
-  EXPECT_EQ(window.Texts, std::vector<std::string>{text});  // the bare text, frame dropped
-  EXPECT_EQ(window.Events, (std::vector<std::string>{"open", "progress", "end", "text"}));
-  EXPECT_EQ(window.ProgressSteps.front(), "送信中 1/13");
-  EXPECT_EQ(window.ProgressSteps.back(), "送信中 13/13");
-  EXPECT_EQ(window.ProgressSteps.size(), 13u);
-  const WorkingState& state = commands.State();
-  EXPECT_TRUE(state.JedecLoaded);
-  EXPECT_EQ(state.FuseArray, FusesSetting({0, 1, 131, 5808, 5895}));
-  EXPECT_EQ(state.JedecText, text);
-  EXPECT_EQ(state.DisplayText, text);
 }
 
-TEST_F(LoadCommand, CancelledDialogChangesNothingAndDoesNotAllowProgramming) {
-  window.ChooseNext(std::nullopt);
-  commands.OnJedecLoad();
-  EXPECT_FALSE(commands.State().JedecLoaded);
-  EXPECT_EQ(ReportCount(), 0u);
-  EXPECT_TRUE(window.Boxes.empty());
-  EXPECT_TRUE(window.Texts.empty());
-
-  commands.OnDeviceWrite();
-  ASSERT_EQ(window.Boxes.size(), 1u);
-  EXPECT_EQ(window.Boxes[0].Text, "まず、JEDECファイルを読み込んで下さい。");
-  EXPECT_EQ(ReportCount(), 0u);
-  EXPECT_EQ(programmer.BurnCount(), 0);
+TEST(LoadCommand, WithoutProgrammerLoadsQuietlyAndTheNextLoadFindsOnePluggedIn) {
+  Rig r;
+  r.backend.SetAbsent(true), r.link.Close();
+  r.LoadText("t*F0*L5 1*");
+  EXPECT_EQ(r.window.Events, (Strings{"open", "text"}));
+  r.backend.SetAbsent(false);
+  r.LoadText("t*F0*L6 1*");
+  Strings steps;
+  for (int i = 1; i <= 13; ++i) steps.push_back("送信中 " + std::to_string(i) + "/13");
+  EXPECT_EQ(r.window.Steps, steps);
+  EXPECT_EQ(r.Since(0), r.Upload(FusesSetting({6})));
 }
 
-TEST_F(LoadCommand, CancelledDialogAfterACleanLoadKeepsItLoaded) {
-  LoadCleanText(TextSetting({7}));
-  const std::size_t sent = ReportCount();
-  window.ChooseNext(std::nullopt);
-  commands.OnJedecLoad();
-  EXPECT_TRUE(commands.State().JedecLoaded);
-  EXPECT_EQ(ReportCount(), sent);
-  EXPECT_EQ(commands.State().FuseArray, FusesSetting({7}));
-}
-
-TEST_F(LoadCommand, SyntaxErrorShowsMessageThenTextWithCaretAndSendsNothing) {
-  LoadCleanText(TextSetting({3}));
-  const std::size_t sent = ReportCount();
-  window.Events.clear();
-  // The F field would clear fuse 3 and the L field set fuse 0 before the reader stops at 'x'.
-  const std::string text = "hdr\r\n*F0*L0 1 1x0*\r\n";
-  Load(WriteFile("bad.jed", text));
-
-  ASSERT_EQ(window.Boxes.size(), 1u);
-  ExpectErrorBoxOnly(window.Boxes[0]);
-  EXPECT_EQ(window.Events, (std::vector<std::string>{"open", "box", "text", "caret"}));
-  EXPECT_EQ(window.Texts.back(), text);
-  EXPECT_EQ(window.Carets.back(), text.find('x'));
-  EXPECT_EQ(ReportCount(), sent);
-  EXPECT_FALSE(commands.State().JedecLoaded);
-  EXPECT_EQ(commands.State().FuseArray, FusesSetting({3}));  // as before this load
-  EXPECT_EQ(commands.State().DisplayText, text);
-
-  // A rejected file cannot be burned.
-  commands.OnDeviceWrite();
-  EXPECT_EQ(window.Boxes.back().Text, "まず、JEDECファイルを読み込んで下さい。");
-  EXPECT_EQ(programmer.BurnCount(), 0);
-}
-
-TEST_F(LoadCommand, ChecksumMismatchAnsweredCancelAsksThenReportsErrorAtTheCField) {
-  const std::string text = "x*QF5892*F0*L0 111111111111*C1234*";
-  window.AnswerNext(MessageAnswer::Cancel);
-  Load(WriteFile("sum.jed", text));
-
-  ASSERT_EQ(window.Boxes.size(), 2u);
-  EXPECT_EQ(window.Boxes[0].Text, "チェックサム：\r\n与えられたもの 1234 計算された 010E");
-  EXPECT_EQ(window.Boxes[0].Title, "Gantrel");
-  EXPECT_EQ(window.Boxes[0].Icon, MessageIcon::None);
-  EXPECT_EQ(window.Boxes[0].Buttons, MessageButtons::OkCancel);
-  ExpectErrorBoxOnly(window.Boxes[1]);
-  EXPECT_EQ(window.Carets, std::vector<std::size_t>{text.find('C')});
-  EXPECT_EQ(ReportCount(), 0u);
-  EXPECT_FALSE(commands.State().JedecLoaded);
-  EXPECT_EQ(commands.State().FuseArray, FuseArray{});
-  EXPECT_EQ(commands.State().GivenChecksum, 0x1234);
-}
-
-TEST_F(LoadCommand, ChecksumMismatchAnsweredOkLoadsAsCorrect) {
-  window.AnswerNext(MessageAnswer::Ok);
-  Load(WriteFile("sum.jed", "x*QF5892*F0*L0 111111111111*Cabcd*"));
-  ASSERT_EQ(window.Boxes.size(), 1u);
-  EXPECT_EQ(window.Boxes[0].Text, "チェックサム：\r\n与えられたもの ABCD 計算された 010E");
-  EXPECT_TRUE(commands.State().JedecLoaded);
-  ExpectUploadOf(FusesSetting({0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}), 0);
-}
-
-TEST_F(LoadCommand, OtherDeviceAnsweredCancelCountsAsErrorAndLeavesNoTrace) {
-  const std::string path = Sample("daveho__GALasm__Counter.jed");  // a 16V8: QF2194, no QP
-  window.AnswerNext(MessageAnswer::Cancel);
-  Load(path);
-  ASSERT_EQ(window.Boxes.size(), 2u);
-  EXPECT_EQ(window.Boxes[0].Text,
-            "このJEDECファイルはATF22LV10C用ではない可能性があります（QF=2194、QP=0）。\r\n"
-            "このまま続けますか？");
-  EXPECT_EQ(window.Boxes[0].Title, "Gantrel");
-  EXPECT_EQ(window.Boxes[0].Icon, MessageIcon::None);
-  EXPECT_EQ(window.Boxes[0].Buttons, MessageButtons::OkCancel);
-  ExpectErrorBoxOnly(window.Boxes[1]);
-  EXPECT_EQ(window.Events, (std::vector<std::string>{"open", "box", "box", "text", "caret"}));
-  EXPECT_EQ(ReportCount(), 0u);
-  EXPECT_FALSE(commands.State().JedecLoaded);
-  EXPECT_EQ(commands.State().FuseArray, FuseArray{});
-}
-
-TEST_F(LoadCommand, OtherDeviceAnsweredOkLoadsAndUploads) {
-  window.AnswerNext(MessageAnswer::Ok);
-  Load(Sample("simon-frankau__galette__GAL20V8_reg.jed"));  // QF2706
-  ASSERT_EQ(window.Boxes.size(), 1u);
-  EXPECT_NE(window.Boxes[0].Text.find("（QF=2706、QP=0）"), std::string::npos);
-  EXPECT_TRUE(commands.State().JedecLoaded);
-  EXPECT_EQ(programmer.UploadCount(), 1);
-}
-
-TEST_F(LoadCommand, NoProgrammerLoadsQuietlyAndProgramThenTellsItIsMissing) {
-  backend.SetAbsent(true);
-  link.Close();
-  const int searches = backend.DiscoveryCount();
-  LoadCleanText(TextSetting({5}));
-  EXPECT_TRUE(window.Boxes.empty());
-  EXPECT_EQ(window.Texts.size(), 1u);
-  EXPECT_GT(backend.DiscoveryCount(), searches);  // it looked for the programmer again
-  EXPECT_EQ(commands.State().FuseArray, FusesSetting({5}));
-
-  commands.OnDeviceWrite();
-  ASSERT_EQ(window.Boxes.size(), 1u);
-  EXPECT_EQ(window.Boxes[0].Text, "プログラマが見つかりません。接続を確認して下さい。");
-  EXPECT_EQ(window.Boxes[0].Title, "注意");
-  EXPECT_EQ(window.Boxes[0].Icon, MessageIcon::Exclamation);
-  EXPECT_EQ(ReportCount(), 0u);
-}
-
-TEST_F(LoadCommand, ProgrammerPluggedInLaterIsFoundByTheNextLoad) {
-  backend.SetAbsent(true);
-  link.Close();
-  LoadCleanText(TextSetting({5}));
-  EXPECT_EQ(ReportCount(), 0u);
-  backend.SetAbsent(false);
-  LoadCleanText(TextSetting({6}));
-  ExpectUploadOf(FusesSetting({6}), 0);
-}
-
-TEST_F(LoadCommand, UploadWithoutAnswerReportsTheStepAndLeavesItNotLoaded) {
-  FaultAtNextReport(SimulatedFaultKind::Stop, 4);  // the fifth report of the upload
-  const std::string text = TextSetting({9});
-  Load(WriteFile("a.jed", text));
-
-  ASSERT_EQ(window.Boxes.size(), 1u);
-  EXPECT_EQ(window.Boxes[0].Text,
-            "プログラマとの通信に失敗しました。（送信 5/13：2秒以内に応答がありません）\r\n"
-            "プログラマを接続し直して下さい。");
-  EXPECT_EQ(window.Boxes[0].Title, "失敗");
-  EXPECT_EQ(window.Boxes[0].Icon, MessageIcon::Error);
-  EXPECT_EQ(window.Events, (std::vector<std::string>{"open", "progress", "end", "box", "text"}));
-  EXPECT_EQ(ReportCount(), 5u);  // nothing is sent after the report left unanswered
-  EXPECT_FALSE(commands.State().JedecLoaded);
-  EXPECT_EQ(commands.State().FuseArray, FusesSetting({9}));
-
-  programmer.Reconnect();
-  commands.OnDeviceWrite();
-  EXPECT_EQ(window.Boxes.back().Text, "まず、JEDECファイルを読み込んで下さい。");
-  EXPECT_EQ(programmer.BurnCount(), 0);
-}
-
-TEST_F(LoadCommand, ProgrammerVanishingDuringUploadIsReported) {
-  FaultAtNextReport(SimulatedFaultKind::Vanish, 2);
-  Load(WriteFile("a.jed", TextSetting({1})));
-  ASSERT_EQ(window.Boxes.size(), 1u);
-  EXPECT_EQ(window.Boxes[0].Text.rfind("プログラマとの通信に失敗しました。（送信 3/13：", 0), 0u)
-      << window.Boxes[0].Text;
-  EXPECT_FALSE(commands.State().JedecLoaded);
-  EXPECT_FALSE(link.IsOpen());
-}
-
-TEST_F(LoadCommand, UnreadableFilesAreRefusedAndChangeNothing) {
-  LoadCleanText(TextSetting({4}));
-  const std::size_t sent = ReportCount();
-  window.Events.clear();
-
-  std::filesystem::create_directory(dir / "folder.jed");
-  Load(TempPath("folder.jed"));
-  Load(TempPath("missing.jed"));
-  Load(WriteFile("huge.jed", std::string(kMaxJedecFileBytes + 1, '*')));
-
-  ASSERT_EQ(window.Boxes.size(), 3u);
-  EXPECT_EQ(window.Boxes[0].Text, "ファイルを開けませんでした。（ファイルではなくフォルダです）");
-  EXPECT_EQ(
-      window.Boxes[1].Text.rfind("ファイルを開けませんでした。（ファイルが見つかりません（", 0), 0u)
-      << window.Boxes[1].Text;
-  EXPECT_EQ(window.Boxes[2].Text,
-            "ファイルを開けませんでした。（ファイルが大きすぎます（1 MiBを超えています））");
-  for (const RecordedBox& box : window.Boxes) {
-    EXPECT_EQ(box.Title, "失敗");
-    EXPECT_EQ(box.Icon, MessageIcon::Error);
-    EXPECT_EQ(box.Buttons, MessageButtons::Ok);
-  }
-  EXPECT_TRUE(window.Texts.size() == 1u);  // only the clean load's text
-  EXPECT_EQ(ReportCount(), sent);
-  EXPECT_TRUE(commands.State().JedecLoaded);
-  EXPECT_EQ(commands.State().FuseArray, FusesSetting({4}));
-}
-
-TEST_F(LoadCommand, FileOfExactlyOneMiBIsRead) {
-  std::string bytes = TextSetting({2});
-  bytes.resize(kMaxJedecFileBytes, ' ');
-  Load(WriteFile("big.jed", bytes));
-  EXPECT_TRUE(window.Boxes.empty());
-  EXPECT_EQ(window.Texts.back().size(), kMaxJedecFileBytes);
-  EXPECT_TRUE(commands.State().JedecLoaded);
-}
-
-TEST_F(LoadCommand, FileWithoutFFieldPatchesTheFusesHeldBefore) {
-  LoadCleanText(TextSetting({0, 1, 2}));
-  LoadCleanText("patch\r\n*L10 1\r\n*L1 0\r\n*\r\n");
-  EXPECT_EQ(commands.State().FuseArray, FusesSetting({0, 2, 10}));
-  ExpectUploadOf(FusesSetting({0, 2, 10}), 13);
-}
-
-TEST_F(LoadCommand, EmptyFileShowsEmptyTextAndUploadsTheFusesHeldBefore) {
-  LoadCleanText(TextSetting({42}));
-  Load(WriteFile("empty.jed", ""));
-  EXPECT_TRUE(window.Boxes.empty());
-  EXPECT_EQ(window.Texts.back(), "");
-  EXPECT_TRUE(commands.State().JedecLoaded);
-  ExpectUploadOf(FusesSetting({42}), 13);
-}
-
-TEST_F(LoadCommand, SameFileTwiceUploadsTheSameImageTwice) {
-  const std::string path = WriteFile("a.jed", TextSetting({100, 200}));
-  Load(path);
-  Load(path);
-  EXPECT_EQ(programmer.UploadCount(), 2);
-  ExpectUploadOf(FusesSetting({100, 200}), 13);
-}
-
-TEST_F(LoadCommand, FileBeyondTheOldBufferIsReadWholeAndJudgedWhole) {
-  // The 70 KB CPLD file: the reader stops at its first L address beyond the fuse map.
-  Load(Sample("LIV2__RIPPLE-IDE__RIPPLE.jed"));
-  ASSERT_EQ(window.Boxes.size(), 1u);
-  EXPECT_EQ(window.Boxes[0].Text, kFileError);
-  EXPECT_EQ(window.Texts.back().size(), 70193u);
-  EXPECT_EQ(window.Carets.back(), 15717u);
-  EXPECT_EQ(ReportCount(), 0u);
-}
-
-}  // namespace
 }  // namespace gantrel

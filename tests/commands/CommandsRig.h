@@ -1,0 +1,107 @@
+// The commands wired to a scripted window and the simulated programmer. The window answers
+// boxes and file dialogs from queues set up beforehand and logs what the commands show.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <utility>
+
+#include "Commands.h"
+#include "JedecFraming.h"
+#include "SimulatedBackend.h"
+#include "TestSupport.h"
+
+namespace gantrel {
+
+using Strings = std::vector<std::string>;
+using Reports = std::vector<Report>;
+
+// A box as the window logs it: "[title icon buttons] text", the icon "-" none, "!" exclamation
+// or "x" error, the buttons "." OK or "?" OK/Cancel.
+const std::string kSaid = "[Gantrel -.] ", kAsked = "[Gantrel -?] ", kNotice = "[注意 !.] ",
+                  kFailure = "[失敗 x.] ", kSucceeded = "[成功 -.] 書き込みに成功しました。";
+inline std::string Broken(const std::string& step) {
+  return kFailure + "プログラマとの通信に失敗しました。（" + step +
+         "）\r\nプログラマを接続し直して下さい。";
+}
+
+struct ScriptedWindow : Window {
+  std::optional<std::string> Path;      // the next file dialog's choice; nothing: cancelled
+  std::optional<MessageAnswer> Answer;  // the next OK/Cancel box's answer
+  std::optional<std::string> Edited;    // what the user made of the text shown
+  // In order: "open", "save", a box, "progress", "end", "text", "caret N", "pes SIGNATURE",
+  // "saved".
+  Strings Events, Steps;  // Steps: those of the progress display, repeats dropped
+  std::string Text;       // the text last shown
+
+  void ShowText(std::string_view bytes) override { Log("text"), Text = bytes, Edited = {}; }
+  void PlaceCaret(std::size_t offset) override { Log("caret " + std::to_string(offset)); }
+  std::string ShownText() override { return Edited.value_or(Text); }
+  void TextSaved() override { Log("saved"); }
+  std::optional<std::string> AskOpenPath() override { return Log("open"), std::exchange(Path, {}); }
+  std::optional<std::string> AskSavePath() override { return Log("save"), std::exchange(Path, {}); }
+  MessageAnswer ShowMessage(std::string_view text, std::string_view title, MessageIcon icon,
+                            MessageButtons buttons) override {
+    const bool ask = buttons == MessageButtons::OkCancel;
+    Log("[" + std::string(title) + " " + "-!x"[int(icon)] + ".?"[ask] + "] " + std::string(text));
+    return ask ? std::exchange(Answer, {}).value_or(MessageAnswer::Cancel) : MessageAnswer::Ok;
+  }
+  void ShowPes(std::string_view signature) override { Log("pes " + std::string(signature)); }
+  // A box or text shown while the progress display is up would stand between these two.
+  void ShowProgress(std::string_view step) override {
+    if (Events.empty() || Events.back() != "progress") Log("progress");
+    if (Steps.empty() || Steps.back() != step) Steps.emplace_back(step);
+  }
+  void EndProgress() override { Log("end"); }
+  void Log(const std::string& event) { Events.push_back(event); }
+};
+
+// The fuse map with exactly the given fuses set.
+inline FuseArray FusesSetting(std::initializer_list<int> fuses) {
+  FuseArray array{};
+  for (int fuse : fuses) array[static_cast<std::size_t>(fuse)] = 1;
+  return array;
+}
+
+inline FuseImage ImageOf(const FuseArray& fuses) {
+  FuseImage image{};
+  PackFuseImage(fuses, image);
+  return image;
+}
+
+struct Rig {
+  Rig() { commands.OpenProgrammer(); }
+  void Load(std::optional<std::string> path, std::optional<MessageAnswer> answer = {}) {
+    window.Path = path, window.Answer = answer, commands.OnJedecLoad();
+  }
+  void Save(std::optional<std::string> path) { window.Path = path, commands.OnJedecSave(); }
+  // Loads `text` from a file, which must load cleanly.
+  void LoadText(const std::string& text) {
+    testing::WriteFileBytes(dir.File("clean.jed"), text), Load(dir.File("clean.jed"));
+    EXPECT_TRUE(commands.State().JedecLoaded);
+  }
+  Reports Since(std::size_t first) const {
+    return {programmer.Received().begin() + first, programmer.Received().end()};
+  }
+  static Report Command(std::uint8_t code) { return Report{0, code}; }
+  // 'j' and the 12 blocks of the image of `fuses`.
+  static Reports Upload(const FuseArray& fuses) {
+    const FuseImage image = ImageOf(fuses);
+    Reports upload(13, Command(CMD_UPLOAD));
+    for (std::size_t i = 0; i < image.size(); ++i) upload[1 + i / 64][1 + i % 64] = image[i];
+    return upload;
+  }
+  // The fault strikes `offset` reports after the next one.
+  void FaultAt(SimulatedFaultKind kind, int at = 0) {
+    programmer.SetFault({kind, programmer.ReportCount() + 1 + at});  // Late: after 3 s
+  }
+
+  testing::TempDir dir;
+  SimulatedProgrammer programmer;
+  SimulatedBackend backend{programmer};
+  DeviceLink link{backend};
+  ScriptedWindow window;
+  Commands commands{window, link, &testing::ExampleTime};
+};
+
+}  // namespace gantrel
