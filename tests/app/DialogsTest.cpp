@@ -1,7 +1,5 @@
 // The real boxes: the PES box, the progress box, and the Qt message boxes and file dialogs
 // behind QtDialogProvider, driven from inside their own modal loops.
-#include <functional>
-
 #include "AppResources.h"
 #include "CPes.h"
 #include "ProgressBox.h"
@@ -12,15 +10,13 @@ namespace {
 
 // Runs `inspect` on the modal box of type T as soon as its loop runs, then closes the box if it
 // is still open (even when a check failed), so no test waits on an open loop.
-template <typename T>
-void WhenModalOpens(std::function<void(T*)> inspect) {
+template <typename T, typename F>
+void WhenModalOpens(F inspect) {
   QTimer::singleShot(0, qApp, [inspect] {
     QPointer<QDialog> modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    if (auto* box = qobject_cast<T*>(modal.data()))
-      inspect(box);
-    else
-      QTest::qFail("no modal box of the expected type", __FILE__, __LINE__);
+    if (auto* box = qobject_cast<T*>(modal.data())) inspect(box);
     if (modal && modal->isVisible()) modal->reject();
+    QTest::qVerify(qobject_cast<T*>(modal.data()), "box of type T", "", __FILE__, __LINE__);
   });
 }
 
@@ -37,40 +33,30 @@ class DialogsTest : public QObject {
   void cleanup() { QVERIFY(QApplication::activeModalWidget() == nullptr); }
 
   void Pes_ShowsSignatureReadOnlyInFixedBox_EnterAndEscapeClose() {
-    CPes box("1F22L10C3");
-    box.open();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
-    auto* field = box.findChild<QLineEdit*>("pesText");
-    auto* ok = box.findChild<QPushButton*>("okButton");
-    QTest::keyClicks(field, "x");
-    QCOMPARE(QStringList({box.windowTitle(), field->text(), ok->text()}),
-             QStringList({"PES", "1F22L10C3", "OK"}));
-    QVERIFY(field->isReadOnly() && ok->isDefault());
-    QVERIFY(field->width() > field->fontMetrics().horizontalAdvance(field->text()));
-    QCOMPARE(box.minimumSize(), box.maximumSize());  // fixed size
-    QTest::keyClick(field, Qt::Key_Return);
-    QVERIFY(!box.isVisible() && box.result() == QDialog::Accepted);
-    box.open();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
-    QTest::keyClick(&box, Qt::Key_Escape);
-    QVERIFY(!box.isVisible() && box.result() == QDialog::Rejected);
-    QString seen;  // and through the provider, until closed
-    WhenModalOpens<CPes>([&seen](CPes* pes) { seen = pes->PesText(); });
-    QtDialogProvider().ShowPes(nullptr, "IHGFEDCBA");
-    QCOMPARE(seen, "IHGFEDCBA");
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+      WhenModalOpens<CPes>([key](CPes* box) {
+        auto* field = box->findChild<QLineEdit*>("pesText");
+        auto* ok = box->findChild<QPushButton*>("okButton");
+        QTest::keyClicks(field, "x");
+        QCOMPARE(QStringList({box->windowTitle(), field->text(), ok->text()}),
+                 QStringList({"PES", "1F22L10C3", "OK"}));
+        QVERIFY(field->isReadOnly() && ok->isDefault());
+        QCOMPARE(box->minimumSize(), box->maximumSize());  // fixed size
+        QVERIFY(field->width() > field->fontMetrics().horizontalAdvance(field->text()));
+        QTest::keyClick(field, key);
+        QVERIFY(!box->isVisible());
+      });
+      QtDialogProvider().ShowPes(nullptr, "1F22L10C3");
+    }
   }
 
   void Progress_IgnoresEscapeAndCloseBox() {
-    QWidget owner;
-    owner.show();
-    ProgressBox box(&owner);
+    ProgressBox box(nullptr);
     box.ShowStep("受信中 3/12");
     QVERIFY(QTest::qWaitForWindowExposed(&box));
-    QCOMPARE(box.Step(), "受信中 3/12");
     QTest::keyClick(&box, Qt::Key_Escape);
     QVERIFY(!box.close() && box.isVisible());
     QVERIFY(box.findChildren<QPushButton*>().isEmpty());  // no Cancel
-    box.hide();
   }
 
   void Message_HasTitleTextIconAndJapaneseButtons() {
@@ -88,7 +74,6 @@ class DialogsTest : public QObject {
                      "失敗|ファイルを保存できませんでした。");
             QCOMPARE(box->icon(), boxIcon);
             QCOMPARE(box->buttons().size(), withCancel ? 2 : 1);
-            QVERIFY(box->button(QMessageBox::Ok) != nullptr);
             if (withCancel) QCOMPARE(box->button(QMessageBox::Cancel)->text(), "キャンセル");
             QTest::keyClick(box, key);
           });
@@ -104,9 +89,8 @@ class DialogsTest : public QObject {
       QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptOpen);
       QCOMPARE(dialog->fileMode(), QFileDialog::ExistingFile);
       auto* filters = dialog->findChild<QComboBox*>("fileTypeCombo");
-      QCOMPARE(filters->count(), 2);
-      QCOMPARE(filters->itemText(0).trimmed(), "Fusemaps(.JED)");
-      QCOMPARE(filters->itemText(1).trimmed(), "All Files");
+      QCOMPARE(filters->itemText(0).trimmed() + "|" + filters->itemText(1).trimmed(),
+               "Fusemaps(.JED)|All Files");
       // The labels hide the patterns, but the patterns are the ones matched.
       QCOMPARE(dialog->nameFilters(), QStringList({"Fusemaps(.JED) (*.jed)", "All Files (*)"}));
     });

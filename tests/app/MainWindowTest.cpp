@@ -1,23 +1,22 @@
-// The main window: menu, text area and keys, closing, resizing, and each menu item reaching its
-// command over the simulated programmer.
+// The main window over the simulated programmer and scripted boxes: menu, text area and keys,
+// closing, resizing, each menu item reaching its command, and the bytes behind the text area
+// (decoding, taking the text back unchanged or as edited, the caret placed at a byte offset).
 #include "ProgressBox.h"
 #include "WindowFixture.h"
 
-using gantrel::testing::ReadFileBytes;
-
 namespace {
 
-const std::string kSample = gantrel::testing::SamplePath("Herzh__Gal22v10__compuerta.jed");
+// "あい" then CR LF, "う!" in CP932 and in UTF-8.
+const QByteArray kCp932 = "\x82\xa0\x82\xa2\r\n\x82\xa4!";
+const QByteArray kUtf8 = "\xe3\x81\x82\xe3\x81\x84\r\n\xe3\x81\x86!";
 
 // The items' texts, a pop-up's own items in parentheses; "!" marks one that is not a plain
 // enabled command.
 QString Describe(const QList<QAction*>& actions) {
   QStringList out;
-  for (QAction* a : actions) {
-    const bool plain = a->isEnabled() && !a->isCheckable() && !a->isSeparator();
-    out << a->text() + (plain ? "" : "!") +
+  for (QAction* a : actions)
+    out << a->text() + (a->isEnabled() && !a->isCheckable() && !a->isSeparator() ? "" : "!") +
                (a->menu() ? "(" + Describe(a->menu()->actions()) + ")" : "");
-  }
   return out.join(',');
 }
 
@@ -26,12 +25,13 @@ QString Describe(const QList<QAction*>& actions) {
 class MainWindowTest : public QObject {
   Q_OBJECT
   std::unique_ptr<WindowFixture> f;
+  void Show(const QByteArray& bytes) { f->window.ShowText(bytes.toStdString()); }
+  QByteArray Shown() { return QByteArray::fromStdString(f->window.ShownText()); }
+  // Whether the text holds unsaved edits, and the bytes it stands for.
+  std::pair<bool, QByteArray> Edited() { return {f->window.HasUnsavedEdits(), Shown()}; }
 
  private slots:
-  void init() {
-    f = std::make_unique<WindowFixture>();
-    f->Start();
-  }
+  void init() { (f = std::make_unique<WindowFixture>())->Start(); }
   void cleanup() { QVERIFY(f->Clean()); }
 
   void Window_HasMenuCaptionSizeAndFocusedTextArea() {
@@ -97,40 +97,25 @@ class MainWindowTest : public QObject {
     }
   }
 
-  void LoadShowsAndUploads_CancelChangesNothing_WriteBurns() {
-    f->dialogs.Script = {"", QString::fromStdString(kSample)};
-    f->Trigger("actionJedecLoad");
+  void Load_ShowsAndUploads_WriteBurns_SaveGivesTheFileBytesBack() {
+    gantrel::testing::TempDir dir;
+    // A comment in CP932, as tools on Japanese Windows write it.
+    const std::string content = "\x02\x83\x65\x83\x58\x83\x67\r\n*QF5892*\r\nF0*\r\n\x03";
+    gantrel::testing::WriteFileBytes(dir.File("sjis.jed"), content);
+    f->dialogs.Script = {"", QString::fromStdString(dir.File("sjis.jed"))};
+    f->Trigger("actionJedecLoad");  // cancelled: nothing changes
     QVERIFY(f->text->toPlainText().isEmpty() && f->programmer.UploadCount() == 0);
     f->Trigger("actionJedecLoad");
+    QCOMPARE(f->text->toPlainText(), "テスト\n*QF5892*\nF0*\n");
     QVERIFY(f->programmer.UploadCount() == 1 && f->dialogs.Messages.isEmpty());
-    // The text shown is what lies between the file's STX and ETX.
-    const std::string bytes = ReadFileBytes(kSample);
-    QCOMPARE(f->window.ShownText(), bytes.substr(1, bytes.find('\x03') - 1));
-    QVERIFY(f->text->toPlainText().contains("QF5892*"));
     f->Trigger("actionDeviceWrite");
     QCOMPARE(f->programmer.BurnCount(), 1);
     QCOMPARE(f->dialogs.Messages, QStringList("成功|書き込みに成功しました。|None|Ok"));
-  }
-
-  void JedecSave_WritesTheFramedTextUnderTheNameGiven() {
-    gantrel::testing::TempDir dir;
-    f->window.ShowText("QF5892*\r\nF0*\r\n");
-    f->dialogs.Script = {QString::fromStdString(dir.File("out"))};
+    f->dialogs.Script = {QString::fromStdString(dir.File("copy"))};
     f->Trigger("actionJedecSave");
-    const std::string saved = ReadFileBytes(dir.File("out"));
-    QCOMPARE(saved.substr(0, 16), std::string("\x02QF5892*\r\nF0*\r\n\x03"));
-    QCOMPARE(saved.size(), std::size_t(16 + 4));
-  }
-
-  void WithoutProgrammer_StartsSilently_WriteWarnsAndBurnsNothing() {
-    WindowFixture w;
-    w.backend.SetAbsent(true);
-    w.Start();
-    QVERIFY(w.window.isVisible() && !w.link.IsOpen() && w.dialogs.Messages.isEmpty());
-    w.Trigger("actionDeviceWrite");
-    QCOMPARE(w.programmer.BurnCount(), 0);
-    QCOMPARE(w.dialogs.Messages,
-             QStringList("注意|プログラマが見つかりません。接続を確認して下さい。|Exclamation|Ok"));
+    const std::string saved = gantrel::testing::ReadFileBytes(dir.File("copy"));  // no suffix
+    QCOMPARE(saved.substr(0, content.size()), content);
+    QCOMPARE(saved.size(), content.size() + 4);  // the four checksum digits
   }
 
   void DeviceRead_ShowsChipTextWithProgress_NoSecondCommandMeanwhile() {
@@ -155,10 +140,66 @@ class MainWindowTest : public QObject {
         {gantrel::SimulatedFaultKind::Stop, f->programmer.Received().size() + 1});
     f->Trigger("actionPesRead");
     QCOMPARE(f->dialogs.PesShown.size(), 1);  // no second PES box
-    QCOMPARE(f->dialogs.Messages.size(), 1);
+    QVERIFY(f->dialogs.Messages.size() == 1 && f->dialogs.Messages[0].endsWith("|Error|Ok"));
     QVERIFY(f->dialogs.Messages[0].startsWith("失敗|プログラマとの通信に失敗しました。"));
-    QVERIFY(f->dialogs.Messages[0].endsWith("|Error|Ok"));
     QVERIFY(!f->window.findChild<QDialog*>("progressBox")->isVisible());
+  }
+
+  void ShowText_DecodesAndGivesTheSameBytesBack() {
+    // UTF-8 keeps its byte-order mark; CP932 includes the NEC and IBM extensions that Shift_JIS
+    // lacks; Latin-1 takes the rest, also CP932 cut short (the text area shows U+00A0 as a space).
+    const std::pair<QByteArray, QString> rows[] = {
+        {"\xef\xbb\xbf" + kUtf8, QChar(0xFEFF) + QString("あい\nう!")},
+        {kCp932, "あい\nう!"},
+        {"\x87\x40\xfb\xfc", "①髙"},
+        {"caf\xe9 \xff\r\n", "café ÿ\n"},
+        {"\x82\xa0\x82", QString::fromLatin1("\x82 \x82")},
+        {"a\r\nb\rc\nd", "a\nb\nc\nd"}};
+    for (const auto& [bytes, shown] : rows) {
+      Show(bytes);
+      QCOMPARE(f->text->toPlainText(), shown);
+      QCOMPARE(Edited(), std::pair(false, bytes));
+    }
+  }
+
+  void ShownText_EditedOrSaved_KeepsLineEndsAndEncodingOrFallsBackToUtf8() {
+    // Shown bytes, text added at the end, the bytes then (a no-break space stays as it was).
+    const std::tuple<QByteArray, QString, QByteArray> rows[] = {
+        {"QF5892*\r\nL0*\r\n", "C0*\n", "QF5892*\r\nL0*\r\nC0*\r\n"},
+        {"QF5892*\nL0*\n", "x\n", "QF5892*\nL0*\nx\n"},
+        {kCp932, "え", kCp932 + "\x82\xa6"},
+        {kCp932, "ä", kUtf8 + "\xc3\xa4"},
+        {"\xe9\xff", "あ", "\xc3\xa9\xc3\xbf\xe3\x81\x82"},
+        {"a\xa0z\xff", "!", "a\xa0z\xff!"}};
+    for (const auto& [bytes, added, expected] : rows) {
+      Show(bytes);
+      f->text->moveCursor(QTextCursor::End);
+      f->text->insertPlainText(added);
+      QCOMPARE(Edited(), std::pair(true, expected));
+      f->text->undo();  // undone, the text gives the bytes shown again
+      QCOMPARE(Edited(), std::pair(false, bytes));
+      f->text->redo();  // saved, the edited bytes become the ones shown
+      f->window.TextSaved();
+      QCOMPARE(Edited(), std::pair(false, expected));
+    }
+  }
+
+  void PlaceCaret_AtByteOffset_StandsOnThatCharacter() {
+    // After CR LF; on and inside the second character; after a lone CR, Latin-1, a character
+    // outside the BMP; past the end.
+    const std::tuple<QByteArray, std::size_t, int> rows[] = {{kUtf8, 11, 4},
+                                                             {kCp932, 8, 4},
+                                                             {kUtf8, 3, 1},
+                                                             {kUtf8, 4, 1},
+                                                             {"ab\rcd", 4, 4},
+                                                             {"\xe9\xe9\r\n\xffX", 5, 4},
+                                                             {"\xf0\x9f\x98\x80Z", 4, 2},
+                                                             {"ab\r\n", 100, 3}};
+    for (const auto& [bytes, offset, position] : rows) {
+      Show(bytes);
+      f->window.PlaceCaret(offset);
+      QCOMPARE(f->text->textCursor().position(), position);
+    }
   }
 };
 

@@ -3,13 +3,13 @@
 
 #include <QtTest>
 #include <QtWidgets>
-#include <optional>
 
 #include "CGantrelDlg.h"
 #include "DialogProvider.h"
 #include "SimulatedBackend.h"
 #include "TestSupport.h"
 
+using namespace std::chrono_literals;
 using gantrel::MessageAnswer, gantrel::MessageButtons, gantrel::MessageIcon;
 
 // Answers the boxes from Script, in order: a file dialog takes a path ("" for Cancel), an
@@ -44,9 +44,7 @@ struct WindowFixture {
   gantrel::SimulatedProgrammer programmer;
   gantrel::SimulatedBackend backend{programmer};
   // Short bounds: a fault that leaves an answer out fails fast.
-  gantrel::DeviceLink link{backend,
-                           {std::chrono::milliseconds(200), std::chrono::milliseconds(200),
-                            std::chrono::milliseconds(10)}};
+  gantrel::DeviceLink link{backend, {200ms, 200ms, 10ms}};
   ScriptedDialogs dialogs;
   CGantrelDlg window{link, dialogs};
   QPlainTextEdit* text = window.findChild<QPlainTextEdit*>(QStringLiteral("textArea"));
@@ -57,9 +55,7 @@ struct WindowFixture {
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QTRY_COMPARE(backend.DiscoveryCount(), 1);
   }
-  void Trigger(const char* name) {
-    window.findChild<QAction*>(QString::fromLatin1(name))->trigger();
-  }
+  void Trigger(const char* name) { window.findChild<QAction*>(name)->trigger(); }
   // Every answer queued was used, no box came unforeseen, and no modal loop is left open.
   bool Clean() const {
     return dialogs.Unexpected == 0 && dialogs.Script.isEmpty() && !window.IsBusy() &&
