@@ -1,201 +1,172 @@
-// The exact reports of each exchange, against a recording fake link.
+// The exact reports of each exchange, the waits and the link's state, against a recording fake.
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <numeric>
 
 #include "DeviceLink.h"
-#include "FakeWire.h"
 
 namespace gantrel {
 namespace {
 
-using test::FakeBackend;
-using test::FakeWire;
+using std::chrono::milliseconds;
 
-Report Command(std::uint8_t code) {
+// A programmer that is always found; it keeps every transfer and every wait, and answers each
+// report from a script.
+struct FakeWire : DeviceBackend {
+  std::string Events;  // every transfer in order: 'S' send, 'R' report taken, '-' none taken
+  std::vector<Report> Sent;
+  std::vector<int> Waits;      // the wait of every receive in ms, in order
+  std::vector<Report> Queued;  // input reports waiting on the read handle
+  // The answer to send `index` (1-based), if any; by default all zero.
+  std::function<std::optional<Report>(int index)> Answer = [](int) { return Report{}; };
+  TransferError SendError = TransferError::None, ReceiveError = TransferError::None;
+  int Opens = 0, Closes = 0;
+
+  // Every open hands out a handle onto this one fake, counting opens and closes.
+  struct Handle : Transport {
+    explicit Handle(FakeWire& wire) : w(wire) { ++w.Opens; }
+    ~Handle() override { ++w.Closes; }
+    TransferStatus Send(const Report& report, std::uint32_t& bytesWritten) override {
+      w.Events += 'S';
+      w.Sent.push_back(report);
+      bytesWritten = w.SendError == TransferError::None ? 65 : 0;
+      if (w.SendError != TransferError::None) return {w.SendError, "test failure"};
+      if (auto answer = w.Answer(static_cast<int>(w.Sent.size()))) w.Queued.push_back(*answer);
+      return {};
+    }
+    TransferStatus Receive(Report& report, milliseconds wait, std::uint32_t& bytesRead) override {
+      w.Waits.push_back(static_cast<int>(wait.count()));
+      bytesRead = 0;
+      w.Events += w.ReceiveError != TransferError::None || w.Queued.empty() ? '-' : 'R';
+      if (w.ReceiveError != TransferError::None) return {w.ReceiveError, "test failure"};
+      if (w.Queued.empty()) return {TransferError::NoAnswer, {}};
+      std::copy(w.Queued.front().begin() + 1, w.Queued.front().end(), report.begin() + 1);
+      w.Queued.erase(w.Queued.begin());
+      bytesRead = 65;
+      return {};
+    }
+    FakeWire& w;
+  };
+  std::unique_ptr<Transport> OpenProgrammer(DiscoveryStatus& status) override {
+    status = DiscoveryStatus{LinkState::Open, "/dev/hidraw7", {}, false};
+    return std::make_unique<Handle>(*this);
+  }
+};
+
+// Block `block` of `image` as the report that carries it, or as the answer that brings it.
+Report Block(const FuseImage& image, int block) {
   Report report{};
-  report[1] = code;
+  std::copy_n(image.begin() + block * kImageBlockSize, kImageBlockSize, report.begin() + 1);
   return report;
 }
 
-FuseImage Pattern() {
-  FuseImage image{};
-  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<std::uint8_t>(i * 7 + 3);
-  return image;
-}
-
-class ExchangeBytes : public ::testing::Test {
- protected:
-  ExchangeBytes() {
-    // Leftovers of an earlier exchange, which no new report may carry.
+TEST(ExchangeBytes, EachExchangeDrainsThenSendsExactlyItsReportsOneAnswerEach) {
+  FuseImage chip{}, image{};  // every block of chip holds bytes that are not 0
+  std::iota(chip.begin(), chip.end(), std::uint8_t{0x61});
+  std::vector<Report> upload = {Report{0, CMD_UPLOAD}}, read = {Report{0, CMD_READ}};
+  for (int block = 0; block < kImageBlockCount; ++block) upload.push_back(Block(chip, block));
+  read.resize(kImageBlockCount, Report{0, CMD_ACK});  // no 'a' after the last block
+  PesBytes pes;
+  pes.fill(0xFF);  // its closing zero must come from the exchange
+  using Run = std::function<ExchangeResult(DeviceLink&, ReportBuffers&, const ProgressFn&)>;
+  const std::pair<Run, std::vector<Report>> cases[] = {
+      {[&](auto& l, auto& b, auto& p) { return l.UploadFuseImage(b, chip, p); }, upload},
+      {[](auto& l, auto& b, auto& p) { return l.ProgramChip(b, p); }, {Report{0, CMD_PROGRAM}}},
+      {[&](auto& l, auto& b, auto& p) { return l.ReadFuseImage(b, image, p); }, read},
+      {[&](auto& l, auto& b, auto& p) { return l.ReadPes(b, pes, p); }, {Report{0, CMD_PES}}},
+  };
+  for (const auto& [run, sent] : cases) {
+    SCOPED_TRACE(sent[0][1]);
+    FakeWire wire;
+    // Input left over from before, which no exchange may take for an answer.
+    wire.Queued.assign(2, Report{0, 's', 's', 's'});
+    wire.Answer = [&chip](int index) { return Block(chip, (index - 1) % kImageBlockCount); };
+    DeviceLink link(wire);
+    ReportBuffers buffers;  // leftovers of an earlier exchange, which no new report may carry
     buffers.OutReport.fill(0xCC);
     buffers.InReport.fill(0xEE);
-    buffers.BytesWritten = 7;
-    buffers.BytesRead = 9;
+    std::string progress, steps, events = "RR-";  // drained first, without waiting
+    const ExchangeResult result = run(link, buffers, [&progress](const ExchangeProgress& p) {
+      progress +=
+          (p.Sending ? " S" : " R") + std::to_string(p.Index) + "/" + std::to_string(p.Count);
+    });
+    ASSERT_TRUE(result.Ok()) << DescribeExchangeFailure(result);
+    // Byte 1 of the answer to 'w' is 0x61, the rest of it is not: only byte 1 decides.
+    EXPECT_EQ(result.Burned, sent[0][1] == CMD_PROGRAM);
+    EXPECT_EQ(wire.Sent, sent);  // byte 0 and every unused byte 0, in this order
+    for (std::size_t i = 1; i <= sent.size(); ++i) {
+      const std::string of = std::to_string(i) + "/" + std::to_string(sent.size());
+      steps += " S" + of + " R" + of;
+      events += "SR";
+    }
+    EXPECT_EQ(wire.Events, events);
+    EXPECT_EQ(std::count(wire.Waits.begin(), wire.Waits.end(), 0), 3);  // only the drain's
+    EXPECT_EQ(progress, steps);
+    EXPECT_EQ(std::tie(buffers.BytesWritten, buffers.BytesRead, buffers.InReport[0]),
+              std::make_tuple(65u, 65u, 0));
   }
-
-  FakeWire wire;
-  FakeBackend backend{wire};
-  DeviceLink link{backend};
-  ReportBuffers buffers;
-};
-
-TEST_F(ExchangeBytes, UploadSendsUploadCommandThenTwelveBlocksInOrder) {
-  const FuseImage image = Pattern();
-  const ExchangeResult result = link.UploadFuseImage(buffers, image);
-  ASSERT_TRUE(result.Ok()) << DescribeExchangeFailure(result);
-
-  EXPECT_EQ(wire.Events, "-SRSRSRSRSRSRSRSRSRSRSRSRSR");
-  ASSERT_EQ(wire.Sent.size(), 13u);
-  EXPECT_EQ(wire.Sent[0], Command(CMD_UPLOAD));
-  for (int block = 0; block < kImageBlockCount; ++block) {
-    const Report& sent = wire.Sent[static_cast<std::size_t>(block) + 1];
-    EXPECT_EQ(sent[0], 0) << "block " << block;
-    EXPECT_TRUE(std::equal(sent.begin() + 1, sent.end(), image.begin() + block * kImageBlockSize))
-        << "block " << block;
-  }
-  EXPECT_EQ(wire.Sent[1][1], image[0]);
-  EXPECT_EQ(wire.Sent[12][64], image[767]);
-  EXPECT_EQ(buffers.BytesWritten, 65u);
-  EXPECT_EQ(buffers.BytesRead, 65u);
-  EXPECT_EQ(buffers.InReport[0], 0);
-}
-
-TEST_F(ExchangeBytes, UploadOfBlankImageStillMovesThirteenEachWay) {
-  const ExchangeResult result = link.UploadFuseImage(buffers, FuseImage{});
-  ASSERT_TRUE(result.Ok());
-  EXPECT_EQ(wire.Sent.size(), 13u);
-  EXPECT_EQ(std::count(wire.Events.begin(), wire.Events.end(), 'R'), 13);
-  for (std::size_t i = 1; i < wire.Sent.size(); ++i) EXPECT_EQ(wire.Sent[i], Report{});
-}
-
-TEST_F(ExchangeBytes, ProgramSendsOneClearedCommandAndJudgesByteOneOnly) {
-  struct Case {
-    std::uint8_t Byte1;
-    bool Burned;
-  };
-  for (const Case c : {Case{0x61, true}, Case{0x41, false}, Case{0x00, false}}) {
-    FakeWire oneWire;
-    oneWire.Answer = [&c](int, const Report&) {
-      Report answer;
-      answer.fill(0x61);  // only byte 1 may decide
-      answer[1] = c.Byte1;
-      return std::optional<Report>(answer);
-    };
-    FakeBackend oneBackend{oneWire};
-    DeviceLink oneLink{oneBackend};
-    ReportBuffers oneBuffers;
-    oneBuffers.OutReport.fill(0xCC);
-    const ExchangeResult result = oneLink.ProgramChip(oneBuffers);
-    ASSERT_TRUE(result.Ok()) << "byte 1 = " << int(c.Byte1);
-    EXPECT_EQ(result.Burned, c.Burned) << "byte 1 = " << int(c.Byte1);
-    ASSERT_EQ(oneWire.Sent.size(), 1u);
-    EXPECT_EQ(oneWire.Sent[0], Command(CMD_PROGRAM));
-    EXPECT_EQ(oneWire.Events, "-SR");
-    EXPECT_TRUE(oneLink.IsOpen()) << "a failed burn is not a failed transfer";
-  }
-}
-
-TEST_F(ExchangeBytes, ReadSendsReadThenElevenAcksAndNoneAfterTheLastBlock) {
-  const FuseImage chip = Pattern();
-  wire.Answer = [&chip](int index, const Report&) {
-    Report answer{};
-    std::copy_n(chip.begin() + (index - 1) * kImageBlockSize, kImageBlockSize, answer.begin() + 1);
-    return std::optional<Report>(answer);
-  };
-  FuseImage image{};
-  const ExchangeResult result = link.ReadFuseImage(buffers, image);
-  ASSERT_TRUE(result.Ok()) << DescribeExchangeFailure(result);
-
-  EXPECT_EQ(wire.Events, "-SRSRSRSRSRSRSRSRSRSRSRSR");
-  ASSERT_EQ(wire.Sent.size(), 12u);
-  EXPECT_EQ(wire.Sent[0], Command(CMD_READ));
-  for (std::size_t i = 1; i < 12; ++i) EXPECT_EQ(wire.Sent[i], Command(CMD_ACK)) << "ack " << i;
   EXPECT_EQ(image, chip);
-  EXPECT_EQ(buffers.InReport[0], 0);
+  // Answer bytes 9 down to 1, then a zero.
+  EXPECT_EQ(pes, (PesBytes{chip[8], chip[7], chip[6], chip[5], chip[4], chip[3], chip[2], chip[1],
+                           chip[0], 0}));
 }
 
-TEST_F(ExchangeBytes, ReadOverwritesTheWholeImageBytesAfterTheLastFuseIncluded) {
-  wire.Answer = [](int, const Report&) {
-    Report answer;
-    answer.fill(0x00);
-    return std::optional<Report>(answer);
-  };
-  FuseImage image;
-  image.fill(0xFF);
-  ASSERT_TRUE(link.ReadFuseImage(buffers, image).Ok());
-  EXPECT_EQ(image, FuseImage{});
+TEST(DeviceLink, OpensOnlyWhatIsClosedAndSearchesAgainAfterClose) {
+  FakeWire wire;
+  DeviceLink link(wire);
+  EXPECT_EQ(link.OpenProgrammer().State, LinkState::Open);
+  EXPECT_EQ(link.OpenProgrammer().State, LinkState::Open);
+  EXPECT_EQ(wire.Closes, 1) << "the open one is closed first";
+  EXPECT_TRUE(link.EnsureOpen());
+  EXPECT_EQ(wire.Opens, 2) << "an open link is not searched again";
+  link.Close();
+  EXPECT_EQ(DescribeDiscovery(link.Status()),
+            "the link to the programmer at /dev/hidraw7 was closed: reconnect the programmer");
+  ReportBuffers buffers;
+  EXPECT_TRUE(link.ProgramChip(buffers).Ok());
+  EXPECT_EQ(wire.Opens, 3);
 }
 
-TEST_F(ExchangeBytes, PesReversesAnswerBytesNineToOneAndEndsWithZero) {
-  wire.Answer = [](int, const Report&) {
-    Report answer;
-    answer.fill('Z');  // bytes 10..64 must not show
-    const std::string letters = "ABCDEFGHI";
-    std::copy(letters.begin(), letters.end(), answer.begin() + 1);
-    return std::optional<Report>(answer);
-  };
-  PesBytes pes{};
-  const ExchangeResult result = link.ReadPes(buffers, pes);
-  ASSERT_TRUE(result.Ok());
-  const PesBytes expected = {'I', 'H', 'G', 'F', 'E', 'D', 'C', 'B', 'A', 0};
-  EXPECT_EQ(pes, expected);
-  ASSERT_EQ(wire.Sent.size(), 1u);
-  EXPECT_EQ(wire.Sent[0], Command(CMD_PES));
-}
-
-TEST_F(ExchangeBytes, StaleInputIsTakenBeforeTheFirstReportAndNeverUsed) {
-  Report stale;
-  stale.fill('s');
-  wire.Queued = {stale, stale, stale};
-  wire.Answer = [](int, const Report&) {
-    Report answer{};
-    std::fill_n(answer.begin() + 1, 9, 'p');
-    return std::optional<Report>(answer);
-  };
-  PesBytes pes{};
-  ASSERT_TRUE(link.ReadPes(buffers, pes).Ok());
-  EXPECT_EQ(wire.Events, "RRR-SR");
-  EXPECT_EQ(wire.Waits.front(), std::chrono::milliseconds(0));
-  EXPECT_EQ(pes[0], 'p');
-  EXPECT_EQ(buffers.BytesRead, 65u);
-}
-
-TEST_F(ExchangeBytes, EveryOutputReportOfEveryExchangeHasReportIdZero) {
-  FuseImage image;
-  image.fill(0xFF);
-  PesBytes pes{};
-  ASSERT_TRUE(link.UploadFuseImage(buffers, image).Ok());
-  ASSERT_TRUE(link.ProgramChip(buffers).Ok());
-  ASSERT_TRUE(link.ReadFuseImage(buffers, image).Ok());
-  ASSERT_TRUE(link.ReadPes(buffers, pes).Ok());
-  ASSERT_EQ(wire.Sent.size(), 13u + 1u + 12u + 1u);
-  for (const Report& sent : wire.Sent) EXPECT_EQ(sent[0], 0);
-}
-
-TEST_F(ExchangeBytes, ProgressNamesEachTransferInOrder) {
-  std::vector<std::string> steps;
-  const ProgressFn progress = [&steps](const ExchangeProgress& p) {
-    steps.push_back((p.Sending ? "S" : "R") + std::to_string(p.Index) + "/" +
-                    std::to_string(p.Count));
-  };
-  FuseImage image{};
-  ASSERT_TRUE(link.ReadFuseImage(buffers, image, progress).Ok());
-  ASSERT_EQ(steps.size(), 24u);
-  EXPECT_EQ(steps[0], "S1/12");
-  EXPECT_EQ(steps[1], "R1/12");
-  EXPECT_EQ(steps[2], "S2/12");
-  EXPECT_EQ(steps[23], "R12/12");
-}
-
-TEST_F(ExchangeBytes, ShortWriteIsAFailedWrite) {
-  wire.ShortWrite = 64;
-  PesBytes pes = kPesBytes;
-  const ExchangeResult result = link.ReadPes(buffers, pes);
-  EXPECT_EQ(result.Error, ExchangeError::TransferFailed);
-  EXPECT_EQ(result.Transfer, TransferError::WriteFailed);
-  EXPECT_EQ(buffers.BytesWritten, 64u);
-  EXPECT_EQ(pes, kPesBytes);
+TEST(DeviceLink, FailedTransferClosesTheLinkAfterWaitingTheBoundInSlicesAndSaysWhere) {
+  const TransferError none = TransferError::None, gone = TransferError::DeviceGone,
+                      silent = TransferError::NoAnswer;
+  const std::string pes = "answer to the PES command: no answer within 700 ms",
+                    program = "answer to the program command: no answer within 900 ms",
+                    drain = "before the first report (taking old input reports): device gone";
+  // 'w' or 'p', slice, send error, receive error, transfers, waits (the drain's first), text.
+  // A drain that fails is retried once on a fresh handle; a send that "times out" failed.
+  const std::tuple<bool, int, TransferError, TransferError, const char*, std::vector<int>,
+                   std::string>
+      cases[] = {
+          {false, 300, none, none, "-S---", {0, 300, 300, 100}, pes},
+          {true, 300, none, none, "-S---", {0, 300, 300, 300}, program},
+          {false, 0, none, none, "-S-", {0, 700}, pes},
+          {false, 300, none, gone, "--", {0, 0}, drain + ": test failure"},
+          {false, 300, silent, none, "-S", {0}, "PES command: write failed: test failure"},
+      };
+  for (const auto& [isProgram, slice, sendError, receiveError, events, waits, text] : cases) {
+    FakeWire wire;
+    wire.Answer = [](int) { return std::nullopt; };
+    wire.SendError = sendError;
+    wire.ReceiveError = receiveError;
+    DeviceLink link(wire, LinkTimeouts{milliseconds(700), milliseconds(900), milliseconds(slice)});
+    ReportBuffers buffers;
+    PesBytes got = kPesBytes;
+    const ExchangeResult result =
+        isProgram ? link.ProgramChip(buffers) : link.ReadPes(buffers, got);
+    EXPECT_EQ(wire.Events, events) << text;
+    EXPECT_EQ(wire.Waits, waits) << text;
+    EXPECT_EQ(DescribeExchangeFailure(result), text);
+    EXPECT_EQ(DescribeDiscovery(link.Status()),
+              "the link to the programmer at /dev/hidraw7 was closed after a failed transfer (" +
+                  text + "): reconnect the programmer");
+    EXPECT_EQ(wire.Closes, wire.Opens);
+    EXPECT_EQ(got, kPesBytes);
+  }
+  EXPECT_EQ(
+      DescribeDiscovery({LinkState::OpenFailed, "/dev/hidraw0", "Device or resource busy", false}),
+      "programmer found at /dev/hidraw0 but it could not be opened: Device or resource busy");
+  EXPECT_EQ(DescribeExchangeFailure(ExchangeResult{}), "");
 }
 
 }  // namespace
