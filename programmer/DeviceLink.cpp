@@ -250,14 +250,19 @@ bool DeviceLink::ReceiveStep(ExchangeResult& result, ReportBuffers& buffers, int
   return false;
 }
 
+bool DeviceLink::SendCommand(ExchangeResult& result, ExchangeKind kind, ReportBuffers& buffers,
+                             std::uint8_t command, const ProgressFn& progress) {
+  result.Kind = kind;
+  if (!Begin(result)) return false;
+  StartCounters(buffers);
+  SetCommand(buffers, command);
+  return SendStep(result, buffers, 1, progress);
+}
+
 ExchangeResult DeviceLink::UploadFuseImage(ReportBuffers& buffers, const FuseImage& image,
                                            const ProgressFn& progress) {
   ExchangeResult result;
-  result.Kind = ExchangeKind::Upload;
-  if (!Begin(result)) return result;
-  StartCounters(buffers);
-  SetCommand(buffers, CMD_UPLOAD);
-  if (!SendStep(result, buffers, 1, progress)) return result;
+  if (!SendCommand(result, ExchangeKind::Upload, buffers, CMD_UPLOAD, progress)) return result;
   if (!ReceiveStep(result, buffers, 1, timeouts_.Answer, progress)) return result;
   for (int block = 0; block < kImageBlockCount; ++block) {
     const auto first = image.begin() + static_cast<std::ptrdiff_t>(block) * kImageBlockSize;
@@ -271,11 +276,7 @@ ExchangeResult DeviceLink::UploadFuseImage(ReportBuffers& buffers, const FuseIma
 
 ExchangeResult DeviceLink::ProgramChip(ReportBuffers& buffers, const ProgressFn& progress) {
   ExchangeResult result;
-  result.Kind = ExchangeKind::Program;
-  if (!Begin(result)) return result;
-  StartCounters(buffers);
-  SetCommand(buffers, CMD_PROGRAM);
-  if (!SendStep(result, buffers, 1, progress)) return result;
+  if (!SendCommand(result, ExchangeKind::Program, buffers, CMD_PROGRAM, progress)) return result;
   if (!ReceiveStep(result, buffers, 1, timeouts_.Program, progress)) return result;
   result.Burned = buffers.InReport[1] == kProgramSucceeded;
   return result;
@@ -284,11 +285,7 @@ ExchangeResult DeviceLink::ProgramChip(ReportBuffers& buffers, const ProgressFn&
 ExchangeResult DeviceLink::ReadFuseImage(ReportBuffers& buffers, FuseImage& image,
                                          const ProgressFn& progress) {
   ExchangeResult result;
-  result.Kind = ExchangeKind::Read;
-  if (!Begin(result)) return result;
-  StartCounters(buffers);
-  SetCommand(buffers, CMD_READ);
-  if (!SendStep(result, buffers, 1, progress)) return result;
+  if (!SendCommand(result, ExchangeKind::Read, buffers, CMD_READ, progress)) return result;
   // The caller's image changes only once all 12 blocks are in: a read that breaks off must
   // not leave half a chip behind as if it were the chip's.
   FuseImage scratch{};
@@ -308,11 +305,7 @@ ExchangeResult DeviceLink::ReadFuseImage(ReportBuffers& buffers, FuseImage& imag
 ExchangeResult DeviceLink::ReadPes(ReportBuffers& buffers, PesBytes& pes,
                                    const ProgressFn& progress) {
   ExchangeResult result;
-  result.Kind = ExchangeKind::Pes;
-  if (!Begin(result)) return result;
-  StartCounters(buffers);
-  SetCommand(buffers, CMD_PES);
-  if (!SendStep(result, buffers, 1, progress)) return result;
+  if (!SendCommand(result, ExchangeKind::Pes, buffers, CMD_PES, progress)) return result;
   if (!ReceiveStep(result, buffers, 1, timeouts_.Answer, progress)) return result;
   for (std::size_t i = 0; i < 9; ++i) pes[i] = buffers.InReport[9 - i];
   pes[9] = 0;

@@ -126,6 +126,11 @@ class DeviceLink {
   bool Begin(ExchangeResult& result);
   // Takes input reports already queued, without waiting; the failure of a receive, if any.
   TransferStatus TakeStaleInput();
+  // The start every exchange shares: the result made one of `kind`, a programmer open and
+  // drained (Begin), the counters reset, and `command` sent as step 1. False when the exchange
+  // must end with `result` as it stands.
+  bool SendCommand(ExchangeResult& result, ExchangeKind kind, ReportBuffers& buffers,
+                   std::uint8_t command, const ProgressFn& progress);
   // Sends `buffers.OutReport` as step `step`; on failure fills `result` and closes the link.
   bool SendStep(ExchangeResult& result, ReportBuffers& buffers, int step,
                 const ProgressFn& progress);
