@@ -10,28 +10,26 @@ namespace {
 // A byte-order mark stays a character of the text, so that it survives an edit and a save.
 constexpr auto kKeepBom = QStringConverter::Flag::ConvertInitialBom;
 
-QStringDecoder MakeDecoder(TextEncoding encoding, QStringConverter::Flags flags) {
+// The name Qt's converters know the encoding by: UTF-8 and Latin-1 are built in, CP932 comes
+// through ICU.
+const char* EncodingName(TextEncoding encoding) {
   switch (encoding) {
     case TextEncoding::Cp932:
-      return QStringDecoder("CP932", flags);
+      return "CP932";
     case TextEncoding::Latin1:
-      return QStringDecoder(QStringConverter::Latin1, flags);
+      return "ISO-8859-1";
     case TextEncoding::Utf8:
       break;
   }
-  return QStringDecoder(QStringConverter::Utf8, flags);
+  return "UTF-8";
+}
+
+QStringDecoder MakeDecoder(TextEncoding encoding, QStringConverter::Flags flags) {
+  return QStringDecoder(EncodingName(encoding), flags);
 }
 
 QStringEncoder MakeEncoder(TextEncoding encoding) {
-  switch (encoding) {
-    case TextEncoding::Cp932:
-      return QStringEncoder("CP932", kKeepBom);
-    case TextEncoding::Latin1:
-      return QStringEncoder(QStringConverter::Latin1, kKeepBom);
-    case TextEncoding::Utf8:
-      break;
-  }
-  return QStringEncoder(QStringConverter::Utf8, kKeepBom);
+  return QStringEncoder(EncodingName(encoding), kKeepBom);
 }
 
 // Decodes all of `bytes` or nothing: a stateless decoder counts a sequence cut off at the end
