@@ -185,7 +185,11 @@ class DeviceRun {
       out_.flush();
       return kExitOk;
     }
-    const int status = Verify(file);
+    // A read-back that fails is told by ReadChip; only a chip that was read can differ.
+    FuseArray chip{};
+    const int read = ReadChip(chip);
+    if (read != kExitOk) return read;
+    const int status = CompareWithChip(file, chip);
     if (status == kExitFailed) {
       err_ << "gantrel-cli program: the chip differs from " << file.Path << " after burning\n";
     } else if (status == kExitOk) {
@@ -200,6 +204,11 @@ class DeviceRun {
     FuseArray chip{};
     const int status = ReadChip(chip);
     if (status != kExitOk) return status;
+    return CompareWithChip(file, chip);
+  }
+
+  // Lists the first differing fuses 0..5891 of the file and the chip; kExitFailed when any do.
+  int CompareWithChip(const JedecFileCheck& file, const FuseArray& chip) {
     int differing = 0;
     for (int fuse = 0; fuse < kDeviceFuseCount; ++fuse) {
       const auto index = static_cast<std::size_t>(fuse);
