@@ -1,19 +1,13 @@
 // The reader: every byte value in every state; tables of whole texts (where it stops and why,
-// what it reads, the bounds) and the checksum question; every sample file as its manifest says;
-// writer -> reader round trips over random fuse maps.
+// what it reads, the bounds) and the checksum question.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cctype>
-#include <map>
-#include <random>
 #include <string>
 #include <vector>
 
-#include "JedecFraming.h"
 #include "JedecReader.h"
-#include "JedecWriter.h"
-#include "TestSupport.h"
+#include "ReadText.h"
 
 namespace gantrel {
 namespace {
@@ -21,28 +15,6 @@ namespace {
 using namespace std::string_literals;
 using S = ReaderState;
 using Ints = std::vector<int>;
-
-// What one read left: the result, the fuses and the questions asked (given, computed).
-struct ReadOut : ChecksumQuestion {
-  JedecReadResult Result;
-  FuseArray Fuses;
-  bool Accept = false;  // the answer to every question: OK or Cancel
-  std::vector<std::pair<int, int>> Calls;
-  bool AcceptChecksumMismatch(std::uint16_t given, std::uint16_t computed) override {
-    Calls.emplace_back(given, computed);
-    return Accept;
-  }
-  int Set() const { return static_cast<int>(std::count(Fuses.begin(), Fuses.end(), 1)); }
-};
-
-// Reads `text` into fuses that all hold `fill`, answering a mismatch with `accept`.
-ReadOut ReadText(std::string_view text, int fill = 0, bool accept = false) {
-  ReadOut out;
-  out.Fuses.fill(static_cast<std::uint8_t>(fill));
-  out.Accept = accept;
-  out.Result = JedecReader(text, out.Fuses, out);
-  return out;
-}
 
 // What a byte does besides leading to a state: Address, a fuse digit after white space lands on
 // fuse Value; Store, fuse 1 holds Value and the next digit lands on fuse 2; Fill, every entry
@@ -288,87 +260,6 @@ TEST(JedecReader, MismatchAsksOnceCancelGivesFieldPositionOkGivesLength) {
     EXPECT_EQ(Ints({x.ChecksumMismatch, x.ComputedChecksum, x.Position, int(x.Outcome), r.Set()}),
               Ints({1, c.Computed, c.Position, int(outcome), c.Set}))
         << c.Text;
-  }
-}
-
-// Every sample file loads as MANIFEST.tsv says: the whole file, unframed, read into a fuse map
-// that starts all 0, with a checksum mismatch answered Cancel.
-const char* const kStatus[] = {"ok", "syntax-error", "checksum-mismatch"};  // by ReadOutcome
-
-// A 22V10 is declared with QF 5828 (no UES), 5892 or 5893, on 24 or 28 pins, or not at all.
-std::string Device(const JedecReadResult& r) {
-  const bool fuses = r.Qf == 0 || r.Qf == 5828 || r.Qf == 5892 || r.Qf == 5893;
-  return fuses && (r.Qp == 0 || r.Qp == 24 || r.Qp == 28) ? "match" : "other-device";
-}
-
-// The transmission checksums of files that show each case the samples' README names.
-const std::map<std::string, std::pair<std::string, int>> kTransmission = {
-    {"simon-frankau__galette__GAL22V10_reg.jed", {"ok", 0x12C2}},          // lower case
-    {"foxostro__Turtle16__HazardControl1.jed", {"line-endings", 0x6894}},  // 26894
-    {"Herzh__Gal22v10__compuerta.jed", {"line-endings", 0x5F5C}},
-    {"54weasels__sun3_60__1581-01.GDJ.jed", {"mismatch", 0x0000}},  // a dummy sum
-    {"ezrec__galpal__bldc.jed", {"absent", 0}},                     // no ETX
-    {"daveho__GALasm__cli_crlf_no_checksum_expected.jed", {"absent", 0}},
-    {"RobertBaruch__22V10-74F269__COUNTER.jed", {"ok", 0x9577}},
-};
-
-class JedecSample : public ::testing::TestWithParam<testing::ManifestRow> {};
-
-TEST_P(JedecSample, LoadsAsManifestSays) {
-  const testing::ManifestRow& row = GetParam();
-  const std::string bytes = testing::ReadFileBytes(testing::SamplePath(row["file"]));
-  ASSERT_FALSE(bytes.empty()) << "cannot read " << row["file"];
-  const std::string text = UnframeJedecText(bytes);
-  const ReadOut r = ReadText(text);
-  const JedecReadResult& x = r.Result;
-  std::vector<std::string> want;
-  for (const char* column : {"reader", "result", "length", "qf", "qp", "given_checksum",
-                             "computed_checksum", "fuse_checksum_5892", "device"})
-    want.push_back(row[column]);
-  EXPECT_EQ(
-      std::vector<std::string>({kStatus[static_cast<int>(x.Outcome)], std::to_string(x.Position),
-                                std::to_string(x.Length), std::to_string(x.Qf),
-                                std::to_string(x.Qp), testing::Hex4(x.GivenChecksum),
-                                x.ChecksumTested ? testing::Hex4(x.ComputedChecksum) : "-",
-                                testing::Hex4(FuseChecksum(r.Fuses, kDeviceFuseCount)), Device(x)}),
-      want);
-  // The question is asked exactly when the manifest shows a mismatch.
-  EXPECT_EQ(r.Calls.size(), row["reader"] == "checksum-mismatch" ? 1u : 0u);
-  if (const auto t = kTransmission.find(row["file"]); t != kTransmission.end()) {
-    const TransmissionCheck check = CheckTransmission(bytes);
-    EXPECT_EQ(std::make_pair(std::string(TransmissionStatusName(check.Status)), int(check.Stated)),
-              t->second);
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(Manifest, JedecSample, ::testing::ValuesIn(testing::ReadManifest()),
-                         [](const ::testing::TestParamInfo<testing::ManifestRow>& info) {
-                           std::string name = info.param["file"];
-                           for (char& c : name)
-                             c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
-                           return name;
-                         });
-
-TEST(JedecSamples, ManifestListsSixtyFiles) {
-  EXPECT_EQ(testing::ReadManifest().size(), 60u);
-}
-
-TEST(JedecWriterRoundTrip, RandomMapsReadBackWithoutQuestion) {
-  std::mt19937 random(20261213);
-  for (int round = 0; round < 200; ++round) {
-    // Densities from empty to full, so that rows, the group and the UES come and go.
-    std::bernoulli_distribution bit((round % 11) / 10.0);
-    FuseArray written{};
-    for (auto& f : written) f = bit(random) ? 1 : 0;
-    // Whatever the array held before: the text's F0 clears what it does not list.
-    const ReadOut r = ReadText(JedecWriter(written, kPesBytes, testing::ExampleTime()), round % 2);
-    ASSERT_TRUE(r.Result.Ok()) << "round " << round << " stopped at " << r.Result.Position;
-    EXPECT_EQ(
-        Ints({int(r.Calls.size()), r.Result.ChecksumTested, r.Result.GivenChecksum, r.Result.Qf,
-              r.Result.Qp}),
-        Ints({0, 1, FuseChecksum(written, kDeviceFuseCount), kDeviceFuseCount, kDevicePinCount}));
-    for (int i = 0; i < kFuseArraySize; ++i)
-      ASSERT_EQ(r.Fuses[i], i < kDeviceFuseCount ? written[i] : 0) << "fuse " << i << ", " << round;
   }
 }
 
