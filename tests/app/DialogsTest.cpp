@@ -64,7 +64,7 @@ class DialogsTest : public QObject {
         {MessageIcon::None, QMessageBox::NoIcon},
         {MessageIcon::Exclamation, QMessageBox::Warning},
         {MessageIcon::Error, QMessageBox::Critical}};
-    for (const auto& [icon, boxIcon] : icons)
+    for (const auto& pair : icons)
       for (const MessageButtons buttons : {MessageButtons::Ok, MessageButtons::OkCancel})
         for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
           // Return presses the default button, OK; Escape presses Cancel, or OK when alone.
@@ -72,13 +72,13 @@ class DialogsTest : public QObject {
           WhenModalOpens<QMessageBox>([&](QMessageBox* box) {
             QCOMPARE(box->windowTitle() + "|" + box->text(),
                      "失敗|ファイルを保存できませんでした。");
-            QCOMPARE(box->icon(), boxIcon);
+            QCOMPARE(box->icon(), pair.second);
             QCOMPARE(box->buttons().size(), withCancel ? 2 : 1);
             if (withCancel) QCOMPARE(box->button(QMessageBox::Cancel)->text(), "キャンセル");
             QTest::keyClick(box, key);
           });
           const MessageAnswer answer = QtDialogProvider().ShowMessage(
-              nullptr, "ファイルを保存できませんでした。", "失敗", icon, buttons);
+              nullptr, "ファイルを保存できませんでした。", "失敗", pair.first, buttons);
           QCOMPARE(answer,
                    withCancel && key == Qt::Key_Escape ? MessageAnswer::Cancel : MessageAnswer::Ok);
         }
