@@ -51,6 +51,15 @@ void Commands::OpenProgrammer() {
   link_.OpenProgrammer();
 }
 
+bool Commands::EnsureProgrammer() {
+  const bool wasOpen = link_.IsOpen();
+  if (!link_.EnsureOpen()) return false;
+  // Whatever it holds, a programmer found after the last load (plugged in since, or
+  // reconnected after a failure) was not sent that load's image: nothing may be burned yet.
+  if (!wasOpen) state_.JedecLoaded = false;
+  return true;
+}
+
 // The caller judges a file by the reader's result; a file that cannot be read, or is refused,
 // leaves the fuse map as it was, and only a clean load reaches the programmer.
 void Commands::OnJedecLoad() {
@@ -90,7 +99,7 @@ void Commands::OnJedecLoad() {
 
   state_.FuseArray = fuses;
   PackFuseImage(state_.FuseArray, state_.FuseImage);
-  if (!link_.EnsureOpen()) {
+  if (!EnsureProgrammer()) {
     // Working with files alone stays quiet; the program command tells of the missing programmer.
     state_.JedecLoaded = true;
   } else {
@@ -108,7 +117,7 @@ void Commands::OnJedecLoad() {
 
 void Commands::OnDeviceWrite() {
   // The programmer is looked for first, so that its absence is told before the missing load.
-  if (!link_.EnsureOpen()) {
+  if (!EnsureProgrammer()) {
     ReportMissingProgrammer(window_, link_);
     return;
   }
@@ -128,7 +137,7 @@ void Commands::OnDeviceWrite() {
 }
 
 void Commands::OnDeviceRead() {
-  if (!link_.EnsureOpen()) {
+  if (!EnsureProgrammer()) {
     ReportMissingProgrammer(window_, link_);
     return;
   }
@@ -147,7 +156,7 @@ void Commands::OnDeviceRead() {
 }
 
 void Commands::OnPesRead() {
-  if (!link_.EnsureOpen()) {
+  if (!EnsureProgrammer()) {
     ReportMissingProgrammer(window_, link_);
     return;
   }

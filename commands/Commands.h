@@ -43,6 +43,10 @@ class Commands {
   const WorkingState& State() const { return state_; }
 
  private:
+  // The link's EnsureOpen; a programmer opened only now has not received the loaded image,
+  // so it also clears `JedecLoaded`.
+  bool EnsureProgrammer();
+
   Window& window_;
   DeviceLink& link_;
   std::function<std::tm()> clock_;

@@ -109,8 +109,11 @@ TEST(LoadCommand, WithoutProgrammerLoadsQuietlyAndTheNextLoadFindsOnePluggedIn) 
   Rig r;
   r.backend.SetAbsent(true), r.link.Close();
   r.LoadText("t*F0*L5 1*");
-  EXPECT_EQ(r.window.Events, (Strings{"open", "text"}));
   r.backend.SetAbsent(false);
+  // The programmer plugged in after that load never received its image: nothing to burn.
+  r.commands.OnDeviceWrite();
+  EXPECT_EQ(r.window.Events, (Strings{"open", "text", kLoadFirst}));
+  EXPECT_TRUE(r.programmer.Received().empty());
   r.LoadText("t*F0*L6 1*");
   Strings steps;
   for (int i = 1; i <= 13; ++i) steps.push_back("送信中 " + std::to_string(i) + "/13");
