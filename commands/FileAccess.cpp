@@ -55,7 +55,7 @@ FileResult ReadJedecFile(const std::string& path, std::string& bytes) {
   if (file.error() != QFileDevice::NoError)
     return Failure(FileError::ReadFailed, file.errorString());
   if (static_cast<std::size_t>(data.size()) > kMaxJedecFileBytes) {
-    return FileResult{FileError::TooLarge, "larger than 1 MiB"};
+    return FileResult{FileError::TooLarge, {}};
   }
   bytes.assign(data.constData(), static_cast<std::size_t>(data.size()));
   return {};

@@ -88,6 +88,9 @@ TEST(CliCheck, EachVerdictInTextAndJsonAndTheHighestExitStatusOfSeveral) {
        "ok line-endings - -"},
       {"wrong.jed", "\x02" + text + "\x03" + wrong, 0,
        ok + "wrong: the file states " + wrong + ", its text gives " + sum, "ok mismatch - -"},
+      // A file of more than 1 MiB is refused, and said so once.
+      {"big.jed", std::string(gantrel::kMaxJedecFileBytes + 1, '*'), 2, ": larger than 1 MiB",
+       "io-error - - -"},
   };
   std::vector<std::string> args = {"check"};
   std::string allOut, allErr;
@@ -96,7 +99,7 @@ TEST(CliCheck, EachVerdictInTextAndJsonAndTheHighestExitStatusOfSeveral) {
     std::string said = args.back() + c.Text + "\n";
     for (std::size_t at = 0; (at = said.find("\n:", at)) != std::string::npos;)
       said.insert(++at, args.back());
-    (c.Bytes.empty() ? allErr : allOut) += said;
+    (c.ExitStatus == 2 ? allErr : allOut) += said;
     EXPECT_EQ(RunCli({"check", args.back()}).ExitStatus, c.ExitStatus) << c.Name;
   }
   // Together, every file is checked, after one that cannot be read too; the highest status
