@@ -21,6 +21,15 @@ int ExitStatusOf(const JedecFileCheck& check) {
   }
 }
 
+// The status of a command whose report went to `out`: output that was lost makes it a failure
+// to write (kExitUsage), as for an output file, whatever the files said.
+int FinishOutput(int status, std::ostream& out, std::ostream& err) {
+  out.flush();
+  if (out) return status;
+  err << "gantrel-cli: cannot write to standard output\n";
+  return std::max(status, kExitUsage);
+}
+
 std::string JsonNumberOrNull(bool present, long long value) {
   return present ? std::to_string(value) : "null";
 }
@@ -78,8 +87,7 @@ int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
     }
   }
   if (json) out << "\n]\n";
-  out.flush();
-  return status;
+  return FinishOutput(status, out, err);
 }
 
 int RunJedec(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
@@ -135,8 +143,7 @@ int RunDiff(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   } else {
     out << differing << " of " << kDeviceFuseCount << " fuses differ\n";
   }
-  out.flush();
-  return differing == 0 ? kExitOk : kExitFailed;
+  return FinishOutput(differing == 0 ? kExitOk : kExitFailed, out, err);
 }
 
 }  // namespace gantrel

@@ -4,7 +4,9 @@
 #include <QJsonObject>
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
+#include <cstdlib>
 #include <iterator>
 #include <sstream>
 
@@ -184,6 +186,11 @@ TEST(CliDiff, ListsDifferingFusesWithTheirRowThenASummary) {
                 "(compared as far as it was read)\n"},
       {{"diff", a, Scratch("none.jed")}, 2, {}, "none.jed: cannot open"},
   });
+  // A report that cannot be written is never a success.
+  for (const std::string& words : {"check " + sample, "diff " + sample + " " + canonical}) {
+    const std::string line = GANTREL_CLI_PATH " " + words + " >/dev/full 2>/dev/null";
+    EXPECT_EQ(WEXITSTATUS(std::system(line.c_str())), 2) << words;
+  }
 }
 
 TEST(CliUsage, HelpVersionAndUsageErrors) {
