@@ -120,11 +120,19 @@ class DeviceRun {
     return kExitFailed;
   }
 
+  // Runs one exchange with its progress line, ended before anything else is said.
+  template <typename Exchange>
+  ExchangeResult WithProgress(Exchange exchange) {
+    TerminalProgress progress(err_, env_.ProgressToTerminal);
+    return exchange(progress.Callback());
+  }
+
   // Reads the chip's fuses into `fuses` (all 0 beyond what the image carries).
   int ReadChip(FuseArray& fuses) {
     FuseImage image{};
-    TerminalProgress progress(err_, env_.ProgressToTerminal);
-    const ExchangeResult result = link_->ReadFuseImage(buffers_, image, progress.Callback());
+    const ExchangeResult result = WithProgress([&](const ProgressFn& progress) {
+      return link_->ReadFuseImage(buffers_, image, progress);
+    });
     if (!result.Ok()) return ExchangeFailed(result);
     fuses.fill(0);
     UnpackFuseImage(image, fuses);
@@ -133,8 +141,8 @@ class DeviceRun {
 
   int Pes() {
     PesBytes pes{};
-    TerminalProgress progress(err_, env_.ProgressToTerminal);
-    const ExchangeResult result = link_->ReadPes(buffers_, pes, progress.Callback());
+    const ExchangeResult result = WithProgress(
+        [&](const ProgressFn& progress) { return link_->ReadPes(buffers_, pes, progress); });
     if (!result.Ok()) return ExchangeFailed(result);
     std::string text;
     for (const std::uint8_t c : pes) {
@@ -165,20 +173,17 @@ class DeviceRun {
   int Program(const JedecFileCheck& file) {
     FuseImage image{};
     PackFuseImage(file.Fuses, image);
-    {
-      TerminalProgress progress(err_, env_.ProgressToTerminal);
-      const ExchangeResult upload = link_->UploadFuseImage(buffers_, image, progress.Callback());
-      if (!upload.Ok()) return ExchangeFailed(upload);
-    }
-    {
-      TerminalProgress progress(err_, env_.ProgressToTerminal);
-      const ExchangeResult burn = link_->ProgramChip(buffers_, progress.Callback());
-      if (!burn.Ok()) return ExchangeFailed(burn);
-      if (!burn.Burned) {
-        err_ << "gantrel-cli program: burning the chip failed: the programmer answered "
-             << DescribeByte(buffers_.InReport[1]) << " instead of 'a' (0x61)\n";
-        return kExitFailed;
-      }
+    const ExchangeResult upload = WithProgress([&](const ProgressFn& progress) {
+      return link_->UploadFuseImage(buffers_, image, progress);
+    });
+    if (!upload.Ok()) return ExchangeFailed(upload);
+    const ExchangeResult burn = WithProgress(
+        [&](const ProgressFn& progress) { return link_->ProgramChip(buffers_, progress); });
+    if (!burn.Ok()) return ExchangeFailed(burn);
+    if (!burn.Burned) {
+      err_ << "gantrel-cli program: burning the chip failed: the programmer answered "
+           << DescribeByte(buffers_.InReport[1]) << " instead of 'a' (0x61)\n";
+      return kExitFailed;
     }
     if (line_.Has("--no-verify")) {
       out_ << file.Path << ": programmed (not verified)\n";

@@ -2,6 +2,9 @@
 // machine with no programmer), run as a process.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
+#include "CliCommands.h"
 #include "CliProcess.h"
 #include "TestSupport.h"
 
@@ -74,6 +77,22 @@ TEST(CliDevice, EachOutcomeGivesItsExitStatusAndMessages) {
       {{"program", bldc}, 3, {}, "program: no programmer found"},
       {{"verify", bldc}, 3, {}, "verify: no programmer found"},
   });
+}
+
+// On a terminal the progress line is ended before the outcome is told, on either stream.
+TEST(CliDevice, ProgressLineEndsBeforeTheOutcome) {
+  gantrel::CliEnvironment terminal;
+  terminal.ProgressToTerminal = true;
+  const std::string bldc = SamplePath("ezrec__galpal__bldc.jed");
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"pes", "--simulate"}, "   \n1F22L10C3\n"},
+      {{"pes", "--simulate-fault", "stop@1"}, "   \ngantrel-cli pes: signature query failed"},
+      {{"program", bldc, "--simulate-fault", "burn-fails"}, "   \ngantrel-cli program: burning"}};
+  for (const auto& [args, text] : cases) {
+    std::ostringstream screen;  // both streams on one terminal
+    gantrel::RunCli(args, screen, screen, terminal);
+    EXPECT_NE(screen.str().find(text), std::string::npos) << screen.str();
+  }
 }
 
 }  // namespace
