@@ -160,8 +160,11 @@ void DeviceLink::CloseAfterFailure(const ExchangeResult& result) {
 bool DeviceLink::Begin(ExchangeResult& result) {
   result.StepCount = StepCountOf(result.Kind);
   // A handle whose device was unplugged and plugged in again fails while the old input is
-  // taken; nothing has been sent yet, so one fresh discovery is safe before giving up.
-  for (int attempt = 0; attempt < 2; ++attempt) {
+  // taken; nothing has been sent yet, so one fresh discovery is safe before giving up. Not
+  // before a burn: a programmer that was replugged has not received the image of the last
+  // upload, and 'w' would burn whatever it holds.
+  const int attempts = result.Kind == ExchangeKind::Program ? 1 : 2;
+  for (int attempt = 0; attempt < attempts; ++attempt) {
     if (!EnsureOpen()) {
       result.Error = ExchangeError::NoProgrammer;
       result.Transfer = TransferError::NotOpen;

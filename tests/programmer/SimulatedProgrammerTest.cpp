@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <numeric>
+#include <tuple>
 
 #include "DeviceLink.h"
 #include "SimulatedBackend.h"
@@ -51,6 +52,16 @@ TEST_F(SimulatedLink, PesComesBackAsTheChipStatesItAlsoAfterAReplugWhileOpen) {
   EXPECT_EQ(backend.OpenCount(), 2);
   EXPECT_EQ(pes, (PesBytes{'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 0}));
   EXPECT_EQ(std::string(buffers.InReport.begin() + 1, buffers.InReport.begin() + 10), "IHGFEDCBA");
+}
+
+TEST_F(SimulatedLink, BurnAfterAReplugWhileOpenSendsNothingAndClosesTheLink) {
+  ASSERT_TRUE(link.UploadFuseImage(buffers, image).Ok());
+  programmer.Reconnect();  // a replugged programmer has not received this upload
+  const ExchangeResult burn = link.ProgramChip(buffers);
+  EXPECT_EQ(DescribeExchangeFailure(burn),
+            "before the first report (taking old input reports): device gone: device disconnected");
+  EXPECT_EQ(std::make_tuple(programmer.ReportCount(), programmer.BurnCount(), link.IsOpen()),
+            std::make_tuple(std::uint64_t{13}, 0, false));
 }
 
 TEST_F(SimulatedLink, FailingBurnIsAnsweredAndLeavesTheChipAndTheLinkAsTheyWere) {
