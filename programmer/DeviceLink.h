@@ -53,7 +53,8 @@ enum class ExchangeError : std::uint8_t {
 // - Pes: StepCount 1. Send step 1 is 'p'; receive step 1 its answer.
 // Step 0 (receive) means the exchange failed before its first report, while taking input
 // reports still queued from earlier (after one fresh discovery, since a replugged programmer
-// leaves a dead handle behind). For NoProgrammer, Step and StepCount are 0.
+// leaves a dead handle behind; not for a burn, whose image a replugged programmer lacks). For
+// NoProgrammer, Step and StepCount are 0.
 struct ExchangeResult {
   ExchangeKind Kind = ExchangeKind::Upload;
   ExchangeError Error = ExchangeError::None;
