@@ -49,8 +49,9 @@ std::string CheckAsJson(const JedecFileCheck& check) {
   json += ", \"length\": " + JsonNumberOrNull(read, result.Length);
   json += ", \"line\": " + JsonNumberOrNull(syntax, check.Line);
   json += ", \"column\": " + JsonNumberOrNull(syntax, check.Column);
-  json += ", \"qp\": " + JsonNumberOrNull(read, result.Qp);
-  json += ", \"qf\": " + JsonNumberOrNull(read, result.Qf);
+  // QP and QF are numbers always: 0 when the file declares none, or was not read.
+  json += ", \"qp\": " + std::to_string(result.Qp);
+  json += ", \"qf\": " + std::to_string(result.Qf);
   json += ", \"given_checksum\": " + JsonHexOrNull(read, result.GivenChecksum);
   json +=
       ", \"computed_checksum\": " + JsonHexOrNull(result.ChecksumTested, result.ComputedChecksum);

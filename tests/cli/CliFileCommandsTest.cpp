@@ -119,6 +119,7 @@ TEST(CliCheck, EachVerdictInTextAndJsonAndTheHighestExitStatusOfSeveral) {
     std::string fields = Field(object["status"]);
     for (const char* key : {"transmission", "line", "column"}) fields += " " + Field(object[key]);
     EXPECT_EQ(fields, cases[i].Json);
+    EXPECT_TRUE(object["qp"].isDouble() && object["qf"].isDouble()) << "numbers, 0 when absent";
   }
 }
 
