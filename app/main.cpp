@@ -12,7 +12,7 @@
 #include "CGantrelDlg.h"
 #include "DeviceLink.h"
 #include "HidapiBackend.h"
-#include "QtDialogProvider.h"
+#include "QtDialogs.h"
 
 namespace {
 
@@ -44,8 +44,9 @@ int main(int argc, char* argv[]) {
 
   gantrel::HidapiBackend backend;
   gantrel::DeviceLink link(backend);
-  QtDialogProvider dialogs;
+  QtDialogs dialogs;
   CGantrelDlg dialog(link, dialogs);
+  dialogs.SetParent(&dialog);
   QObject::connect(&dialog, &QDialog::finished, &app, [&app] { app.exit(0); });
   dialog.Start();
   ArmAutoClose(app, dialog);

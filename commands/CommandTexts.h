@@ -24,6 +24,9 @@ inline constexpr const char* kTextFileError = "JEDECファイルにエラーが�
 inline constexpr const char* kTextLoadFirst = "まず、JEDECファイルを読み込んで下さい。";
 inline constexpr const char* kTextBurnSucceeded = "書き込みに成功しました。";
 inline constexpr const char* kTextBurnFailed = "書き込みに失敗しました。";
+// Asked before a load or a read replaces a text that holds unsaved edits.
+inline constexpr const char* kTextDiscardEdits =
+    "編集した内容は保存されていません。\r\n編集内容を破棄して続けますか？";
 
 // Progress steps for the exchanges that have no count.
 inline constexpr const char* kProgressProgram = "書き込み中…";

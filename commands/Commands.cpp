@@ -24,28 +24,32 @@ ProgressFn ProgressTo(Window& window) {
       [&window](const ExchangeProgress& progress) { window.ShowProgress(ProgressText(progress)); };
 }
 
-void ShowError(Window& window, const std::string& text) {
-  window.ShowMessage(text, kTitleFailure, MessageIcon::Error, MessageButtons::Ok);
+void ShowError(Dialogs& dialogs, const std::string& text) {
+  dialogs.ShowMessage(text, kTitleFailure, MessageIcon::Error, MessageButtons::Ok);
 }
 
-void ReportMissingProgrammer(Window& window, const DeviceLink& link) {
-  window.ShowMessage(MissingProgrammerText(link.Status()), kTitleNotice, MessageIcon::Exclamation,
+void ReportMissingProgrammer(Dialogs& dialogs, const DeviceLink& link) {
+  dialogs.ShowMessage(MissingProgrammerText(link.Status()), kTitleNotice, MessageIcon::Exclamation,
                      MessageButtons::Ok);
 }
 
 // Tells why an exchange did not run or broke off.
-void ReportExchangeFailure(Window& window, const DeviceLink& link, const ExchangeResult& result) {
+void ReportExchangeFailure(Dialogs& dialogs, const DeviceLink& link, const ExchangeResult& result) {
   if (result.Error == ExchangeError::NoProgrammer) {
-    ReportMissingProgrammer(window, link);
+    ReportMissingProgrammer(dialogs, link);
     return;
   }
-  ShowError(window, ExchangeFailureText(result));
+  ShowError(dialogs, ExchangeFailureText(result));
 }
 
 }  // namespace
 
-Commands::Commands(Window& window, DeviceLink& link, std::function<std::tm()> clock)
-    : window_(window), link_(link), clock_(clock ? std::move(clock) : LocalTimeNow) {}
+Commands::Commands(Window& window, Dialogs& dialogs, DeviceLink& link,
+                   std::function<std::tm()> clock)
+    : window_(window),
+      dialogs_(dialogs),
+      link_(link),
+      clock_(clock ? std::move(clock) : LocalTimeNow) {}
 
 void Commands::OpenProgrammer() {
   link_.OpenProgrammer();
@@ -60,15 +64,25 @@ bool Commands::EnsureProgrammer() {
   return true;
 }
 
+bool Commands::MayReplaceText() {
+  return !window_.HasUnsavedEdits() ||
+         dialogs_.ShowMessage(kTextDiscardEdits, kAppTitle, MessageIcon::Exclamation,
+                              MessageButtons::OkCancel) == MessageAnswer::Ok;
+}
+
+void Commands::OnJedecLoad() {
+  const std::optional<std::string> path = dialogs_.AskOpenPath();
+  if (path) LoadJedecFile(*path);
+}
+
 // The caller judges a file by the reader's result; a file that cannot be read, or is refused,
 // leaves the fuse map as it was, and only a clean load reaches the programmer.
-void Commands::OnJedecLoad() {
-  const std::optional<std::string> path = window_.AskOpenPath();
-  if (!path) return;
+void Commands::LoadJedecFile(const std::string& path) {
+  if (!MayReplaceText()) return;
   std::string bytes;
-  const FileResult file = ReadJedecFile(*path, bytes);
+  const FileResult file = ReadJedecFile(path, bytes);
   if (!file.Ok()) {
-    ShowError(window_, FileOpenFailureText(file));
+    ShowError(dialogs_, FileOpenFailureText(file));
     return;
   }
   // From here the programmer's image is no longer known to match a loaded file.
@@ -77,12 +91,12 @@ void Commands::OnJedecLoad() {
 
   // Read into a copy, so that a rejected file leaves no trace in the fuse map.
   FuseArray fuses = state_.FuseArray;
-  WindowChecksumQuestion question(window_);
+  WindowChecksumQuestion question(dialogs_);
   const JedecReadResult read = JedecReader(text, fuses, question);
   state_.GivenChecksum = read.GivenChecksum;
   bool clean = read.Ok();
   if (clean && !DeclaresThisDevice(read.Qf, read.Qp)) {
-    clean = window_.ShowMessage(OtherDeviceQuestionText(read.Qf, read.Qp), kAppTitle,
+    clean = dialogs_.ShowMessage(OtherDeviceQuestionText(read.Qf, read.Qp), kAppTitle,
                                 MessageIcon::None, MessageButtons::OkCancel) == MessageAnswer::Ok;
   }
   state_.JedecText = text;
@@ -91,7 +105,7 @@ void Commands::OnJedecLoad() {
   if (!clean) {
     // The message comes first, then the whole text with the caret on what the reader refused
     // (for a refused device, the reader's position is the end of the text).
-    window_.ShowMessage(kTextFileError, kAppTitle, MessageIcon::None, MessageButtons::Ok);
+    dialogs_.ShowMessage(kTextFileError, kAppTitle, MessageIcon::None, MessageButtons::Ok);
     window_.ShowText(text);
     window_.PlaceCaret(static_cast<std::size_t>(read.Position));
     return;
@@ -109,7 +123,7 @@ void Commands::OnJedecLoad() {
     if (upload.Ok()) {
       state_.JedecLoaded = true;
     } else {
-      ReportExchangeFailure(window_, link_, upload);
+      ReportExchangeFailure(dialogs_, link_, upload);
     }
   }
   window_.ShowText(text);
@@ -118,35 +132,36 @@ void Commands::OnJedecLoad() {
 void Commands::OnDeviceWrite() {
   // The programmer is looked for first, so that its absence is told before the missing load.
   if (!EnsureProgrammer()) {
-    ReportMissingProgrammer(window_, link_);
+    ReportMissingProgrammer(dialogs_, link_);
     return;
   }
   if (!state_.JedecLoaded) {
-    window_.ShowMessage(kTextLoadFirst, kTitleNotice, MessageIcon::Exclamation, MessageButtons::Ok);
+    dialogs_.ShowMessage(kTextLoadFirst, kTitleNotice, MessageIcon::Exclamation, MessageButtons::Ok);
     return;
   }
   const ExchangeResult program = link_.ProgramChip(state_.Reports, ProgressTo(window_));
   window_.EndProgress();
   if (!program.Ok()) {
-    ReportExchangeFailure(window_, link_, program);
+    ReportExchangeFailure(dialogs_, link_, program);
   } else if (program.Burned) {
-    window_.ShowMessage(kTextBurnSucceeded, kTitleSuccess, MessageIcon::None, MessageButtons::Ok);
+    dialogs_.ShowMessage(kTextBurnSucceeded, kTitleSuccess, MessageIcon::None, MessageButtons::Ok);
   } else {
-    ShowError(window_, kTextBurnFailed);
+    ShowError(dialogs_, kTextBurnFailed);
   }
 }
 
 void Commands::OnDeviceRead() {
   if (!EnsureProgrammer()) {
-    ReportMissingProgrammer(window_, link_);
+    ReportMissingProgrammer(dialogs_, link_);
     return;
   }
+  if (!MayReplaceText()) return;
   // The link writes the image only once all twelve blocks have arrived.
   const ExchangeResult read =
       link_.ReadFuseImage(state_.Reports, state_.FuseImage, ProgressTo(window_));
   window_.EndProgress();
   if (!read.Ok()) {
-    ReportExchangeFailure(window_, link_, read);
+    ReportExchangeFailure(dialogs_, link_, read);
     return;
   }
   UnpackFuseImage(state_.FuseImage, state_.FuseArray);
@@ -157,7 +172,7 @@ void Commands::OnDeviceRead() {
 
 void Commands::OnPesRead() {
   if (!EnsureProgrammer()) {
-    ReportMissingProgrammer(window_, link_);
+    ReportMissingProgrammer(dialogs_, link_);
     return;
   }
   // The chip's signature is only shown: the fixed PesBytes of the generated texts stay as they are.
@@ -165,7 +180,7 @@ void Commands::OnPesRead() {
   const ExchangeResult result = link_.ReadPes(state_.Reports, pes, ProgressTo(window_));
   window_.EndProgress();
   if (!result.Ok()) {
-    ReportExchangeFailure(window_, link_, result);
+    ReportExchangeFailure(dialogs_, link_, result);
     return;
   }
   std::string signature;
@@ -173,11 +188,11 @@ void Commands::OnPesRead() {
     if (byte == 0) break;
     signature.push_back(static_cast<char>(byte));
   }
-  window_.ShowPes(signature);
+  dialogs_.ShowPes(signature);
 }
 
 void Commands::OnJedecSave() {
-  const std::optional<std::string> path = window_.AskSavePath();
+  const std::optional<std::string> path = dialogs_.AskSavePath();
   if (!path) return;
   // The frame is built before the file is touched; JedecText keeps the bare text it held.
   const std::string frame = FrameJedecText(window_.ShownText());
@@ -185,12 +200,12 @@ void Commands::OnJedecSave() {
     // The load refuses a file this large, so saving one would only make a file it cannot read.
     FileResult tooLarge;
     tooLarge.Error = FileError::TooLarge;
-    ShowError(window_, FileSaveFailureText(tooLarge));
+    ShowError(dialogs_, FileSaveFailureText(tooLarge));
     return;
   }
   const FileResult written = WriteFileAtomically(*path, frame);
   if (!written.Ok()) {
-    ShowError(window_, FileSaveFailureText(written));
+    ShowError(dialogs_, FileSaveFailureText(written));
     return;
   }
   window_.TextSaved();

@@ -6,7 +6,7 @@
 namespace gantrel {
 
 bool WindowChecksumQuestion::AcceptChecksumMismatch(std::uint16_t given, std::uint16_t computed) {
-  return window_.ShowMessage(ChecksumQuestionText(given, computed), kAppTitle, MessageIcon::None,
+  return dialogs_.ShowMessage(ChecksumQuestionText(given, computed), kAppTitle, MessageIcon::None,
                              MessageButtons::OkCancel) == MessageAnswer::Ok;
 }
 
