@@ -81,12 +81,12 @@ class DeviceRun {
     if (line_.Has("--simulate") || chipPath != nullptr || faultText != nullptr) {
       simulated_ = std::make_unique<SimulatedProgrammer>();
       if (faultText != nullptr) {
-        SimulatedFault fault;
+        std::vector<SimulatedFault> faults;
         std::string problem;
-        if (!ParseSimulatedFault(*faultText, fault, problem)) {
+        if (!ParseSimulatedFaults(*faultText, faults, problem)) {
           return UsageError(err_, command_, "--simulate-fault: " + problem);
         }
-        simulated_->SetFault(fault);
+        simulated_->SetFaults(std::move(faults));
       }
       if (chipPath != nullptr) {
         const JedecFileCheck chip = CheckJedecFile(*chipPath);

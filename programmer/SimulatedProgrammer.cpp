@@ -2,13 +2,14 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <utility>
 
 namespace gantrel {
 
 namespace {
 
 constexpr std::string_view kFaultSyntax =
-    "expected stop@N, vanish@N, late@N, late@N:MS or burn-fails";
+    "expected stop@N, vanish@N, replug@N, late@N, late@N:MS or burn-fails";
 
 // Reads a whole decimal number with no sign; false on anything else or above `limit`.
 bool ParseNumber(std::string_view digits, std::uint64_t limit, std::uint64_t& value) {
@@ -43,6 +44,8 @@ bool ParseSimulatedFault(std::string_view text, SimulatedFault& fault, std::stri
     parsed.Kind = SimulatedFaultKind::Stop;
   } else if (name == "vanish") {
     parsed.Kind = SimulatedFaultKind::Vanish;
+  } else if (name == "replug") {
+    parsed.Kind = SimulatedFaultKind::Replug;
   } else if (name == "late") {
     parsed.Kind = SimulatedFaultKind::Late;
   } else {
@@ -80,6 +83,28 @@ bool ParseSimulatedFault(std::string_view text, SimulatedFault& fault, std::stri
   return true;
 }
 
+bool ParseSimulatedFaults(std::string_view text, std::vector<SimulatedFault>& faults,
+                          std::string& error) {
+  std::vector<SimulatedFault> parsed;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t comma = text.find(',', start);
+    const std::string_view item =
+        text.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+    if (item.empty()) {
+      error = "empty fault in the list '" + std::string(text) + "'";
+      return false;
+    }
+    SimulatedFault fault;
+    if (!ParseSimulatedFault(item, fault, error)) return false;
+    parsed.push_back(fault);
+    if (comma == std::string_view::npos) break;
+    start = comma + 1;
+  }
+  faults = std::move(parsed);
+  return true;
+}
+
 std::string FormatSimulatedFault(const SimulatedFault& fault) {
   const std::string report = std::to_string(fault.Report);
   switch (fault.Kind) {
@@ -91,6 +116,8 @@ std::string FormatSimulatedFault(const SimulatedFault& fault) {
       return "late@" + report + ":" + std::to_string(fault.Delay.count());
     case SimulatedFaultKind::Vanish:
       return "vanish@" + report;
+    case SimulatedFaultKind::Replug:
+      return "replug@" + report;
     case SimulatedFaultKind::BurnFails:
       return "burn-fails";
   }
@@ -105,28 +132,55 @@ bool SimulatedProgrammer::SetPes(std::string_view pes) {
   return true;
 }
 
+void SimulatedProgrammer::SetFaults(std::vector<SimulatedFault> faults) {
+  faults_ = std::move(faults);
+  if (Strikes(SimulatedFaultKind::Replug, reportCount_ + 1)) Reconnect();
+}
+
+void SimulatedProgrammer::SetFault(const SimulatedFault& fault) {
+  std::vector<SimulatedFault> faults;
+  if (fault.Kind != SimulatedFaultKind::None) faults.push_back(fault);
+  SetFaults(std::move(faults));
+}
+
+bool SimulatedProgrammer::Strikes(SimulatedFaultKind kind, std::uint64_t report) const {
+  return std::any_of(faults_.begin(), faults_.end(), [&](const SimulatedFault& fault) {
+    return fault.Kind == kind && (kind == SimulatedFaultKind::BurnFails || fault.Report == report);
+  });
+}
+
 void SimulatedProgrammer::Reconnect() {
   present_ = true;
   stopped_ = false;
   ++connection_;
   mode_ = Mode::Idle;
   nextBlock_ = 0;
+  uploadedImage_ = FuseImage{};
+}
+
+void SimulatedProgrammer::AnswerTaken(std::uint64_t number) {
+  if (Strikes(SimulatedFaultKind::Replug, number + 1)) Reconnect();
 }
 
 SimulatedProgrammer::Outcome SimulatedProgrammer::TakeReport(const Report& report) {
   Outcome outcome;
-  ++reportCount_;
-  const bool struck = fault_.Kind != SimulatedFaultKind::None && reportCount_ == fault_.Report;
-  if (struck && fault_.Kind == SimulatedFaultKind::Vanish) present_ = false;
   if (!present_) return outcome;
+  outcome.Number = ++reportCount_;
+  if (Strikes(SimulatedFaultKind::Vanish, reportCount_)) {
+    present_ = false;
+    return outcome;
+  }
   outcome.Delivered = true;
   if (keepLog_) received_.push_back(report);
   // The firmware acts on every report it gets, answered or not: a stopped programmer that
   // still takes writes may burn or store what it is sent.
   outcome.Answer = RunFirmware(report);
-  if (struck && fault_.Kind == SimulatedFaultKind::Stop) stopped_ = true;
+  if (Strikes(SimulatedFaultKind::Stop, reportCount_)) stopped_ = true;
   outcome.Answers = !stopped_;
-  if (struck && fault_.Kind == SimulatedFaultKind::Late) outcome.Delay = fault_.Delay;
+  for (const SimulatedFault& fault : faults_) {
+    if (fault.Kind == SimulatedFaultKind::Late && fault.Report == reportCount_)
+      outcome.Delay = std::max(outcome.Delay, fault.Delay);
+  }
   return outcome;
 }
 
@@ -160,7 +214,7 @@ Report SimulatedProgrammer::RunFirmware(const Report& report) {
       break;
     case CMD_PROGRAM:
       ++burnCount_;
-      if (fault_.Kind == SimulatedFaultKind::BurnFails) {
+      if (Strikes(SimulatedFaultKind::BurnFails, 0)) {
         answer[1] = kBurnFailedAnswer;
       } else {
         chipImage_ = uploadedImage_;

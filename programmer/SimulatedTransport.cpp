@@ -13,14 +13,13 @@ bool SimulatedTransport::Alive() const {
 
 TransferStatus SimulatedTransport::Send(const Report& report, std::uint32_t& bytesWritten) {
   bytesWritten = 0;
-  // A handle from before a reconnect reaches no device; a vanished device still counts the
-  // report it failed to take, so that "vanish@N" numbers reports like the other faults.
+  // A handle from before a reconnect reaches no device and counts no report.
   if (programmer_.Connection() != connection_)
     return {TransferError::DeviceGone, "device disconnected"};
   const SimulatedProgrammer::Outcome outcome = programmer_.TakeReport(report);
   if (!outcome.Delivered) return {TransferError::DeviceGone, "device disconnected"};
   bytesWritten = static_cast<std::uint32_t>(kReportSize);
-  if (outcome.Answers) queue_.push_back({outcome.Answer, outcome.Delay});
+  if (outcome.Answers) queue_.push_back({outcome.Answer, outcome.Delay, outcome.Number});
   return {};
 }
 
@@ -41,6 +40,7 @@ TransferStatus SimulatedTransport::Receive(Report& report, std::chrono::millisec
   programmer_.AddWaitedTime(answer.Delay);
   std::copy(answer.Bytes.begin() + 1, answer.Bytes.end(), report.begin() + 1);
   bytesRead = static_cast<std::uint32_t>(kReportSize);
+  programmer_.AnswerTaken(answer.Number);
   return {};
 }
 

@@ -27,6 +27,7 @@ class SimulatedTransport : public Transport {
   struct Pending {
     Report Bytes;
     std::chrono::milliseconds Delay;
+    std::uint64_t Number;
   };
   bool Alive() const;
 

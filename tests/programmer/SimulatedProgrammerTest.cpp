@@ -174,27 +174,38 @@ TEST(FaultSweep, EveryFaultAtEveryReportOfEveryExchange) {
   }
 }
 
-TEST(SimulatedFaultSyntax, ReadsEveryFaultAndRefusesMalformedOnesKeepingTheOldOne) {
-  // Each accepted text reads back as itself when written; "late@5" gets its default delay.
+TEST(SimulatedFaultSyntax, ReadsAListOfFaultsAndRefusesMalformedOnesKeepingTheOldOnes) {
+  // Each accepted item reads back as itself when written; "late@5" gets its default delay.
+  const std::vector<std::string> items = {
+      "stop@7", "vanish@3", "replug@14", "late@5:25000", "late@1:0", "burn-fails",
+      "stop@4294967295", "late@1:86400000", "late@5"};
+  std::string list;
+  for (const std::string& item : items) list += (list.empty() ? "" : ",") + item;
+  std::vector<SimulatedFault> faults;
   std::string error;
-  for (const char* text : {"stop@7", "vanish@3", "late@5:25000", "late@1:0", "burn-fails",
-                           "stop@4294967295", "late@1:86400000", "late@5"}) {
-    SimulatedFault fault;
-    ASSERT_TRUE(ParseSimulatedFault(text, fault, error)) << text << ": " << error;
-    EXPECT_EQ(FormatSimulatedFault(fault), text == std::string("late@5") ? "late@5:3000" : text);
-  }
+  ASSERT_TRUE(ParseSimulatedFaults(list, faults, error)) << error;
+  ASSERT_EQ(faults.size(), items.size());
+  for (std::size_t i = 0; i < items.size(); ++i)
+    EXPECT_EQ(FormatSimulatedFault(faults[i]), items[i] == "late@5" ? "late@5:3000" : items[i]);
+
+  const std::vector<SimulatedFault> kept = {{SimulatedFaultKind::Stop, 42, milliseconds(1)}};
   for (const char* text :
-       {"", "stop", "stop@", "stop@0", "stop@-1", "stop@+2", "stop@7x", "stop@7:100",
-        "late@5:", "late@5:-1", "late@:5", "burn-fails@1", "STOP@7", "stop@99999999999",
-        "late@5:100000000", "stop@ 7", "stop@4294967296", "late@1:86400001", "fly@3"}) {
-    SimulatedFault fault{SimulatedFaultKind::Stop, 42, milliseconds(1)};
+       {"", ",", "stop@7,", ",stop@7", "stop@7,,late@5", "stop", "stop@", "stop@0", "stop@-1",
+        "stop@+2", "stop@7x", "stop@7:100", "replug@2:5", "late@5:", "late@5:-1", "late@:5",
+        "burn-fails@1", "STOP@7", "stop@99999999999", "late@5:100000000", "stop@ 7",
+        "stop@4294967296", "late@1:86400001", "stop@7,fly@3"}) {
+    faults = kept;
     error.clear();
-    EXPECT_FALSE(ParseSimulatedFault(text, fault, error)) << text;
+    EXPECT_FALSE(ParseSimulatedFaults(text, faults, error)) << text;
     EXPECT_FALSE(error.empty()) << text;
-    EXPECT_EQ(FormatSimulatedFault(fault), "stop@42") << text;
+    ASSERT_EQ(faults.size(), 1U) << text;
+    EXPECT_EQ(FormatSimulatedFault(faults[0]), "stop@42") << text;
   }
   EXPECT_EQ(error,  // for the last one
-            "unknown fault 'fly@3' (expected stop@N, vanish@N, late@N, late@N:MS or burn-fails)");
+            "unknown fault 'fly@3' (expected stop@N, vanish@N, replug@N, late@N, late@N:MS or "
+            "burn-fails)");
+  ASSERT_FALSE(ParseSimulatedFaults("stop@7,,late@5", faults, error));
+  EXPECT_EQ(error, "empty fault in the list 'stop@7,,late@5'");
 }
 
 }  // namespace
