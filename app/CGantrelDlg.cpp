@@ -179,7 +179,11 @@ void CGantrelDlg::reject() {
 bool CGantrelDlg::eventFilter(QObject* watched, QEvent* event) {
   // While the programmer works the window takes no input, whether the progress box shows yet
   // or not.
-  if (exchange_.isValid() && IsInput(event->type())) return true;
+  if (exchange_.isValid() && IsInput(event->type())) {
+    // A file dropped meanwhile is refused, so that its source keeps it.
+    if (event->type() == QEvent::Drop) event->ignore();
+    return true;
+  }
   if (watched == textArea_->viewport() && FilterDrop(event)) return true;
   if (watched == textArea_ && event->type() == QEvent::KeyPress) {
     auto* key = static_cast<QKeyEvent*>(event);

@@ -1,0 +1,206 @@
+// Starting the window from the command line, and the ways a text can be replaced after start:
+// a file named at start, a file dropped on the text area, a load or a read over unsaved edits.
+#include "CommandLine.h"
+#include "ProgressBox.h"
+#include "WindowFixture.h"
+#include "WindowSession.h"
+
+namespace {
+
+// A clean text setting fuse 3, and one setting fuse 5 for the simulated chip.
+const std::string kStartText = "t*F0*L3 1*", kChipText = "t*F0*L5 1*";
+const QString kDiscard =
+    "[Gantrel !?] 編集した内容は保存されていません。\r\n編集内容を破棄して続けますか？";
+
+gantrel::FuseImage ImageSetting(int fuse) {
+  gantrel::FuseArray fuses{};
+  fuses[static_cast<std::size_t>(fuse)] = 1;
+  gantrel::FuseImage image{};
+  gantrel::PackFuseImage(fuses, image);
+  return image;
+}
+
+// Sends a drag of `data` onto `target` and then its drop; whether the drop was taken.
+bool Drop(QWidget* target, QMimeData* data) {
+  const QPointF at(5, 5);
+  QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &enter);
+  QDropEvent drop(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &drop);
+  return drop.isAccepted();
+}
+
+QMimeData* FileDrag(const std::string& path) {
+  auto* data = new QMimeData;
+  data->setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+  return data;
+}
+
+}  // namespace
+
+class StartTest : public QObject {
+  Q_OBJECT
+  gantrel::testing::TempDir dir;
+  std::string Path(const char* name) { return dir.File(name); }
+
+ private slots:
+  void initTestCase() {
+    gantrel::testing::WriteFileBytes(Path("start.jed"), kStartText);
+    gantrel::testing::WriteFileBytes(Path("chip.jed"), kChipText);
+  }
+  void cleanup() { QVERIFY(QApplication::activeModalWidget() == nullptr); }
+
+  void CommandLine_data() {
+    QTest::addColumn<QStringList>("args");  // FILE, CHIP, MISSING: the files of the test
+    QTest::addColumn<int>("action");
+    QTest::addColumn<QString>("message");  // how the error message begins
+    QTest::addColumn<int>("uploads");      // by the simulated programmer after start
+    QTest::addColumn<QStringList>("boxes");
+    const int run = int(StartAction::Run), usage = int(StartAction::UsageError);
+    const QString broken =
+        "[失敗 x.] プログラマとの通信に失敗しました。（送信 2/13：プログラマが切断されました"
+        "（device disconnected））\r\nプログラマを接続し直して下さい。";
+    QTest::newRow("file at start") << QStringList{"--simulate", "FILE"} << run << "" << 1
+                                   << QStringList();
+    QTest::newRow("Qt's options pass") << QStringList{"-platform", "offscreen", "--reverse",
+                                                      "-style=fusion", "--simulate"}
+                                       << run << "" << 0 << QStringList();
+    QTest::newRow("fault implies simulate") << QStringList{"--simulate-fault", "vanish@2", "FILE"}
+                                            << run << "" << 0 << QStringList(broken);
+    QTest::newRow("several faults") << QStringList{"--simulate-fault", "replug@20,vanish@2", "FILE"}
+                                    << run << "" << 0 << QStringList(broken);
+    QTest::newRow("chip implies simulate") << QStringList{"--simulate-chip", "CHIP"} << run << ""
+                                           << 0 << QStringList();
+    QTest::newRow("help") << QStringList{"--simulate", "--help"} << int(StartAction::Help) << ""
+                          << 0 << QStringList();
+    QTest::newRow("version") << QStringList{"--version"} << int(StartAction::Version) << "" << 0
+                             << QStringList();
+    QTest::newRow("unknown option") << QStringList{"--simulated"} << usage
+                                    << "unknown option '--simulated'" << 0 << QStringList();
+    QTest::newRow("two files") << QStringList{"FILE", "CHIP"} << usage
+                               << "more than one file given" << 0 << QStringList();
+    QTest::newRow("fault without value") << QStringList{"--simulate-fault"} << usage
+                                         << "--simulate-fault needs a value" << 0 << QStringList();
+    QTest::newRow("bad fault") << QStringList{"--simulate-fault", "vanish@2,"} << usage
+                               << "--simulate-fault: " << 0 << QStringList();
+    QTest::newRow("chip not there") << QStringList{"--simulate-chip", "MISSING"} << usage
+                                    << "--simulate-chip: " << 0 << QStringList();
+  }
+  void CommandLine() {
+    QFETCH(QStringList, args);
+    QFETCH(int, action);
+    std::vector<std::string> line;
+    for (const QString& arg : args) {
+      const std::string text = arg.toStdString();
+      line.push_back(text == "FILE" ? Path("start.jed")
+                     : text == "CHIP" ? Path("chip.jed")
+                     : text == "MISSING" ? Path("missing.jed") : text);
+    }
+    const ParsedCommandLine parsed = ParseCommandLine(line);
+    QCOMPARE(int(parsed.Action), action);
+    QFETCH(QString, message);
+    QVERIFY2(QString::fromStdString(parsed.Message).startsWith(message), parsed.Message.c_str());
+    if (action != int(StartAction::Run)) return;
+    // Started as main starts it, with the boxes scripted.
+    ScriptedDialogs dialogs;
+    WindowSession session(parsed.Options, dialogs);
+    session.Start();
+    QVERIFY(QTest::qWaitForWindowExposed(&session.Window()));
+    QCOMPARE(session.Window().windowTitle(), "Gantrel（シミュレーション）");
+    gantrel::SimulatedProgrammer& programmer = *session.Simulated();
+    QFETCH(int, uploads);
+    QFETCH(QStringList, boxes);
+    QTRY_VERIFY(programmer.ReportCount() > 0 || !args.contains("FILE"));
+    QTRY_COMPARE(WindowFixture::List(dialogs.Events), boxes);
+    QCOMPARE(programmer.UploadCount(), uploads);
+    if (uploads) QCOMPARE(programmer.UploadedImage(), ImageSetting(3));
+    if (args.contains("CHIP")) QCOMPARE(programmer.ChipImage(), ImageSetting(5));
+    auto* text = session.Window().findChild<QPlainTextEdit*>("textArea");
+    QCOMPARE(text->toPlainText().toStdString(), args.contains("FILE") ? kStartText : "");
+    QVERIFY(dialogs.Unexpected == 0 && !session.Window().IsBusy());
+  }
+
+  void Replace_data() {
+    QTest::addColumn<QString>("how");     // "load", "drop" or "read"
+    QTest::addColumn<bool>("edited");     // the user typed into the text first
+    QTest::addColumn<QString>("answer");  // to the question, if asked
+    QTest::addColumn<bool>("replaced");
+    QTest::newRow("load over edits, Cancel") << "load" << true << "Cancel" << false;
+    QTest::newRow("load over edits, OK") << "load" << true << "OK" << true;
+    QTest::newRow("drop") << "drop" << false << "" << true;
+    QTest::newRow("drop over edits, Cancel") << "drop" << true << "Cancel" << false;
+    QTest::newRow("drop over edits, OK") << "drop" << true << "OK" << true;
+    QTest::newRow("read over edits, Cancel") << "read" << true << "Cancel" << false;
+    QTest::newRow("read over edits, OK") << "read" << true << "OK" << true;
+  }
+  void Replace() {
+    QFETCH(QString, how);
+    QFETCH(bool, edited);
+    QFETCH(QString, answer);
+    QFETCH(bool, replaced);
+    WindowFixture f;
+    f.Start();
+    if (edited) QTest::keyClicks(f.text, "typed");
+    const QString before = f.text->toPlainText();
+    if (how == "load") f.dialogs.Script.push_back(Path("start.jed"));
+    if (!answer.isEmpty()) f.dialogs.Script.push_back(answer.toStdString());
+    if (how == "drop") QVERIFY(Drop(f.text->viewport(), FileDrag(Path("start.jed"))));
+    if (how != "drop") f.Trigger(how == "load" ? "actionJedecLoad" : "actionDeviceRead");
+    QStringList events;
+    if (how == "load") events << "open";
+    if (edited) events << kDiscard;
+    QTRY_COMPARE(f.Events(), events);
+    QTRY_COMPARE(f.text->toPlainText() != before, replaced);
+    QCOMPARE(f.window.HasUnsavedEdits(), !replaced);
+    QCOMPARE(f.programmer.ReportCount(), replaced ? (how == "read" ? 12u : 13u) : 0u);
+    QVERIFY(f.Clean());
+  }
+
+  void Drop_TextMovesWithinTheArea_AFileDuringACommandIsRefused() {
+    WindowFixture f;
+    f.Start();
+    auto* text = new QMimeData;
+    text->setText("moved");
+    QVERIFY(Drop(f.text->viewport(), text));
+    QCOMPARE(f.text->toPlainText(), "moved");
+    // The read lets events through between its slices; a file dropped meanwhile is refused.
+    bool taken = true;
+    QTimer::singleShot(0, this,
+                       [&] { taken = Drop(f.text->viewport(), FileDrag(Path("start.jed"))); });
+    f.dialogs.Script = {"OK"};
+    f.Trigger("actionDeviceRead");
+    QVERIFY(!taken);
+    QTest::qWait(50);
+    QVERIFY(f.text->toPlainText().startsWith("JEDEC file") && f.programmer.UploadCount() == 0);
+    QVERIFY(f.Clean());
+  }
+
+  void Progress_ShowsOnlyAfterHalfASecond_InputRefusedFromTheStart() {
+    WindowOptions options;
+    options.Simulate = true;
+    options.File = Path("start.jed");
+    options.Faults = {{gantrel::SimulatedFaultKind::Late, 2, 1500ms}};
+    ScriptedDialogs dialogs;
+    WindowSession session(options, dialogs);
+    auto* progress = session.Window().findChild<ProgressBox*>("progressBox");
+    auto* text = session.Window().findChild<QPlainTextEdit*>("textArea");
+    bool early = true, late = false;
+    QString typed = "?";
+    QTimer::singleShot(200, this, [&] {
+      early = progress->isVisible();
+      QTest::keyClicks(text, "x");
+      typed = text->toPlainText();
+    });
+    QTimer::singleShot(1200, this, [&] { late = progress->isVisible(); });
+    session.Start();
+    QTRY_COMPARE_WITH_TIMEOUT(session.Simulated()->UploadCount(), 1, 5000);
+    QTRY_VERIFY(!session.Window().IsBusy());
+    QVERIFY(!early && late && !progress->isVisible());
+    QCOMPARE(typed, "");
+    QCOMPARE(text->toPlainText().toStdString(), kStartText);
+    QVERIFY(dialogs.Events.empty());
+  }
+};
+
+QTEST_MAIN(StartTest)
+#include "StartTest.moc"
