@@ -7,10 +7,10 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QMimeData>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>

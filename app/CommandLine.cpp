@@ -48,12 +48,16 @@ std::string VersionText() {
 namespace {
 
 // Qt's own options, without their leading dash; the first group takes a value.
-const char* const kQtOptionsWithValue[] = {
-    "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry", "geometry",
-    "qwindowicon", "icon", "qwindowtitle", "title", "display", "name", "session", "style",
-    "stylesheet", "fontengine"};
-const char* const kQtFlags[] = {"reverse", "widgetcount", "nograb", "dograb", "sync",
-                                "testability"};
+const char* const kQtOptionsWithValue[] = {"platform",        "platformpluginpath",
+                                           "platformtheme",   "plugin",
+                                           "qwindowgeometry", "geometry",
+                                           "qwindowicon",     "icon",
+                                           "qwindowtitle",    "title",
+                                           "display",         "name",
+                                           "session",         "style",
+                                           "stylesheet",      "fontengine"};
+const char* const kQtFlags[] = {"reverse", "widgetcount", "nograb",
+                                "dograb",  "sync",        "testability"};
 
 bool IsOneOf(const std::string& name, const auto& names) {
   return std::any_of(std::begin(names), std::end(names),

@@ -12,10 +12,10 @@
 
 // What one start of the window asks for.
 struct WindowOptions {
-  bool Simulate = false;                     // the simulated programmer instead of the USB one
-  std::optional<gantrel::FuseImage> Chip;    // what the simulated chip holds (else blank)
+  bool Simulate = false;                   // the simulated programmer instead of the USB one
+  std::optional<gantrel::FuseImage> Chip;  // what the simulated chip holds (else blank)
   std::vector<gantrel::SimulatedFault> Faults;
-  std::optional<std::string> File;           // loaded at start as if chosen in the load dialog
+  std::optional<std::string> File;  // loaded at start as if chosen in the load dialog
 };
 
 enum class StartAction : std::uint8_t { Run, Help, Version, UsageError };

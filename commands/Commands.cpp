@@ -30,7 +30,7 @@ void ShowError(Dialogs& dialogs, const std::string& text) {
 
 void ReportMissingProgrammer(Dialogs& dialogs, const DeviceLink& link) {
   dialogs.ShowMessage(MissingProgrammerText(link.Status()), kTitleNotice, MessageIcon::Exclamation,
-                     MessageButtons::Ok);
+                      MessageButtons::Ok);
 }
 
 // Tells why an exchange did not run or broke off.
@@ -97,7 +97,7 @@ void Commands::LoadJedecFile(const std::string& path) {
   bool clean = read.Ok();
   if (clean && !DeclaresThisDevice(read.Qf, read.Qp)) {
     clean = dialogs_.ShowMessage(OtherDeviceQuestionText(read.Qf, read.Qp), kAppTitle,
-                                MessageIcon::None, MessageButtons::OkCancel) == MessageAnswer::Ok;
+                                 MessageIcon::None, MessageButtons::OkCancel) == MessageAnswer::Ok;
   }
   state_.JedecText = text;
   state_.DisplayText = text;
@@ -136,7 +136,8 @@ void Commands::OnDeviceWrite() {
     return;
   }
   if (!state_.JedecLoaded) {
-    dialogs_.ShowMessage(kTextLoadFirst, kTitleNotice, MessageIcon::Exclamation, MessageButtons::Ok);
+    dialogs_.ShowMessage(kTextLoadFirst, kTitleNotice, MessageIcon::Exclamation,
+                         MessageButtons::Ok);
     return;
   }
   const ExchangeResult program = link_.ProgramChip(state_.Reports, ProgressTo(window_));

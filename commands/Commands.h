@@ -17,8 +17,7 @@ inline constexpr const char* kAppTitle = "Gantrel";
 class Commands {
  public:
   // `clock` gives the local time for the writer's header (tests pass a fixed one).
-  Commands(Window& window, Dialogs& dialogs, DeviceLink& link,
-           std::function<std::tm()> clock = {});
+  Commands(Window& window, Dialogs& dialogs, DeviceLink& link, std::function<std::tm()> clock = {});
 
   // Start-up: looks for the programmer once, silently.
   void OpenProgrammer();

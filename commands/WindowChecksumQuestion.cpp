@@ -7,7 +7,7 @@ namespace gantrel {
 
 bool WindowChecksumQuestion::AcceptChecksumMismatch(std::uint16_t given, std::uint16_t computed) {
   return dialogs_.ShowMessage(ChecksumQuestionText(given, computed), kAppTitle, MessageIcon::None,
-                             MessageButtons::OkCancel) == MessageAnswer::Ok;
+                              MessageButtons::OkCancel) == MessageAnswer::Ok;
 }
 
 }  // namespace gantrel

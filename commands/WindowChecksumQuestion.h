@@ -1,8 +1,8 @@
 // The reader's checksum question, asked of the user in an OK/Cancel box.
 #pragma once
 
-#include "JedecReader.h"
 #include "Dialogs.h"
+#include "JedecReader.h"
 
 namespace gantrel {
 

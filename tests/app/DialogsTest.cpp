@@ -78,8 +78,8 @@ class DialogsTest : public QObject {
             if (withCancel) QCOMPARE(box->button(QMessageBox::Cancel)->text(), "キャンセル");
             QTest::keyClick(box, key);
           });
-          const MessageAnswer answer =
-              QtDialogs().ShowMessage("ファイルを保存できませんでした。", "失敗", pair.first, buttons);
+          const MessageAnswer answer = QtDialogs().ShowMessage("ファイルを保存できませんでした。",
+                                                               "失敗", pair.first, buttons);
           QCOMPARE(answer,
                    withCancel && key == Qt::Key_Escape ? MessageAnswer::Cancel : MessageAnswer::Ok);
         }
@@ -93,7 +93,8 @@ class DialogsTest : public QObject {
       QCOMPARE(filters->itemText(0).trimmed() + "|" + filters->itemText(1).trimmed(),
                "Fusemaps(.JED)|All Files");
       // The labels hide the patterns, but the patterns are the ones matched.
-      QCOMPARE(dialog->nameFilters(), QStringList({"Fusemaps(.JED) (*.jed *.JED)", "All Files (*)"}));
+      QCOMPARE(dialog->nameFilters(),
+               QStringList({"Fusemaps(.JED) (*.jed *.JED)", "All Files (*)"}));
     });
     QCOMPARE(QtDialogs().AskOpenPath(), std::optional<std::string>());
     QTemporaryDir dir;

@@ -1,5 +1,5 @@
 // The main window over the simulated programmer and scripted boxes: menu, text area and keys,
-// closing, resizing, each menu item reaching its command, and the bytes behind the text area
+// closing, each menu item reaching its command, and the bytes behind the text area
 // (decoding, taking the text back unchanged or as edited, the caret placed at a byte offset).
 #include "ProgressBox.h"
 #include "WindowFixture.h"
@@ -82,17 +82,6 @@ class MainWindowTest : public QObject {
       const char* asked = "[Gantrel !?] 編集した内容は保存されていません。終了しますか？";
       QCOMPARE(w.Events().join(""), answer ? asked : "");
       QVERIFY(w.Clean());
-    }
-  }
-
-  void TextArea_FillsClientAreaAfterEveryResize() {
-    auto* bar = f->window.findChild<QMenuBar*>("menuBar");
-    for (const QSize size : {QSize(480, 325), QSize(900, 700), QSize(220, 140), QSize()}) {
-      size.isValid() ? f->window.resize(size) : f->window.showMaximized();
-      QTRY_VERIFY(size.isValid() ? f->window.size() == size : f->window.isMaximized());
-      const int w = f->window.width(), h = f->window.height();
-      QTRY_COMPARE(bar->geometry(), QRect(0, 0, w, bar->height()));
-      QTRY_COMPARE(f->text->geometry(), QRect(0, bar->height(), w, h - bar->height()));
     }
   }
 

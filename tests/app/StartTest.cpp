@@ -50,76 +50,70 @@ class StartTest : public QObject {
   }
   void cleanup() { QVERIFY(QApplication::activeModalWidget() == nullptr); }
 
+  // A run's arguments (FILE, CHIP, MISSING stand for the test's files), what main does with
+  // them, and how the error message begins or, for a run, the box the start-up shows.
   void CommandLine_data() {
-    QTest::addColumn<QStringList>("args");  // FILE, CHIP, MISSING: the files of the test
+    QTest::addColumn<QString>("args");
     QTest::addColumn<int>("action");
-    QTest::addColumn<QString>("message");  // how the error message begins
-    QTest::addColumn<int>("uploads");      // by the simulated programmer after start
-    QTest::addColumn<QStringList>("boxes");
-    const int run = int(StartAction::Run), usage = int(StartAction::UsageError);
+    QTest::addColumn<QString>("expected");
+    const auto row = [](const char* tag, const char* args, StartAction action,
+                        const QString& expected = "") {
+      QTest::newRow(tag) << QString(args) << int(action) << expected;
+    };
+    const StartAction run = StartAction::Run, usage = StartAction::UsageError;
     const QString broken =
         "[失敗 x.] プログラマとの通信に失敗しました。（送信 2/13：プログラマが切断されました"
         "（device disconnected））\r\nプログラマを接続し直して下さい。";
-    QTest::newRow("file at start") << QStringList{"--simulate", "FILE"} << run << "" << 1
-                                   << QStringList();
-    QTest::newRow("Qt's options pass") << QStringList{"-platform", "offscreen", "--reverse",
-                                                      "-style=fusion", "--simulate"}
-                                       << run << "" << 0 << QStringList();
-    QTest::newRow("fault implies simulate") << QStringList{"--simulate-fault", "vanish@2", "FILE"}
-                                            << run << "" << 0 << QStringList(broken);
-    QTest::newRow("several faults") << QStringList{"--simulate-fault", "replug@20,vanish@2", "FILE"}
-                                    << run << "" << 0 << QStringList(broken);
-    QTest::newRow("chip implies simulate") << QStringList{"--simulate-chip", "CHIP"} << run << ""
-                                           << 0 << QStringList();
-    QTest::newRow("help") << QStringList{"--simulate", "--help"} << int(StartAction::Help) << ""
-                          << 0 << QStringList();
-    QTest::newRow("version") << QStringList{"--version"} << int(StartAction::Version) << "" << 0
-                             << QStringList();
-    QTest::newRow("unknown option") << QStringList{"--simulated"} << usage
-                                    << "unknown option '--simulated'" << 0 << QStringList();
-    QTest::newRow("two files") << QStringList{"FILE", "CHIP"} << usage
-                               << "more than one file given" << 0 << QStringList();
-    QTest::newRow("fault without value") << QStringList{"--simulate-fault"} << usage
-                                         << "--simulate-fault needs a value" << 0 << QStringList();
-    QTest::newRow("bad fault") << QStringList{"--simulate-fault", "vanish@2,"} << usage
-                               << "--simulate-fault: " << 0 << QStringList();
-    QTest::newRow("chip not there") << QStringList{"--simulate-chip", "MISSING"} << usage
-                                    << "--simulate-chip: " << 0 << QStringList();
+    row("file at start", "--simulate FILE", run);
+    row("Qt's options pass", "-platform offscreen --reverse -style=fusion --simulate", run);
+    row("fault implies simulate", "--simulate-fault vanish@2 FILE", run, broken);
+    row("several faults", "--simulate-fault replug@20,vanish@2 FILE", run, broken);
+    row("chip implies simulate", "--simulate-chip CHIP", run);
+    row("help", "--simulate --help", StartAction::Help);
+    row("version", "--version", StartAction::Version);
+    row("unknown option", "--simulated", usage, "unknown option '--simulated'");
+    row("two files", "FILE CHIP", usage, "more than one file given");
+    row("fault without value", "--simulate-fault", usage, "--simulate-fault needs a value");
+    row("bad fault", "--simulate-fault vanish@2,", usage, "--simulate-fault: ");
+    row("chip not there", "--simulate-chip MISSING", usage, "--simulate-chip: ");
   }
   void CommandLine() {
-    QFETCH(QStringList, args);
+    QFETCH(QString, args);
     QFETCH(int, action);
+    QFETCH(QString, expected);
     std::vector<std::string> line;
-    for (const QString& arg : args) {
+    for (const QString& arg : args.split(' ')) {
       const std::string text = arg.toStdString();
-      line.push_back(text == "FILE" ? Path("start.jed")
-                     : text == "CHIP" ? Path("chip.jed")
-                     : text == "MISSING" ? Path("missing.jed") : text);
+      line.push_back(text == "FILE"      ? Path("start.jed")
+                     : text == "CHIP"    ? Path("chip.jed")
+                     : text == "MISSING" ? Path("missing.jed")
+                                         : text);
     }
     const ParsedCommandLine parsed = ParseCommandLine(line);
     QCOMPARE(int(parsed.Action), action);
-    QFETCH(QString, message);
-    QVERIFY2(QString::fromStdString(parsed.Message).startsWith(message), parsed.Message.c_str());
-    if (action != int(StartAction::Run)) return;
+    if (action != int(StartAction::Run)) {
+      QVERIFY2(QString::fromStdString(parsed.Message).startsWith(expected), parsed.Message.c_str());
+      return;
+    }
     // Started as main starts it, with the boxes scripted.
     ScriptedDialogs dialogs;
     WindowSession session(parsed.Options, dialogs);
     session.Start();
-    QVERIFY(QTest::qWaitForWindowExposed(&session.Window()));
     QCOMPARE(session.Window().windowTitle(), "Gantrel（シミュレーション）");
     gantrel::SimulatedProgrammer& programmer = *session.Simulated();
-    QFETCH(int, uploads);
-    QFETCH(QStringList, boxes);
-    QTRY_VERIFY(programmer.ReportCount() > 0 || !args.contains("FILE"));
-    QTRY_COMPARE(WindowFixture::List(dialogs.Events), boxes);
-    QCOMPARE(programmer.UploadCount(), uploads);
-    if (uploads) QCOMPARE(programmer.UploadedImage(), ImageSetting(3));
+    const bool file = args.contains("FILE");
+    QTRY_VERIFY(programmer.ReportCount() > 0 || !file);
+    QTRY_COMPARE(WindowFixture::List(dialogs.Events),
+                 expected.isEmpty() ? QStringList() : QStringList(expected));
+    QCOMPARE(programmer.UploadCount(), file && expected.isEmpty() ? 1 : 0);
+    if (programmer.UploadCount()) QCOMPARE(programmer.UploadedImage(), ImageSetting(3));
     if (args.contains("CHIP")) QCOMPARE(programmer.ChipImage(), ImageSetting(5));
     auto* text = session.Window().findChild<QPlainTextEdit*>("textArea");
-    QCOMPARE(text->toPlainText().toStdString(), args.contains("FILE") ? kStartText : "");
+    QCOMPARE(text->toPlainText().toStdString(), file ? kStartText : "");
     QVERIFY(dialogs.Unexpected == 0 && !session.Window().IsBusy());
   }
 
+  // Cancel changes nothing and sends nothing; the read asks only once the programmer is found.
   void Replace_data() {
     QTest::addColumn<QString>("how");     // "load", "drop" or "read"
     QTest::addColumn<bool>("edited");     // the user typed into the text first
@@ -132,6 +126,7 @@ class StartTest : public QObject {
     QTest::newRow("drop over edits, OK") << "drop" << true << "OK" << true;
     QTest::newRow("read over edits, Cancel") << "read" << true << "Cancel" << false;
     QTest::newRow("read over edits, OK") << "read" << true << "OK" << true;
+    QTest::newRow("read over edits, no programmer") << "read" << true << "" << false;
   }
   void Replace() {
     QFETCH(QString, how);
@@ -140,17 +135,19 @@ class StartTest : public QObject {
     QFETCH(bool, replaced);
     WindowFixture f;
     f.Start();
+    const bool absent = how == "read" && answer.isEmpty();
+    if (absent) f.backend.SetAbsent(true), f.link.Close();
     if (edited) QTest::keyClicks(f.text, "typed");
-    const QString before = f.text->toPlainText();
     if (how == "load") f.dialogs.Script.push_back(Path("start.jed"));
     if (!answer.isEmpty()) f.dialogs.Script.push_back(answer.toStdString());
     if (how == "drop") QVERIFY(Drop(f.text->viewport(), FileDrag(Path("start.jed"))));
     if (how != "drop") f.Trigger(how == "load" ? "actionJedecLoad" : "actionDeviceRead");
     QStringList events;
     if (how == "load") events << "open";
-    if (edited) events << kDiscard;
+    if (edited && !absent) events << kDiscard;
+    if (absent) events << "[注意 !.] プログラマが見つかりません。接続を確認して下さい。";
     QTRY_COMPARE(f.Events(), events);
-    QTRY_COMPARE(f.text->toPlainText() != before, replaced);
+    QTRY_COMPARE(f.text->toPlainText() != (edited ? "typed" : ""), replaced);
     QCOMPARE(f.window.HasUnsavedEdits(), !replaced);
     QCOMPARE(f.programmer.ReportCount(), replaced ? (how == "read" ? 12u : 13u) : 0u);
     QVERIFY(f.Clean());
@@ -176,12 +173,11 @@ class StartTest : public QObject {
   }
 
   void Progress_ShowsOnlyAfterHalfASecond_InputRefusedFromTheStart() {
-    WindowOptions options;
-    options.Simulate = true;
-    options.File = Path("start.jed");
-    options.Faults = {{gantrel::SimulatedFaultKind::Late, 2, 1500ms}};
+    // The answer to the first block of the upload comes 1.5 s late.
+    const ParsedCommandLine line =
+        ParseCommandLine({"--simulate-fault", "late@2:1500", Path("start.jed")});
     ScriptedDialogs dialogs;
-    WindowSession session(options, dialogs);
+    WindowSession session(line.Options, dialogs);
     auto* progress = session.Window().findChild<ProgressBox*>("progressBox");
     auto* text = session.Window().findChild<QPlainTextEdit*>("textArea");
     bool early = true, late = false;

@@ -19,8 +19,7 @@ using Reports = std::vector<Report>;
 
 // A box as ScriptedDialogs logs it.
 const std::string kSaid = "[Gantrel -.] ", kAsked = "[Gantrel -?] ", kNotice = "[注意 !.] ",
-                  kFailure = "[失敗 x.] ", kSucceeded = "[成功 -.] 書き込みに成功しました。",
-                  kDiscard = "[Gantrel !?] 編集した内容は保存されていません。\r\n編集内容を破棄して続けますか？";
+                  kFailure = "[失敗 x.] ", kSucceeded = "[成功 -.] 書き込みに成功しました。";
 inline std::string Broken(const std::string& step) {
   return kFailure + "プログラマとの通信に失敗しました。（" + step +
          "）\r\nプログラマを接続し直して下さい。";
@@ -70,7 +69,9 @@ struct Rig {
     commands.OnJedecLoad();
   }
   void Save(std::optional<std::string> path) { Answer(path), commands.OnJedecSave(); }
-  void Answer(const std::optional<std::string>& path) { dialogs.Script.push_back(path.value_or("")); }
+  void Answer(const std::optional<std::string>& path) {
+    dialogs.Script.push_back(path.value_or(""));
+  }
   // Loads `text` from a file, which must load cleanly.
   void LoadText(const std::string& text) {
     testing::WriteFileBytes(dir.File("clean.jed"), text), Load(dir.File("clean.jed"));

@@ -54,36 +54,4 @@ TEST(DeviceCommands, FailuresTellOneBoxAndChangeNothing) {
   }
 }
 
-// Edited text goes to a load or a read only when the user agrees, asked once the file is chosen
-// or the programmer found; Cancel changes nothing and sends nothing.
-TEST(DeviceCommands, UnsavedEditsAreGivenUpOnlyWhenTheUserAgrees) {
-  const struct {
-    bool read;
-    const char* answer;  // to the question; nullptr: not asked
-    Strings events;
-    bool absent = false;  // no programmer
-  } rows[] = {
-      {false, "Cancel", {"open", kDiscard}},
-      {false, "OK", {"open", kDiscard, "progress", "end", "text"}},
-      {true, "Cancel", {kDiscard}},
-      {true, "OK", {kDiscard, "progress", "end", "text"}},
-      {true, nullptr, {kNotice + "プログラマが見つかりません。接続を確認して下さい。"}, true},
-  };
-  for (const auto& row : rows) {
-    SCOPED_TRACE(row.events.back());
-    Rig r;
-    r.LoadText("t*F0*L3 1*");
-    r.window.Edited = "edited", r.dialogs.Events.clear();
-    if (row.absent) r.link.Close(), r.backend.SetAbsent(true);
-    const std::size_t sent = r.programmer.ReportCount();
-    const Strings answers = row.answer ? Strings{row.answer} : Strings{};
-    if (row.read) r.dialogs.Script.assign(answers.begin(), answers.end()), r.commands.OnDeviceRead();
-    if (!row.read) r.Load(r.dir.File("clean.jed"), answers);
-    EXPECT_EQ(r.dialogs.Events, row.events);
-    const bool agreed = row.answer && std::string_view(row.answer) == "OK";
-    EXPECT_EQ(r.programmer.ReportCount() - sent, agreed ? (row.read ? 12u : 13u) : 0u);
-    EXPECT_EQ(r.window.HasUnsavedEdits(), !agreed);
-  }
-}
-
 }  // namespace gantrel
