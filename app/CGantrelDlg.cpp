@@ -205,11 +205,13 @@ bool CGantrelDlg::FilterDrop(QEvent* event) {
   // would otherwise insert a dropped file's address as text.
   const QString file = DraggedFile(drop->mimeData());
   if (file.isEmpty()) return false;
-  if (busy_) {
+  // The file is only read: a copy, so that no source takes the drop for a move.
+  if (busy_ || !(drop->possibleActions() & Qt::CopyAction)) {
     drop->ignore();
     return true;
   }
-  drop->acceptProposedAction();
+  drop->setDropAction(Qt::CopyAction);
+  drop->accept();
   if (type == QEvent::Drop) {
     // The load runs once the drop has ended, so that its boxes do not hold up the drag's source.
     const std::string path = file.toStdString();
