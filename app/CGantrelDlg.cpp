@@ -26,10 +26,10 @@ QString FromUtf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// The one local file a drag carries, or an empty string.
-QString DraggedFile(const QMimeData* data) {
-  if (data == nullptr || data->urls().size() != 1) return {};
-  return data->urls().front().toLocalFile();
+// The one local file a drag carries, or an empty string (no file, several, or a remote one).
+QString DraggedFile(const QMimeData& data) {
+  if (data.urls().size() != 1) return {};
+  return data.urls().front().toLocalFile();
 }
 
 bool IsInput(QEvent::Type type) {
@@ -201,12 +201,12 @@ bool CGantrelDlg::FilterDrop(QEvent* event) {
   const QEvent::Type type = event->type();
   if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) return false;
   auto* drop = static_cast<QDropEvent*>(event);
-  // A drag of text within the text area carries no file and goes on to the text area, which
-  // would otherwise insert a dropped file's address as text.
-  const QString file = DraggedFile(drop->mimeData());
-  if (file.isEmpty()) return false;
+  // A drag of text within the text area carries no address and goes on to the text area,
+  // which would otherwise insert a dropped file's address as text.
+  if (drop->mimeData() == nullptr || !drop->mimeData()->hasUrls()) return false;
+  const QString file = DraggedFile(*drop->mimeData());
   // The file is only read: a copy, so that no source takes the drop for a move.
-  if (busy_ || !(drop->possibleActions() & Qt::CopyAction)) {
+  if (file.isEmpty() || busy_ || !(drop->possibleActions() & Qt::CopyAction)) {
     drop->ignore();
     return true;
   }

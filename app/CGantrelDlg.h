@@ -63,7 +63,8 @@ class CGantrelDlg : public QDialog, public gantrel::Window {
   // Loads the file at `path` as if chosen in the load dialog, unless a command runs.
   void LoadFile(const std::string& path);
   // The drag and drop of the text area's viewport: one local file is taken and loaded, other
-  // drags go on to the text area (false); while a command runs a file is refused.
+  // addresses are refused, and drags without any go on to the text area (false); while a
+  // command runs a file is refused.
   bool FilterDrop(QEvent* event);
 
   gantrel::Dialogs& dialogs_;

@@ -1,5 +1,5 @@
 // The real boxes: the PES box, the progress box, and the Qt message boxes and file dialogs
-// behind QtDialogProvider, driven from inside their own modal loops.
+// behind QtDialogs, driven from inside their own modal loops.
 #include "AppResources.h"
 #include "CPes.h"
 #include "ProgressBox.h"

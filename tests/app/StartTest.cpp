@@ -20,8 +20,10 @@ gantrel::FuseImage ImageSetting(int fuse) {
   return image;
 }
 
-// Sends a drag of `data` onto `target` and then its drop; whether the drop was taken.
+// Sends a drag of `data` (which it deletes) onto `target` and then its drop; whether the drop
+// was taken.
 bool Drop(QWidget* target, QMimeData* data) {
+  const std::unique_ptr<QMimeData> owned(data);
   const QPointF at(5, 5);
   QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(target, &enter);
@@ -153,12 +155,16 @@ class StartTest : public QObject {
     QVERIFY(f.Clean());
   }
 
-  void Drop_TextMovesWithinTheArea_AFileDuringACommandIsRefused() {
+  void Drop_TextMovesWithinTheArea_SeveralFilesOrOneDuringACommandAreRefused() {
     WindowFixture f;
     f.Start();
     auto* text = new QMimeData;
     text->setText("moved");
     QVERIFY(Drop(f.text->viewport(), text));
+    QCOMPARE(f.text->toPlainText(), "moved");
+    QMimeData* two = FileDrag(Path("start.jed"));
+    two->setUrls(two->urls() + two->urls());
+    QVERIFY(!Drop(f.text->viewport(), two));  // two files: neither loaded nor inserted
     QCOMPARE(f.text->toPlainText(), "moved");
     // The read lets events through between its slices; a file dropped meanwhile is refused.
     bool taken = true;
