@@ -149,7 +149,7 @@ void CGantrelDlg::Start(const std::optional<std::string>& file) {
 void CGantrelDlg::LoadFile(const std::string& path) {
   if (busy_) return;
   busy_ = true;
-  commands_.LoadJedecFile(path);
+  commands_.LoadChosenFile(path);
   busy_ = false;
 }
 

@@ -72,12 +72,12 @@ bool Commands::MayReplaceText() {
 
 void Commands::OnJedecLoad() {
   const std::optional<std::string> path = dialogs_.AskOpenPath();
-  if (path) LoadJedecFile(*path);
+  if (path) LoadChosenFile(*path);
 }
 
 // The caller judges a file by the reader's result; a file that cannot be read, or is refused,
 // leaves the fuse map as it was, and only a clean load reaches the programmer.
-void Commands::LoadJedecFile(const std::string& path) {
+void Commands::LoadChosenFile(const std::string& path) {
   if (!MayReplaceText()) return;
   std::string bytes;
   const FileResult file = ReadJedecFile(path, bytes);

@@ -29,7 +29,7 @@ class Commands {
   void OnJedecLoad();
   // The load of a file already chosen (named at start, dropped on the text area): edited text
   // is given up only when the user agrees, then it goes on as OnJedecLoad.
-  void LoadJedecFile(const std::string& path);
+  void LoadChosenFile(const std::string& path);
   // "書き込み": tells of a missing programmer, then of a missing load, else has the programmer
   // burn its image and tells success, a refused burn or a broken exchange.
   void OnDeviceWrite();
