@@ -1,5 +1,7 @@
 #include "CliSupport.h"
 
+#include <algorithm>
+
 #include "CliFormat.h"
 #include "FileAccess.h"
 
@@ -56,12 +58,7 @@ int EmitOutput(const std::string* outPath, std::string_view bytes, std::ostream&
                std::ostream& err) {
   if (outPath == nullptr) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) {
-      err << "gantrel-cli: cannot write to standard output\n";
-      return kExitUsage;
-    }
-    return kExitOk;
+    return FinishReport(kExitOk, out, err);
   }
   const FileResult result = WriteFileAtomically(*outPath, bytes);
   if (!result.Ok()) {
@@ -71,6 +68,27 @@ int EmitOutput(const std::string* outPath, std::string_view bytes, std::ostream&
     return kExitUsage;
   }
   return kExitOk;
+}
+
+JedecFileCheck CheckJedecOperand(const std::string& operand, std::istream& in) {
+  if (operand != "-") return CheckJedecFile(operand);
+  std::string bytes(kMaxJedecFileBytes + 1, '\0');
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  if (in.bad() || bytes.size() > kMaxJedecFileBytes) {
+    JedecFileCheck check;
+    check.Path = operand;
+    check.Io.Error = in.bad() ? FileError::ReadFailed : FileError::TooLarge;
+    return check;
+  }
+  return CheckJedecBytes(operand, bytes);
+}
+
+int FinishReport(int status, std::ostream& out, std::ostream& err) {
+  out.flush();
+  if (out) return status;
+  err << "gantrel-cli: cannot write to standard output\n";
+  return std::max(status, kExitUsage);
 }
 
 }  // namespace gantrel

@@ -53,14 +53,18 @@ const char* CheckStatusName(CheckStatus status) {
 }
 
 JedecFileCheck CheckJedecFile(const std::string& path) {
+  std::string bytes;
+  const FileResult io = ReadJedecFile(path, bytes);
+  if (io.Ok()) return CheckJedecBytes(path, bytes);
   JedecFileCheck check;
   check.Path = path;
-  std::string bytes;
-  check.Io = ReadJedecFile(path, bytes);
-  if (!check.Io.Ok()) {
-    check.Status = CheckStatus::IoError;
-    return check;
-  }
+  check.Io = io;
+  return check;
+}
+
+JedecFileCheck CheckJedecBytes(const std::string& path, const std::string& bytes) {
+  JedecFileCheck check;
+  check.Path = path;
   check.TextOffset = UnframedTextOffset(bytes);
   const std::string text = UnframeJedecText(bytes);
   RejectMismatch question;
