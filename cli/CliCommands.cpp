@@ -76,7 +76,14 @@ constexpr std::size_t kAnyNumber = static_cast<std::size_t>(-1);
 
 const std::vector<CliCommand>& Commands() {
   static const std::vector<CliCommand> commands = {
-      {"check", {"--json"}, {}, 1, kAnyNumber, "no file given", false, RunCheck,
+      {"check",
+       {"--json"},
+       {},
+       1,
+       kAnyNumber,
+       "no file given",
+       false,
+       RunCheck,
        "Usage: gantrel-cli check [--json] FILE...\n"
        "Loads each FILE as the window does (the whole file, STX/ETX frame removed, read into a\n"
        "fuse map that starts all 0; a fuse checksum mismatch counts as rejected) and prints one\n"
@@ -98,7 +105,13 @@ const std::vector<CliCommand>& Commands() {
        "\n"
        "Exit status: 0 every file ok; 1 a file is bad (a transmission checksum alone does\n"
        "not count); 2 usage error or a file that cannot be read. The highest applies.\n"},
-      {"jedec", {"--frame", "--force"}, {"-o", "--output"}, 1, 1, "give exactly one FILE", false,
+      {"jedec",
+       {"--frame", "--force"},
+       {"-o", "--output"},
+       1,
+       1,
+       "give exactly one FILE",
+       false,
        RunJedec,
        "Usage: gantrel-cli jedec FILE [-o OUT] [--frame] [--force]\n"
        "Writes the JEDEC text that this tool makes for the fuses FILE yields, loaded as\n"
@@ -115,7 +128,14 @@ const std::vector<CliCommand>& Commands() {
        "\n"
        "Exit status: 0 written; 1 FILE fails its check; 2 usage error, a bad\n"
        "SOURCE_DATE_EPOCH, or a file that cannot be read or written.\n"},
-      {"diff", {"--json"}, {}, 2, 2, "give exactly two files, A and B", false, RunDiff,
+      {"diff",
+       {"--json"},
+       {},
+       2,
+       2,
+       "give exactly two files, A and B",
+       false,
+       RunDiff,
        "Usage: gantrel-cli diff [--json] A B\n"
        "Compares fuses 0-5891 that files A and B yield (each loaded as 'check' loads it; '-'\n"
        "reads standard input) and names each difference by its meaning in the 22V10 map.\n"
@@ -133,7 +153,13 @@ const std::vector<CliCommand>& Commands() {
        "\n"
        "Exit status: 0 the fuses agree; 1 they differ; 2 usage error or a file that cannot\n"
        "be read.\n"},
-      {"explain", {"--json", "--force"}, {}, 1, 1, "give exactly one FILE", false,
+      {"explain",
+       {"--json", "--force"},
+       {},
+       1,
+       1,
+       "give exactly one FILE",
+       false,
        RunExplain,
        "Usage: gantrel-cli explain [--json] [--force] FILE\n"
        "Loads FILE as 'check' does ('-' reads standard input) and shows the logic its fuses\n"
@@ -150,10 +176,23 @@ const std::vector<CliCommand>& Commands() {
        "\n"
        "Exit status: 0 shown; 1 FILE fails its check; 2 usage error or a file that cannot\n"
        "be read.\n"},
-      {"pes", {}, {}, 0, 0, "takes no FILE", true, RunDeviceCommand,
+      {"pes",
+       {},
+       {},
+       0,
+       0,
+       "takes no FILE",
+       true,
+       RunDeviceCommand,
        "Usage: gantrel-cli pes [programmer options]\n"
        "Prints the chip's 9-character electronic signature.\n"},
-      {"read", {"--frame"}, {"-o", "--output"}, 0, 0, "takes no FILE", true,
+      {"read",
+       {"--frame"},
+       {"-o", "--output"},
+       0,
+       0,
+       "takes no FILE",
+       true,
        RunDeviceCommand,
        "Usage: gantrel-cli read [-o OUT] [--frame] [programmer options]\n"
        "Reads the chip and writes its fuses as a JEDEC text.\n"
@@ -162,7 +201,13 @@ const std::vector<CliCommand>& Commands() {
        "  --frame            frame the text with STX, ETX and the transmission checksum\n"
        "\n"
        "The header carries the local time, or SOURCE_DATE_EPOCH in UTC when that is set.\n"},
-      {"program", {"--force", "--no-verify"}, {}, 1, 1, "give exactly one FILE", true,
+      {"program",
+       {"--force", "--no-verify"},
+       {},
+       1,
+       1,
+       "give exactly one FILE",
+       true,
        RunDeviceCommand,
        "Usage: gantrel-cli program FILE [--force] [--no-verify] [programmer options]\n"
        "Checks FILE as 'check' does, uploads its fuses, has the programmer burn them, then\n"
@@ -172,7 +217,14 @@ const std::vector<CliCommand>& Commands() {
        "  --force       program a file with a checksum mismatch or for another device\n"
        "                anyway; a file with a syntax error is always refused\n"
        "  --no-verify   skip the read-back\n"},
-      {"verify", {"--force"}, {}, 1, 1, "give exactly one FILE", true, RunDeviceCommand,
+      {"verify",
+       {"--force"},
+       {},
+       1,
+       1,
+       "give exactly one FILE",
+       true,
+       RunDeviceCommand,
        "Usage: gantrel-cli verify FILE [--force] [programmer options]\n"
        "Reads the chip and compares fuses 0-5891 with FILE (checked as 'check' does). On a\n"
        "difference it prints how many fuses differ and the first 10 with their L row\n"

@@ -228,8 +228,8 @@ class DeviceRun {
     const std::size_t shown = std::min<std::size_t>(differing.size(), kDifferencesShown);
     for (std::size_t i = 0; i < shown; ++i) {
       const int fuse = differing[i];
-      out_ << "fuse " << fuse << " (" << FuseRowAddress(fuse) << "): file "
-           << int{file.Fuses[fuse]} << ", chip " << int{chip[fuse]} << "\n";
+      out_ << "fuse " << fuse << " (" << FuseRowAddress(fuse) << "): file " << int{file.Fuses[fuse]}
+           << ", chip " << int{chip[fuse]} << "\n";
     }
     if (differing.size() > shown) out_ << "and " << (differing.size() - shown) << " more\n";
     out_.flush();

@@ -72,8 +72,9 @@ std::string UesHex(const FuseArray& fuses) {
 std::string ExplainText(const MapLogic& logic, const JedecFileCheck& check) {
   std::string text;
   if (check.Read.Qp == kPlccPinCount) {
-    text += "The file is for the 28-pin PLCC package (QP28); pins are shown by their DIP "
-            "numbers.\n";
+    text +=
+        "The file is for the 28-pin PLCC package (QP28); pins are shown by their DIP "
+        "numbers.\n";
   }
   for (const OutputCell& cell : logic.Cells) {
     const std::string pin = std::to_string(cell.Pin);
@@ -91,8 +92,8 @@ std::string ExplainText(const MapLogic& logic, const JedecFileCheck& check) {
     if (cell.Terms.empty()) {
       text += "  every product term is always false\n";
     } else {
-      text += "  " + std::string(cell.ActiveHigh ? "" : "/") + pin +
-              (cell.Registered ? " := " : " = ");
+      text +=
+          "  " + std::string(cell.ActiveHigh ? "" : "/") + pin + (cell.Registered ? " := " : " = ");
       for (std::size_t t = 0; t < cell.Terms.size(); ++t) {
         text += (t == 0 ? "" : " + ") + TermText(cell.Terms[t]);
         used.push_back(&cell.Terms[t]);
@@ -207,7 +208,8 @@ std::vector<EquationName> DifferingEquations(const MapLogic& a, const MapLogic& 
 
 int RunExplain(const CliCall& call) {
   const JedecFileCheck check = CheckJedecOperand(call.Line.Operands().front(), call.In);
-  const bool read = check.Status != CheckStatus::IoError && check.Status != CheckStatus::SyntaxError;
+  const bool read =
+      check.Status != CheckStatus::IoError && check.Status != CheckStatus::SyntaxError;
   if (read && !DeclaresThisDevice(check.Read.Qf, 0)) {
     call.Err << FormatVerdict(check) << "\ngantrel-cli explain: QF" << check.Read.Qf
              << " is another device's fuse count (not 5828, 5892 or 5893): its map is not a "
