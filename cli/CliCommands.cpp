@@ -74,165 +74,138 @@ struct CliCommand {
 
 constexpr std::size_t kAnyNumber = static_cast<std::size_t>(-1);
 
+constexpr const char* kCheckHelp =
+    "Usage: gantrel-cli check [--json] FILE...\n"
+    "Loads each FILE as the window does (the whole file, STX/ETX frame removed, read into a\n"
+    "fuse map that starts all 0; a fuse checksum mismatch counts as rejected) and prints one\n"
+    "verdict per file on stdout:\n"
+    "  FILE: ok: N fuses, checksum XXXX\n"
+    "  FILE:LINE:COLUMN: syntax error: found 'x', expected ...\n"
+    "  FILE: checksum mismatch: given XXXX, computed YYYY over QFn fuses\n"
+    "  FILE: for another device: QFn (not 5828, 5892 or 5893) / QPn (not 24 or 28)\n"
+    "then one line on the file's transmission checksum (absent, ok, right only with the\n"
+    "line endings converted, or wrong). LINE counts LF bytes from the file's first byte\n"
+    "plus 1, COLUMN the bytes since the last LF plus 1. A file that cannot be read is\n"
+    "reported on stderr. A FILE of '-' is read from standard input, here and in every\n"
+    "command that loads files.\n"
+    "\n"
+    "  --json   print a JSON array instead, one object per file with the keys file,\n"
+    "           status (io-error, syntax-error, checksum-mismatch, other-device, ok),\n"
+    "           result, length, line, column, qp, qf, given_checksum,\n"
+    "           computed_checksum, fuse_checksum (over fuses 0-5891), transmission\n"
+    "           (absent, ok, line-endings, mismatch) and message\n"
+    "\n"
+    "Exit status: 0 every file ok; 1 a file is bad (a transmission checksum alone does\n"
+    "not count); 2 usage error or a file that cannot be read. The highest applies.\n";
+
+constexpr const char* kJedecHelp =
+    "Usage: gantrel-cli jedec FILE [-o OUT] [--frame] [--force]\n"
+    "Writes the JEDEC text that this tool makes for the fuses FILE yields, loaded as\n"
+    "'check' loads it: a canonical form of the file.\n"
+    "\n"
+    "  -o, --output OUT   write to OUT (atomically) instead of stdout\n"
+    "  --frame            frame the text with STX, ETX and the transmission checksum, as\n"
+    "                     the window saves it\n"
+    "  --force            write a file with a checksum mismatch or for another device\n"
+    "                     anyway; a file with a syntax error is always refused\n"
+    "\n"
+    "The header carries the local time, or SOURCE_DATE_EPOCH (seconds since 1970, taken\n"
+    "in UTC) when that is set, for reproducible output.\n"
+    "\n"
+    "Exit status: 0 written; 1 FILE fails its check; 2 usage error, a bad\n"
+    "SOURCE_DATE_EPOCH, or a file that cannot be read or written.\n";
+
+constexpr const char* kDiffHelp =
+    "Usage: gantrel-cli diff [--json] A B\n"
+    "Compares fuses 0-5891 that files A and B yield (each loaded as 'check' loads it; '-'\n"
+    "reads standard input) and names each difference by its meaning in the 22V10 map.\n"
+    "Prints a summary, then one line for each output pin (and AR, SP) whose equation\n"
+    "differs, or a line saying that the equations agree; then each differing fuse:\n"
+    "  fuse 1234 (L1232): pin 21 term 7, input 23: connected in A, open in B\n"
+    "  fuse 5811: pin 22 S1: registered in A, combinatorial in B\n"
+    "  fuse 5830: UES: 1 in A, 0 in B\n"
+    "A file that fails its check is still compared, as far as it was read, and the\n"
+    "problem is reported on stderr.\n"
+    "\n"
+    "  --json   print one JSON object instead: differing, compared, equations_differ (pins\n"
+    "           as strings, \"ar\", \"sp\") and fuses, one object per differing fuse with\n"
+    "           fuse, address, part (ar, oe, term, sp, s0, s1, ues), pin, term, input, a, b\n"
+    "\n"
+    "Exit status: 0 the fuses agree; 1 they differ; 2 usage error or a file that cannot\n"
+    "be read.\n";
+
+constexpr const char* kExplainHelp =
+    "Usage: gantrel-cli explain [--json] [--force] FILE\n"
+    "Loads FILE as 'check' does ('-' reads standard input) and shows the logic its fuses\n"
+    "hold in the 22V10 map: for each output pin its mode, polarity, output enable and\n"
+    "equation (:= registered, = combinatorial, * AND, + OR, / NOT), then the AR and SP\n"
+    "terms and the UES in hex. A file for the 28-pin PLCC package (QP28) is shown with\n"
+    "the DIP pin numbers.\n"
+    "\n"
+    "  --json    print one JSON object: olmc (by pin: mode, polarity, feedback, oe,\n"
+    "            terms), ar, sp, ues; a term is a list of literals (\"5\", \"/5\"), [] always\n"
+    "            true, null always false\n"
+    "  --force   explain a file with a checksum mismatch anyway; a syntax error, or a\n"
+    "            fuse count of another device, is always refused\n"
+    "\n"
+    "Exit status: 0 shown; 1 FILE fails its check; 2 usage error or a file that cannot\n"
+    "be read.\n";
+
+constexpr const char* kPesHelp =
+    "Usage: gantrel-cli pes [programmer options]\n"
+    "Prints the chip's 9-character electronic signature.\n";
+
+constexpr const char* kReadHelp =
+    "Usage: gantrel-cli read [-o OUT] [--frame] [programmer options]\n"
+    "Reads the chip and writes its fuses as a JEDEC text.\n"
+    "\n"
+    "  -o, --output OUT   write to OUT (atomically) instead of stdout\n"
+    "  --frame            frame the text with STX, ETX and the transmission checksum\n"
+    "\n"
+    "The header carries the local time, or SOURCE_DATE_EPOCH in UTC when that is set.\n";
+
+constexpr const char* kProgramHelp =
+    "Usage: gantrel-cli program FILE [--force] [--no-verify] [programmer options]\n"
+    "Checks FILE as 'check' does, uploads its fuses, has the programmer burn them, then\n"
+    "reads the chip back and compares fuses 0-5891 with FILE. On a difference it prints\n"
+    "how many fuses differ and the first 10 with their L row address.\n"
+    "\n"
+    "  --force       program a file with a checksum mismatch or for another device\n"
+    "                anyway; a file with a syntax error is always refused\n"
+    "  --no-verify   skip the read-back\n";
+
+constexpr const char* kVerifyHelp =
+    "Usage: gantrel-cli verify FILE [--force] [programmer options]\n"
+    "Reads the chip and compares fuses 0-5891 with FILE (checked as 'check' does). On a\n"
+    "difference it prints how many fuses differ and the first 10 with their L row\n"
+    "address.\n"
+    "\n"
+    "  --force   compare with a file with a checksum mismatch or for another device\n"
+    "            anyway; a file with a syntax error is always refused\n";
+
 const std::vector<CliCommand>& Commands() {
+  // clang-format off
   static const std::vector<CliCommand> commands = {
-      {"check",
-       {"--json"},
-       {},
-       1,
-       kAnyNumber,
-       "no file given",
-       false,
-       RunCheck,
-       "Usage: gantrel-cli check [--json] FILE...\n"
-       "Loads each FILE as the window does (the whole file, STX/ETX frame removed, read into a\n"
-       "fuse map that starts all 0; a fuse checksum mismatch counts as rejected) and prints one\n"
-       "verdict per file on stdout:\n"
-       "  FILE: ok: N fuses, checksum XXXX\n"
-       "  FILE:LINE:COLUMN: syntax error: found 'x', expected ...\n"
-       "  FILE: checksum mismatch: given XXXX, computed YYYY over QFn fuses\n"
-       "  FILE: for another device: QFn (not 5828, 5892 or 5893) / QPn (not 24 or 28)\n"
-       "then one line on the file's transmission checksum (absent, ok, right only with the\n"
-       "line endings converted, or wrong). LINE counts LF bytes from the file's first byte\n"
-       "plus 1, COLUMN the bytes since the last LF plus 1. A file that cannot be read is\n"
-       "reported on stderr.\n"
-       "\n"
-       "  --json   print a JSON array instead, one object per file with the keys file,\n"
-       "           status (io-error, syntax-error, checksum-mismatch, other-device, ok),\n"
-       "           result, length, line, column, qp, qf, given_checksum,\n"
-       "           computed_checksum, fuse_checksum (over fuses 0-5891), transmission\n"
-       "           (absent, ok, line-endings, mismatch) and message\n"
-       "\n"
-       "Exit status: 0 every file ok; 1 a file is bad (a transmission checksum alone does\n"
-       "not count); 2 usage error or a file that cannot be read. The highest applies.\n"},
-      {"jedec",
-       {"--frame", "--force"},
-       {"-o", "--output"},
-       1,
-       1,
-       "give exactly one FILE",
-       false,
-       RunJedec,
-       "Usage: gantrel-cli jedec FILE [-o OUT] [--frame] [--force]\n"
-       "Writes the JEDEC text that this tool makes for the fuses FILE yields, loaded as\n"
-       "'check' loads it: a canonical form of the file.\n"
-       "\n"
-       "  -o, --output OUT   write to OUT (atomically) instead of stdout\n"
-       "  --frame            frame the text with STX, ETX and the transmission checksum, as\n"
-       "                     the window saves it\n"
-       "  --force            write a file with a checksum mismatch or for another device\n"
-       "                     anyway; a file with a syntax error is always refused\n"
-       "\n"
-       "The header carries the local time, or SOURCE_DATE_EPOCH (seconds since 1970, taken\n"
-       "in UTC) when that is set, for reproducible output.\n"
-       "\n"
-       "Exit status: 0 written; 1 FILE fails its check; 2 usage error, a bad\n"
-       "SOURCE_DATE_EPOCH, or a file that cannot be read or written.\n"},
-      {"diff",
-       {"--json"},
-       {},
-       2,
-       2,
-       "give exactly two files, A and B",
-       false,
-       RunDiff,
-       "Usage: gantrel-cli diff [--json] A B\n"
-       "Compares fuses 0-5891 that files A and B yield (each loaded as 'check' loads it; '-'\n"
-       "reads standard input) and names each difference by its meaning in the 22V10 map.\n"
-       "Prints a summary, then one line for each output pin (and AR, SP) whose equation\n"
-       "differs, or a line saying that the equations agree; then each differing fuse:\n"
-       "  fuse 1234 (L1232): pin 21 term 7, input 23: connected in A, open in B\n"
-       "  fuse 5811: pin 22 S1: registered in A, combinatorial in B\n"
-       "  fuse 5830: UES: 1 in A, 0 in B\n"
-       "A file that fails its check is still compared, as far as it was read, and the\n"
-       "problem is reported on stderr.\n"
-       "\n"
-       "  --json   print one JSON object instead: differing, compared, equations_differ (pins\n"
-       "           as strings, \"ar\", \"sp\") and fuses, one object per differing fuse with\n"
-       "           fuse, address, part (ar, oe, term, sp, s0, s1, ues), pin, term, input, a, b\n"
-       "\n"
-       "Exit status: 0 the fuses agree; 1 they differ; 2 usage error or a file that cannot\n"
-       "be read.\n"},
-      {"explain",
-       {"--json", "--force"},
-       {},
-       1,
-       1,
-       "give exactly one FILE",
-       false,
-       RunExplain,
-       "Usage: gantrel-cli explain [--json] [--force] FILE\n"
-       "Loads FILE as 'check' does ('-' reads standard input) and shows the logic its fuses\n"
-       "hold in the 22V10 map: for each output pin its mode, polarity, output enable and\n"
-       "equation (:= registered, = combinatorial, * AND, + OR, / NOT), then the AR and SP\n"
-       "terms and the UES in hex. A file for the 28-pin PLCC package (QP28) is shown with\n"
-       "the DIP pin numbers.\n"
-       "\n"
-       "  --json    print one JSON object: olmc (by pin: mode, polarity, feedback, oe,\n"
-       "            terms), ar, sp, ues; a term is a list of literals (\"5\", \"/5\"), [] always\n"
-       "            true, null always false\n"
-       "  --force   explain a file with a checksum mismatch anyway; a syntax error, or a\n"
-       "            fuse count of another device, is always refused\n"
-       "\n"
-       "Exit status: 0 shown; 1 FILE fails its check; 2 usage error or a file that cannot\n"
-       "be read.\n"},
-      {"pes",
-       {},
-       {},
-       0,
-       0,
-       "takes no FILE",
-       true,
-       RunDeviceCommand,
-       "Usage: gantrel-cli pes [programmer options]\n"
-       "Prints the chip's 9-character electronic signature.\n"},
-      {"read",
-       {"--frame"},
-       {"-o", "--output"},
-       0,
-       0,
-       "takes no FILE",
-       true,
-       RunDeviceCommand,
-       "Usage: gantrel-cli read [-o OUT] [--frame] [programmer options]\n"
-       "Reads the chip and writes its fuses as a JEDEC text.\n"
-       "\n"
-       "  -o, --output OUT   write to OUT (atomically) instead of stdout\n"
-       "  --frame            frame the text with STX, ETX and the transmission checksum\n"
-       "\n"
-       "The header carries the local time, or SOURCE_DATE_EPOCH in UTC when that is set.\n"},
-      {"program",
-       {"--force", "--no-verify"},
-       {},
-       1,
-       1,
-       "give exactly one FILE",
-       true,
-       RunDeviceCommand,
-       "Usage: gantrel-cli program FILE [--force] [--no-verify] [programmer options]\n"
-       "Checks FILE as 'check' does, uploads its fuses, has the programmer burn them, then\n"
-       "reads the chip back and compares fuses 0-5891 with FILE. On a difference it prints\n"
-       "how many fuses differ and the first 10 with their L row address.\n"
-       "\n"
-       "  --force       program a file with a checksum mismatch or for another device\n"
-       "                anyway; a file with a syntax error is always refused\n"
-       "  --no-verify   skip the read-back\n"},
-      {"verify",
-       {"--force"},
-       {},
-       1,
-       1,
-       "give exactly one FILE",
-       true,
-       RunDeviceCommand,
-       "Usage: gantrel-cli verify FILE [--force] [programmer options]\n"
-       "Reads the chip and compares fuses 0-5891 with FILE (checked as 'check' does). On a\n"
-       "difference it prints how many fuses differ and the first 10 with their L row\n"
-       "address.\n"
-       "\n"
-       "  --force   compare with a file with a checksum mismatch or for another device\n"
-       "            anyway; a file with a syntax error is always refused\n"},
+      // name      flags                        valued               operands
+      //           usage error for another count       programmer  run               help
+      {"check",   {"--json"},                   {},                  1, kAnyNumber,
+                  "no file given",                      false,     RunCheck,         kCheckHelp},
+      {"jedec",   {"--frame", "--force"},       {"-o", "--output"},  1, 1,
+                  "give exactly one FILE",              false,     RunJedec,         kJedecHelp},
+      {"diff",    {"--json"},                   {},                  2, 2,
+                  "give exactly two files, A and B",    false,     RunDiff,          kDiffHelp},
+      {"explain", {"--json", "--force"},        {},                  1, 1,
+                  "give exactly one FILE",              false,     RunExplain,       kExplainHelp},
+      {"pes",     {},                           {},                  0, 0,
+                  "takes no FILE",                      true,      RunDeviceCommand, kPesHelp},
+      {"read",    {"--frame"},                  {"-o", "--output"},  0, 0,
+                  "takes no FILE",                      true,      RunDeviceCommand, kReadHelp},
+      {"program", {"--force", "--no-verify"},   {},                  1, 1,
+                  "give exactly one FILE",              true,      RunDeviceCommand, kProgramHelp},
+      {"verify",  {"--force"},                  {},                  1, 1,
+                  "give exactly one FILE",              true,      RunDeviceCommand, kVerifyHelp},
   };
+  // clang-format on
   return commands;
 }
 
