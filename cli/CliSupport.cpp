@@ -72,9 +72,11 @@ int EmitOutput(const std::string* outPath, std::string_view bytes, std::ostream&
 
 JedecFileCheck CheckJedecOperand(const std::string& operand, std::istream& in) {
   if (operand != "-") return CheckJedecFile(operand);
-  std::string bytes(kMaxJedecFileBytes + 1, '\0');
-  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  std::string bytes;
+  char chunk[16384];
+  while (bytes.size() <= kMaxJedecFileBytes && in.read(chunk, sizeof chunk).gcount() > 0) {
+    bytes.append(chunk, static_cast<std::size_t>(in.gcount()));
+  }
   if (in.bad() || bytes.size() > kMaxJedecFileBytes) {
     JedecFileCheck check;
     check.Path = operand;
