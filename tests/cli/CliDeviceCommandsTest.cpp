@@ -75,7 +75,7 @@ TEST(CliDevice, EachOutcomeGivesItsExitStatusAndMessages) {
   });
 }
 
-// On a terminal the progress line is ended before the outcome is told, on either stream.
+// On a terminal the progress line is ended before the outcome is reported, on either stream.
 TEST(CliDevice, ProgressLineEndsBeforeTheOutcome) {
   gantrel::CliEnvironment terminal;
   terminal.ProgressToTerminal = true;

@@ -11,6 +11,7 @@
 #include <iterator>
 
 #include "CliRun.h"
+#include "JedecFraming.h"
 #include "TestSupport.h"
 
 namespace {
@@ -127,6 +128,12 @@ TEST(CliExplain, RefusesWhatIsNoTwentyTwoVTenMapAndSaysWhatPinsItNames) {
       {{"explain", mismatch, "--force"}, 0, {"pin 23: ", "\n"}, "(explained anyway: --force)"},
       {{"explain", other, "--force"}, 1, {}, "QF2194 is another device's fuse count"},
       {{"explain", Scratch("none.jed")}, 2, {}, "none.jed: cannot open"},
+      {{"explain", "-"},
+       2,
+       {},
+       "-: larger than 1 MiB",
+       {},
+       std::string(gantrel::kMaxJedecFileBytes + 1, '*')},
       {{"explain", "-"},
        0,
        {"The file is for the 28-pin PLCC package (QP28); pins are shown by "
