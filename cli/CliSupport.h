@@ -48,9 +48,9 @@ const std::string* OutputPath(const CommandLine& line);
 
 // Whether a command goes on with a checked file: kExitOk for a file that is ok, or that fails
 // its check by a checksum mismatch or another device while `force` is set (the verdict is then
-// reported on `err`, "(<used> anyway: --force)"). Otherwise the verdict on `err` and kExitUsage for
-// a file that cannot be read, kExitFailed for the rest, with "Use --force to <use> it anyway."
-// where forcing would help; a syntax error is never let through.
+// reported on `err`, "(<used> anyway: --force)"). Otherwise the verdict on `err` and kExitUsage
+// for a file that cannot be read, kExitFailed for the rest, with "Use --force to <use> it
+// anyway." where forcing would help; a syntax error is never let through.
 int AcceptCheckedFile(const JedecFileCheck& check, bool force, const char* use, const char* used,
                       std::ostream& err);
 
