@@ -57,8 +57,9 @@ bool HeaderTime(const CliEnvironment& env, std::tm& time, std::ostream& err) {
 int EmitOutput(const std::string* outPath, std::string_view bytes, std::ostream& out,
                std::ostream& err) {
   if (outPath == nullptr) {
+    // Whether standard output took it is judged once, when the run ends (FinishReport).
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return FinishReport(kExitOk, out, err);
+    return kExitOk;
   }
   const FileResult result = WriteFileAtomically(*outPath, bytes);
   if (!result.Ok()) {

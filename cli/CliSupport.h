@@ -59,7 +59,7 @@ int AcceptCheckedFile(const JedecFileCheck& check, bool force, const char* use, 
 JedecFileCheck CheckJedecOperand(const std::string& operand, std::istream& in);
 
 // Writes `bytes` atomically to `*outPath`, or to `out` when `outPath` is null. Returns kExitOk,
-// or kExitUsage with the reason on `err` when the file cannot be written.
+// or kExitUsage with the reason on `err` when the file cannot be written; RunCli judges `out`.
 int EmitOutput(const std::string* outPath, std::string_view bytes, std::ostream& out,
                std::ostream& err);
 

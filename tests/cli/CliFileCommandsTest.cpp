@@ -9,9 +9,11 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <iterator>
 #include <sstream>
 
+#include "CliCommands.h"
 #include "CliRun.h"
 #include "JedecFraming.h"
 #include "TestSupport.h"
@@ -209,6 +211,12 @@ TEST(CliBinary, ExitStatusAndAReportThatCannotBeWritten) {
     const std::string line = GANTREL_CLI_PATH " " + words + " 2>/dev/null";
     EXPECT_EQ(WEXITSTATUS(std::system(line.c_str())), status) << words;
   }
+  // In-process, the message comes once.
+  std::ofstream full("/dev/full");
+  std::istringstream none;
+  std::ostringstream err;
+  EXPECT_EQ(gantrel::RunCli({"jedec", example}, none, full, err, {}), 2);
+  EXPECT_EQ(err.str(), "gantrel-cli: cannot write to standard output\n");
 }
 
 }  // namespace
