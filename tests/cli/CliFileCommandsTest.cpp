@@ -8,7 +8,6 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -129,8 +128,7 @@ TEST(CliCheck, EachVerdictInTextAndJsonAndTheHighestExitStatusOfSeveral) {
 }
 
 TEST(CliCheck, JsonAgreesWithTheManifestForEverySample) {
-  if (!std::filesystem::is_directory(gantrel::testing::SamplesDir()))
-    GTEST_SKIP() << "no sample files at " << gantrel::testing::SamplesDir();
+  GANTREL_REQUIRE_SAMPLES_OR_SKIP();
   const auto manifest = gantrel::testing::ReadManifest();
   ASSERT_EQ(manifest.size(), 60u);
   std::vector<std::string> args = {"check", "--json"};

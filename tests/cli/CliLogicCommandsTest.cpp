@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <iterator>
 
 #include "CliRun.h"
@@ -195,8 +194,7 @@ TEST(CliDiff, NamesEachFuseByItsMeaningAfterTheEquationsThatDiffer) {
 }
 
 TEST(CliExplain, EveryTwentyTwoVTenSampleIsExplainedAndCompared) {
-  if (!std::filesystem::is_directory(gantrel::testing::SamplesDir()))
-    GTEST_SKIP() << "no sample files at " << gantrel::testing::SamplesDir();
+  GANTREL_REQUIRE_SAMPLES_OR_SKIP();
   std::string previous;
   for (const auto& row : gantrel::testing::ReadManifest()) {
     if (row["family"] != "22V10") continue;
