@@ -113,14 +113,16 @@ TEST(CliExplain, EachColumnPairIsItsSignalThenItsComplement) {
 }
 
 TEST(CliExplain, RefusesWhatIsNoTwentyTwoVTenMapAndSaysWhatPinsItNames) {
-  const std::string example = Scratch("example.jed", gantrel::testing::kExampleText);
   const std::string broken = Scratch("broken.jed", "*L0000 1x*");
   const std::string mismatch = Scratch("mismatch.jed", "*QF5892*F0*L0 1*C4432*");
   const std::string other = Scratch("other.jed", "*QF2194*F0*");
   ExpectCliCases({
-      {{"explain", example},
+      // The decoder example's logic as its generator describes it.
+      {{"explain", gantrel::testing::ExamplePath("decoder.jed")},
        0,
-       {"pin 23: registered, active high, output never enabled\n", "\nUES: 4142000000000000\n"},
+       {"pin 23: combinatorial, active high, output always enabled\n  23 = /2 * /3 * 4\n",
+        "\npin 19: registered, active high, output always enabled\n  19 := 5\n",
+        "\nUES: 4445434F44455200\n"},
        ""},
       {{"explain", broken, "--force"}, 1, {}, broken + ":1:9: syntax error: found 'x'"},
       {{"explain", mismatch}, 1, {}, "computed 0001 over QF5892 fuses\nUse --force to explain"},
