@@ -24,12 +24,13 @@ struct OutputCellRows {
   int TermCount;
 };
 
-// The layout of the ATF22LV10C's map, taken from its datasheet: the "Logic Diagram" (the fuse
-// numbers at the left of each row: AR at 0, the output-enable rows at 44, 440, 924, 1496, 2156,
-// 2904, 3652, 4312, 4884, 5368, SP at 5764, and the input columns along the top) and the
-// "Output Logic Macrocell" configuration table (S0 selects the polarity, S1 the mode; their fuses
-// follow the array, two per cell, from 5808). A fuse at 0 is an intact cell: its input is
-// connected to the product term.
+// The layout of the ATF22LV10C's map as its datasheet draws it. The "Logic Diagram" gives the
+// rows: AR first (fuse 0), then for each output cell from pin 23 down to pin 14 its
+// output-enable row and 8, 10, 12, 14, 16, 16, 14, 12, 10, 8 product-term rows (so the
+// output-enable rows start at fuses 44, 440, 924, 1496, 2156, 2904, 3652, 4312, 4884 and 5368),
+// SP last (fuse 5764); and the 22 input signals across the columns. The "Output Logic
+// Macrocell" configuration table gives S0 (polarity) and S1 (mode), two fuses per cell after
+// the array from 5808. A fuse at 0 is an intact cell: its input is connected to the term.
 inline constexpr std::array<OutputCellRows, kOutputCellCount> kOutputCells = {{
     {23, 1, 8},
     {22, 10, 10},
