@@ -23,11 +23,11 @@ enum class CheckStatus : std::uint8_t {
 struct LoadedJedecFile {
   std::string Path;
   CheckStatus Status = CheckStatus::IoError;
-  FileResult Io;        // why the file could not be read, for IoError
-  std::string Bytes;    // the file as read
-  std::string Text;     // its bare text, as the reader took it
+  FileResult Io;         // why the file could not be read, for IoError
+  std::string Bytes;     // the file as read
+  std::string Text;      // its bare text, as the reader took it
   JedecReadResult Read;  // what the reader made of the text
-  FuseArray Fuses{};    // the fuses it yields
+  FuseArray Fuses{};     // the fuses it yields
 };
 
 // Reads the file at `path` whole, unframes it and reads its text into a copy of `fuses`, which

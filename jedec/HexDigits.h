@@ -16,7 +16,8 @@ constexpr int HexDigitValue(unsigned char c) {
 // significant first; returns the end.
 inline char* PutHexDigits(char* out, unsigned value, int count) {
   static constexpr char kDigits[] = "0123456789ABCDEF";
-  for (int shift = 4 * (count - 1); shift >= 0; shift -= 4) *out++ = kDigits[(value >> shift) & 0xF];
+  for (int shift = 4 * (count - 1); shift >= 0; shift -= 4)
+    *out++ = kDigits[(value >> shift) & 0xF];
   return out;
 }
 

@@ -54,8 +54,8 @@ struct JedecReadResult {
   ReadOutcome Outcome = ReadOutcome::Accepted;
   std::int32_t Qp = 0;  // the QP and QF values seen (0 when absent)
   std::int32_t Qf = 0;
-  bool QpDeclared = false;  // the last QP field held a number (a Q field without digits
-  bool QfDeclared = false;  // declares nothing)
+  bool QpDeclared = false;            // the last QP field held a number (a Q field without digits
+  bool QfDeclared = false;            // declares nothing)
   std::uint16_t GivenChecksum = 0;    // 0, or the value of the last C field read
   std::int32_t ChecksumFieldPos = 0;  // position of the letter C of the last C field, or 0
   bool ChecksumTested = false;  // the checksum test ran (QF or QP not 0, text read to its end)

@@ -242,8 +242,8 @@ TEST(JedecReader, ReadsToTheEndOfTheText) {
     EXPECT_EQ(Ints({int(x.Outcome), x.Position, x.Length, r.Set(), x.Qf, x.Qp,
                     x.QfDeclared * kQF + x.QpDeclared * kQP, x.GivenChecksum, x.ChecksumFieldPos,
                     x.ChecksumTested, x.ComputedChecksum}),
-              Ints({0, length, length, c.Set, c.Qf, c.Qp, c.Declared, c.Given, c.FieldPos,
-                    c.Tested, c.Tested * c.Given}));
+              Ints({0, length, length, c.Set, c.Qf, c.Qp, c.Declared, c.Given, c.FieldPos, c.Tested,
+                    c.Tested * c.Given}));
     for (int fuse : c.Ones) EXPECT_EQ(r.Fuses[fuse], 1) << fuse;
   }
   EXPECT_EQ(ReadText(std::string_view()).Result.Position, 0);  // a view without any data
