@@ -4,6 +4,7 @@
 
 #include "CliFormat.h"
 #include "FileAccess.h"
+#include "JedecWriter.h"
 
 namespace gantrel {
 
@@ -48,9 +49,7 @@ bool HeaderTime(const CliEnvironment& env, std::tm& time, std::ostream& err) {
     time = *fixed;
     return true;
   }
-  const std::optional<std::tm> now = LocalTimeNow();
-  // A system that cannot tell the local time still gets a well-formed header.
-  time = now ? *now : *ParseSourceDateEpoch("0");
+  time = LocalTimeNow();
   return true;
 }
 
@@ -84,7 +83,7 @@ JedecFileCheck CheckJedecOperand(const std::string& operand, std::istream& in) {
     check.Io.Error = in.bad() ? FileError::ReadFailed : FileError::TooLarge;
     return check;
   }
-  return CheckJedecBytes(operand, bytes);
+  return CheckJedecBytes(operand, std::move(bytes));
 }
 
 int FinishReport(int status, std::ostream& out, std::ostream& err) {

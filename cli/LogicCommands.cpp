@@ -4,14 +4,16 @@
 #include <cstdio>
 
 #include "CliFormat.h"
-#include "CommandTexts.h"
 #include "FuseMeaning.h"
+#include "JedecReader.h"
 
 namespace gantrel {
 namespace {
 
-constexpr int kPlccPinCount = 28;
-constexpr int kQfWithoutUes = kUesFirstFuse;  // QF5828: the map ends before the UES
+// A map of QF5828 fuses ends before the UES.
+bool HasUes(const JedecReadResult& read) {
+  return !(read.QfDeclared && read.Qf == kQfWithoutUes);
+}
 
 std::string LiteralText(const Literal& literal) {
   return (literal.Complement ? "/" : "") + std::to_string(literal.Pin);
@@ -71,7 +73,7 @@ std::string UesHex(const FuseArray& fuses) {
 
 std::string ExplainText(const MapLogic& logic, const JedecFileCheck& check) {
   std::string text;
-  if (check.Read.Qp == kPlccPinCount) {
+  if (check.Read.QpDeclared && check.Read.Qp == kQpPlcc) {
     text +=
         "The file is for the 28-pin PLCC package (QP28); pins are shown by their DIP "
         "numbers.\n";
@@ -110,8 +112,7 @@ std::string ExplainText(const MapLogic& logic, const JedecFileCheck& check) {
     if (*term) text += FeedbackNote(logic, {&**term});
   }
   text += "UES: ";
-  text += check.Read.Qf == kQfWithoutUes ? "none (QF5828: the map ends before it)"
-                                         : UesHex(check.Fuses);
+  text += HasUes(check.Read) ? UesHex(check.Fuses) : "none (QF5828: the map ends before it)";
   return text + "\n";
 }
 
@@ -134,7 +135,7 @@ std::string ExplainJson(const MapLogic& logic, const JedecFileCheck& check) {
   json += "\n  },\n  \"ar\": " + TermJson(logic.AsyncReset);
   json += ",\n  \"sp\": " + TermJson(logic.SyncPreset);
   json += ",\n  \"ues\": ";
-  json += check.Read.Qf == kQfWithoutUes ? "null" : JsonString(UesHex(check.Fuses));
+  json += HasUes(check.Read) ? JsonString(UesHex(check.Fuses)) : "null";
   return json + "\n}\n";
 }
 
@@ -210,7 +211,7 @@ int RunExplain(const CliCall& call) {
   const JedecFileCheck check = CheckJedecOperand(call.Line.Operands().front(), call.In);
   const bool read =
       check.Status != CheckStatus::IoError && check.Status != CheckStatus::SyntaxError;
-  if (read && !DeclaresThisDevice(check.Read.Qf, 0)) {
+  if (read && check.Read.QfDeclared && !IsDeviceFuseCount(check.Read.Qf)) {
     call.Err << FormatVerdict(check) << "\ngantrel-cli explain: QF" << check.Read.Qf
              << " is another device's fuse count (not 5828, 5892 or 5893): its map is not a "
                 "22V10's and is not explained, even with --force\n";

@@ -79,9 +79,9 @@ TEST(CliCheck, EachVerdictInTextAndJsonAndTheHighestExitStatusOfSeveral) {
        ": checksum mismatch: given 4432, computed 0001 over QF5892 fuses" + tc + mismatchSum +
            " ok",
        "checksum-mismatch ok - -"},
-      // Each declared count is judged alone.
-      {"qf.jed", "*QP24*QF2194*F0*", 1,
-       ": for another device: QF2194 (not 5828, 5892 or 5893)" + absent, "other-device absent - -"},
+      // Each declared count is judged alone; 0 is a count too.
+      {"qf.jed", "*QP24*QF0*F0*", 1, ": for another device: QF0 (not 5828, 5892 or 5893)" + absent,
+       "other-device absent - -"},
       {"qp.jed", "*QP20*F0*", 1, ": for another device: QP20 (not 24 or 28)" + absent,
        "other-device absent - -"},
       // A transmission checksum alone never makes a file bad. Lower-case and five-digit sums
@@ -124,6 +124,11 @@ TEST(CliCheck, EachVerdictInTextAndJsonAndTheHighestExitStatusOfSeveral) {
     for (const char* key : {"transmission", "line", "column"}) fields += " " + Field(object[key]);
     EXPECT_EQ(fields, cases[i].Json);
     EXPECT_TRUE(object["qp"].isDouble() && object["qf"].isDouble()) << "numbers, 0 when absent";
+    // Declared where the count is not 0, and where qf.jed declares QF0.
+    EXPECT_TRUE(object["qf_declared"].isBool() && object["qp_declared"].isBool());
+    EXPECT_EQ(object["qf_declared"].toBool(),
+              object["qf"].toInt() != 0 || cases[i].Name == "qf.jed");
+    EXPECT_EQ(object["qp_declared"].toBool(), object["qp"].toInt() != 0);
   }
 }
 
