@@ -3,9 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
-#include "FileAccess.h"
-#include "JedecFraming.h"
-#include "JedecReader.h"
+#include "JedecLoad.h"
 
 #ifndef GANTREL_VERSION
 #define GANTREL_VERSION "unknown"
@@ -64,29 +62,21 @@ bool IsOneOf(const std::string& name, const auto& names) {
                      [&name](const char* each) { return name == each; });
 }
 
-// The simulated chip takes the fuses of a text as read, whatever the checksum says.
-struct AcceptChecksum : gantrel::ChecksumQuestion {
-  bool AcceptChecksumMismatch(std::uint16_t, std::uint16_t) override { return true; }
-};
-
+// Reads the simulated chip's fuses from the file at `path`, as read even where the file has an
+// error; false when it cannot be read at all.
 bool ReadChip(const std::string& path, ParsedCommandLine& parsed) {
-  std::string bytes;
-  const gantrel::FileResult file = gantrel::ReadJedecFile(path, bytes);
-  if (!file.Ok()) {
-    parsed.Message = "--simulate-chip: " + path + ": " + gantrel::FileErrorName(file.Error) +
-                     (file.Reason.empty() ? "" : ": " + file.Reason);
+  const gantrel::LoadedJedecFile chip = gantrel::LoadJedecFile(path, gantrel::FuseArray{});
+  if (chip.Status == gantrel::CheckStatus::IoError) {
+    parsed.Message = "--simulate-chip: " + path + ": " + gantrel::FileErrorName(chip.Io.Error) +
+                     (chip.Io.Reason.empty() ? "" : ": " + chip.Io.Reason);
     return false;
   }
-  gantrel::FuseArray fuses{};
-  AcceptChecksum accept;
-  const gantrel::JedecReadResult read =
-      gantrel::JedecReader(gantrel::UnframeJedecText(bytes), fuses, accept);
-  if (!read.Ok()) {
+  if (chip.Status != gantrel::CheckStatus::Ok) {
     parsed.Message = "--simulate-chip: " + path +
-                     ": the reader stopped early; the simulated chip takes its fuses as read";
+                     ": the file does not load cleanly; the simulated chip takes its fuses as read";
   }
   gantrel::FuseImage image{};
-  gantrel::PackFuseImage(fuses, image);
+  gantrel::PackFuseImage(chip.Fuses, image);
   parsed.Options.Chip = image;
   return true;
 }

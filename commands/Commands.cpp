@@ -5,19 +5,11 @@
 #include "CommandTexts.h"
 #include "FileAccess.h"
 #include "JedecFraming.h"
-#include "JedecReader.h"
+#include "JedecLoad.h"
 #include "JedecWriter.h"
-#include "WindowChecksumQuestion.h"
 
 namespace gantrel {
 namespace {
-
-std::tm LocalTimeNow() {
-  const std::time_t now = std::time(nullptr);
-  // One thread only, so the static buffer of localtime is safe here.
-  const std::tm* local = std::localtime(&now);
-  return local != nullptr ? *local : std::tm{};
-}
 
 ProgressFn ProgressTo(Window& window) {
   return
@@ -26,6 +18,15 @@ ProgressFn ProgressTo(Window& window) {
 
 void ShowError(Dialogs& dialogs, const std::string& text) {
   dialogs.ShowMessage(text, kTitleFailure, MessageIcon::Error, MessageButtons::Ok);
+}
+
+// The OK/Cancel question that a file's verdict leaves to the user, or none.
+std::optional<std::string> QuestionAbout(const LoadedJedecFile& file) {
+  const JedecReadResult& read = file.Read;
+  if (file.Status == CheckStatus::ChecksumMismatch)
+    return ChecksumQuestionText(read.GivenChecksum, read.ComputedChecksum);
+  if (file.Status == CheckStatus::OtherDevice) return OtherDeviceQuestionText(read.Qf, read.Qp);
+  return std::nullopt;
 }
 
 void ReportMissingProgrammer(Dialogs& dialogs, const DeviceLink& link) {
@@ -79,39 +80,36 @@ void Commands::OnJedecLoad() {
 // leaves the fuse map as it was, and only a clean load reaches the programmer.
 void Commands::LoadChosenFile(const std::string& path) {
   if (!MayReplaceText()) return;
-  std::string bytes;
-  const FileResult file = ReadJedecFile(path, bytes);
-  if (!file.Ok()) {
-    ShowError(dialogs_, FileOpenFailureText(file));
+  // Read into a copy of the fuse map, so that a rejected file leaves no trace in it.
+  LoadedJedecFile file = LoadJedecFile(path, state_.FuseArray);
+  if (file.Status == CheckStatus::IoError) {
+    ShowError(dialogs_, FileOpenFailureText(file.Io));
     return;
   }
   // From here the programmer's image is no longer known to match a loaded file.
   state_.JedecLoaded = false;
-  std::string text = UnframeJedecText(bytes);
-
-  // Read into a copy, so that a rejected file leaves no trace in the fuse map.
-  FuseArray fuses = state_.FuseArray;
-  WindowChecksumQuestion question(dialogs_);
-  const JedecReadResult read = JedecReader(text, fuses, question);
-  state_.GivenChecksum = read.GivenChecksum;
-  bool clean = read.Ok();
-  if (clean && !DeclaresThisDevice(read.Qf, read.Qp)) {
-    clean = dialogs_.ShowMessage(OtherDeviceQuestionText(read.Qf, read.Qp), kAppTitle,
-                                 MessageIcon::None, MessageButtons::OkCancel) == MessageAnswer::Ok;
+  state_.GivenChecksum = file.Read.GivenChecksum;
+  // The checksum question comes first, then the device question; Cancel rejects the file.
+  while (const std::optional<std::string> question = QuestionAbout(file)) {
+    if (dialogs_.ShowMessage(*question, kAppTitle, MessageIcon::None, MessageButtons::OkCancel) !=
+        MessageAnswer::Ok)
+      break;
+    Overlook(file);
   }
+  const std::string& text = file.Text;
   state_.JedecText = text;
   state_.DisplayText = text;
 
-  if (!clean) {
+  if (file.Status != CheckStatus::Ok) {
     // The message comes first, then the whole text with the caret on what the reader refused
     // (for a refused device, the reader's position is the end of the text).
     dialogs_.ShowMessage(kTextFileError, kAppTitle, MessageIcon::None, MessageButtons::Ok);
     window_.ShowText(text);
-    window_.PlaceCaret(static_cast<std::size_t>(read.Position));
+    window_.PlaceCaret(static_cast<std::size_t>(file.Read.Position));
     return;
   }
 
-  state_.FuseArray = fuses;
+  state_.FuseArray = file.Fuses;
   PackFuseImage(state_.FuseArray, state_.FuseImage);
   if (!EnsureProgrammer()) {
     // Working with files alone stays quiet; the program command tells of the missing programmer.

@@ -45,7 +45,6 @@ class Commands {
   void OnJedecSave();
 
   WorkingState& State() { return state_; }
-  const WorkingState& State() const { return state_; }
 
  private:
   // The link's EnsureOpen; a programmer opened only now has not received the loaded image,
