@@ -50,7 +50,7 @@ TEST(DeviceCommands, FailuresTellOneBoxAndChangeNothing) {
     EXPECT_EQ(r.window.Events, (exchanged ? Strings{"progress", "end", box} : Strings{box}));
     const WorkingState& is = r.commands.State();
     EXPECT_EQ(std::tie(is.JedecLoaded, is.FuseArray, is.FuseImage, is.DisplayText),
-              std::tie(load, was.FuseArray, was.FuseImage, was.DisplayText));
+              std::tie(was.JedecLoaded, was.FuseArray, was.FuseImage, was.DisplayText));
   }
 }
 

@@ -60,7 +60,7 @@ Report Block(const FuseImage& image, int block) {
   return report;
 }
 
-TEST(ExchangeBytes, EachExchangeDrainsThenSendsExactlyItsReportsOneAnswerEach) {
+TEST(ExchangeBytes, EachExchangeProbesThenSendsExactlyItsReportsOneAnswerEach) {
   FuseImage chip{}, image{};  // every block of chip holds bytes that are not 0
   std::iota(chip.begin(), chip.end(), std::uint8_t{0x61});
   std::vector<Report> upload = {Report{0, CMD_UPLOAD}}, read = {Report{0, CMD_READ}};
@@ -82,10 +82,11 @@ TEST(ExchangeBytes, EachExchangeDrainsThenSendsExactlyItsReportsOneAnswerEach) {
     wire.Queued.assign(2, Report{0, 's', 's', 's'});
     wire.Answer = [&chip](int index) { return Block(chip, (index - 1) % kImageBlockCount); };
     DeviceLink link(wire);
+    link.OpenProgrammer();  // a burn opens none
     ReportBuffers buffers;  // leftovers of an earlier exchange, which no new report may carry
     buffers.OutReport.fill(0xCC);
     buffers.InReport.fill(0xEE);
-    std::string progress, steps, events = "RR-";  // drained first, without waiting
+    std::string progress, steps, events = "RR-";  // probed first, without waiting
     const ExchangeResult result = run(link, buffers, [&progress](const ExchangeProgress& p) {
       progress +=
           (p.Sending ? " S" : " R") + std::to_string(p.Index) + "/" + std::to_string(p.Count);
@@ -111,56 +112,61 @@ TEST(ExchangeBytes, EachExchangeDrainsThenSendsExactlyItsReportsOneAnswerEach) {
                            chip[0], 0}));
 }
 
-TEST(DeviceLink, OpensOnlyWhatIsClosedAndSearchesAgainAfterClose) {
+TEST(DeviceLink, CountsConnectionsAndBurnsOnlyOverAnOpenOne) {
   FakeWire wire;
   DeviceLink link(wire);
+  EXPECT_EQ(link.ConnectionNumber(), 0u);
   EXPECT_EQ(link.OpenProgrammer().State, LinkState::Open);
   EXPECT_EQ(link.OpenProgrammer().State, LinkState::Open);
   EXPECT_EQ(wire.Closes, 1) << "the open one is closed first";
   EXPECT_TRUE(link.EnsureOpen());
-  EXPECT_EQ(wire.Opens, 2) << "an open link is not searched again";
+  EXPECT_EQ(std::make_tuple(wire.Opens, wire.Events, link.ConnectionNumber()),
+            std::make_tuple(2, std::string("-"), std::uint64_t{2}))
+      << "an open link is probed, not searched again";
   link.Close();
-  EXPECT_EQ(DescribeDiscovery(link.Status()),
-            "the link to the programmer at /dev/hidraw7 was closed: reconnect the programmer");
   ReportBuffers buffers;
-  EXPECT_TRUE(link.ProgramChip(buffers).Ok());
-  EXPECT_EQ(wire.Opens, 3);
+  const ExchangeResult burn = link.ProgramChip(buffers);
+  EXPECT_EQ(DescribeExchangeFailure(burn), "the programmer at /dev/hidraw7 was disconnected");
+  EXPECT_EQ(wire.Opens, 2) << "a burn opens nothing";
+  EXPECT_TRUE(link.EnsureOpen());
+  EXPECT_EQ(link.ConnectionNumber(), 3u);
 }
 
-TEST(DeviceLink, FailedTransferClosesTheLinkAfterWaitingTheBoundInSlicesAndSaysWhere) {
-  const TransferError none = TransferError::None, gone = TransferError::DeviceGone,
-                      silent = TransferError::NoAnswer;
+TEST(DeviceLink, FailedTransferWaitsTheBoundInSlicesSaysWhereAndKeepsTheHandles) {
+  const TransferError none = TransferError::None, silent = TransferError::NoAnswer;
   const std::string pes = "answer to the PES command: no answer within 700 ms",
-                    program = "answer to the program command: no answer within 900 ms",
-                    drain = "before the first report (taking old input reports): device gone";
-  // 'w' or 'p', slice, send error, receive error, transfers, waits (the drain's first), text.
-  // A drain that fails is retried once on a fresh handle; a send that "times out" failed.
-  const std::tuple<bool, int, TransferError, TransferError, const char*, std::vector<int>,
-                   std::string>
-      cases[] = {
-          {false, 300, none, none, "-S---", {0, 300, 300, 100}, pes},
-          {true, 300, none, none, "-S---", {0, 300, 300, 300}, program},
-          {false, 0, none, none, "-S-", {0, 700}, pes},
-          {false, 300, none, gone, "--", {0, 0}, drain + ": test failure"},
-          {false, 300, silent, none, "-S", {0}, "PES command: write failed: test failure"},
-      };
-  for (const auto& [isProgram, slice, sendError, receiveError, events, waits, text] : cases) {
+                    program = "answer to the program command: no answer within 900 ms";
+  // 'w' or 'p', slice, send error, transfers, waits (the probe's first), text. A send that
+  // "times out" failed.
+  const struct {
+    bool program;
+    int slice;
+    TransferError send;
+    const char* events;
+    std::vector<int> waits;
+    std::string text;
+  } cases[] = {
+      {false, 300, none, "-S---", {0, 300, 300, 100}, pes},
+      {true, 300, none, "-S---", {0, 300, 300, 300}, program},
+      {false, 0, none, "-S-", {0, 700}, pes},
+      {false, 300, silent, "-S", {0}, "PES command: write failed: test failure"},
+  };
+  for (const auto& c : cases) {
     FakeWire wire;
     wire.Answer = [](int) { return std::nullopt; };
-    wire.SendError = sendError;
-    wire.ReceiveError = receiveError;
-    DeviceLink link(wire, LinkTimeouts{milliseconds(700), milliseconds(900), milliseconds(slice)});
+    wire.SendError = c.send;
+    DeviceLink link(wire,
+                    LinkTimeouts{milliseconds(700), milliseconds(900), milliseconds(c.slice)});
+    link.OpenProgrammer();
     ReportBuffers buffers;
     PesBytes got = kPesBytes;
     const ExchangeResult result =
-        isProgram ? link.ProgramChip(buffers) : link.ReadPes(buffers, got);
-    EXPECT_EQ(wire.Events, events) << text;
-    EXPECT_EQ(wire.Waits, waits) << text;
-    EXPECT_EQ(DescribeExchangeFailure(result), text);
-    EXPECT_EQ(DescribeDiscovery(link.Status()),
-              "the link to the programmer at /dev/hidraw7 was closed after a failed transfer (" +
-                  text + "): reconnect the programmer");
-    EXPECT_EQ(wire.Closes, wire.Opens);
+        c.program ? link.ProgramChip(buffers) : link.ReadPes(buffers, got);
+    EXPECT_EQ(wire.Events, c.events) << c.text;
+    EXPECT_EQ(wire.Waits, c.waits) << c.text;
+    EXPECT_EQ(DescribeExchangeFailure(result), c.text);
+    EXPECT_EQ(std::make_tuple(link.IsOpen(), link.OutOfStep(), wire.Closes),
+              std::make_tuple(true, true, 0));
     EXPECT_EQ(got, kPesBytes);
   }
   EXPECT_EQ(
