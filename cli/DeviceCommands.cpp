@@ -144,7 +144,7 @@ class DeviceRun {
         [&](const ProgressFn& progress) { return link_->ReadPes(buffers_, pes, progress); });
     if (!result.Ok()) return ExchangeFailed(result);
     std::string text;
-    for (const char c : PesText(pes)) {
+    for (const char c : PesString(pes)) {
       const auto byte = static_cast<std::uint8_t>(c);
       // Keep the line readable whatever the chip answered.
       text += byte >= 0x20 && byte <= 0x7E ? std::string(1, c) : "\\x" + HexWord(byte).substr(2);

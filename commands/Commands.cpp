@@ -175,7 +175,7 @@ void Commands::OnPesRead() {
     ReportExchangeFailure(window_, link_, result);
     return;
   }
-  window_.ShowPes(PesText(pes));
+  window_.ShowPes(PesString(pes));
 }
 
 void Commands::OnJedecSave() {

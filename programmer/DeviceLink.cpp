@@ -32,6 +32,25 @@ void SetCommand(ReportBuffers& buffers, std::uint8_t command) {
   buffers.OutReport[1] = command;
 }
 
+// English name of a transfer error ("no answer").
+const char* TransferErrorName(TransferError error) {
+  switch (error) {
+    case TransferError::None:
+      return "no error";
+    case TransferError::NotOpen:
+      return "no programmer open";
+    case TransferError::WriteFailed:
+      return "write failed";
+    case TransferError::NoAnswer:
+      return "no answer";
+    case TransferError::DeviceGone:
+      return "device gone";
+    case TransferError::ShortAnswer:
+      return "short answer";
+  }
+  return "unknown error";
+}
+
 // "report 5 of 13 (block 4)", "block 7 of 12", "acknowledgement 3 of 11", ...
 std::string StepName(const ExchangeResult& result) {
   const ExchangeStep step = StepOf(result.Kind, result.Sending, result.Step);
@@ -79,24 +98,6 @@ ExchangeStep StepOf(ExchangeKind kind, bool sending, int step) {
       break;
   }
   return {Part::Command, !sending, 0};
-}
-
-const char* TransferErrorName(TransferError error) {
-  switch (error) {
-    case TransferError::None:
-      return "no error";
-    case TransferError::NotOpen:
-      return "no programmer open";
-    case TransferError::WriteFailed:
-      return "write failed";
-    case TransferError::NoAnswer:
-      return "no answer";
-    case TransferError::DeviceGone:
-      return "device gone";
-    case TransferError::ShortAnswer:
-      return "short answer";
-  }
-  return "unknown error";
 }
 
 std::string DescribeBound(std::chrono::milliseconds bound) {
@@ -147,7 +148,7 @@ std::string DescribeExchangeFailure(const ExchangeResult& result) {
   return text;
 }
 
-std::string PesText(const PesBytes& pes) {
+std::string PesString(const PesBytes& pes) {
   std::string text;
   for (const std::uint8_t byte : pes) {
     if (byte == 0) break;

@@ -77,9 +77,6 @@ struct ExchangeStep {
 };
 ExchangeStep StepOf(ExchangeKind kind, bool sending, int step);
 
-// English name of a transfer error ("no answer").
-const char* TransferErrorName(TransferError error);
-
 // The failure in English, naming the step: "block 7 of 12: no answer within 2 s", or for
 // NoProgrammer what DescribeDiscovery says; "" for a result that is Ok().
 std::string DescribeExchangeFailure(const ExchangeResult& result);
@@ -93,7 +90,7 @@ std::string DescribeDiscovery(const DiscoveryStatus& status);
 std::string DescribeBound(std::chrono::milliseconds bound);
 
 // The signature as text: the characters of `pes` up to its first zero byte.
-std::string PesText(const PesBytes& pes);
+std::string PesString(const PesBytes& pes);
 
 class DeviceLink {
  public:

@@ -61,9 +61,8 @@ class SimulatedProgrammer {
   // The fuse image the chip holds, as the read-back sends it.
   const FuseImage& ChipImage() const { return chipImage_; }
   void SetChipImage(const FuseImage& image) { chipImage_ = image; }
-  // The chip's 9-character signature as the host shows it after its reversal.
-  const std::string& Pes() const { return pes_; }
-  // Sets the chip's signature; false (and nothing changed) unless `pes` has exactly 9 bytes.
+  // Sets the chip's signature as the host shows it after its reversal; false (and nothing
+  // changed) unless `pes` has exactly 9 bytes.
   bool SetPes(std::string_view pes);
 
   // The image of the last upload (all 0 before any), which the next 'w' burns.
@@ -73,9 +72,8 @@ class SimulatedProgrammer {
   // How many times 'w' was received (burns that failed included).
   int BurnCount() const { return burnCount_; }
 
-  // The faults in effect, all at once; SetFaults replaces them (an empty list clears them). A
-  // replug fault whose report N-1 has already been answered strikes at once.
-  const std::vector<SimulatedFault>& Faults() const { return faults_; }
+  // Sets the faults in effect, all at once, replacing those before (an empty list clears
+  // them). A replug fault whose report N-1 has already been answered strikes at once.
   void SetFaults(std::vector<SimulatedFault> faults);
   // Replaces the faults with `fault` alone (a default SimulatedFault clears them).
   void SetFault(const SimulatedFault& fault);
