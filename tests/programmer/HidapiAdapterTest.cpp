@@ -41,6 +41,7 @@ struct FakeHid {
   std::string Programmer;          // the path the firmware answers on
   std::map<int, int> FailOpen;     // open number (1-based) -> errno it fails with
   bool Unplugged = false;
+  bool FailWrite = false;
   int HeldAnswer = 0;              // this write's answer is kept back until Release()
   int UnplugAfter = 0;             // unplugged once this write's answer is queued
   std::map<int, int> ShortAnswer;  // write number -> length of its answer
@@ -108,7 +109,8 @@ hid_device* hid_open_path(const char* path) {
 int hid_write(hid_device* handle, const unsigned char* data, size_t length) {
   fake->Log.push_back("write #" + std::to_string(handle->Number));
   fake->Written.emplace_back(data, data + length);
-  if (fake->Unplugged || length != gantrel::kReportSize || data[0] != 0) return -1;
+  if (fake->Unplugged || fake->FailWrite || length != gantrel::kReportSize || data[0] != 0)
+    return -1;
   Report report{};
   std::copy(data, data + length, report.begin());
   const auto outcome = fake->Firmware.TakeReport(report);
@@ -142,7 +144,7 @@ void hid_close(hid_device* handle) {
 }
 
 const wchar_t* hid_error(hid_device* handle) {
-  if (handle != nullptr) return fake->Unplugged ? L"No such device" : L"Success";
+  if (handle != nullptr) return fake->Unplugged ? L"No such device" : L"Broken pipe";
   return fake->GlobalError.empty() ? nullptr : fake->GlobalError.c_str();
 }
 
@@ -229,6 +231,8 @@ TEST(HidapiAdapter, FailuresAtTheLibraryBoundary) {
        "answer to the PES command: short answer (40 of 64 bytes)"},
       {"unplugged before the answer is read", [](FakeHid& h) { h.UnplugAfter = 1; },
        "programmer open at /dev/hidraw1", "answer to the PES command: device gone: No such device"},
+      {"write fails", [](FakeHid& h) { h.FailWrite = true; }, "programmer open at /dev/hidraw1",
+       "PES command: write failed: Broken pipe"},
       {"answer late", [](FakeHid& h) { h.HeldAnswer = 1; }, "programmer open at /dev/hidraw1",
        "answer to the PES command: no answer within 100 ms"},
   };

@@ -26,40 +26,67 @@ struct SimulatedLink : ::testing::Test {
   }();
 };
 
-TEST_F(SimulatedLink, UploadTwoBurnsAndReadBackGiveTheSameImageSendingWTwiceAndNothingElse) {
-  ASSERT_TRUE(link.UploadFuseImage(buffers, image).Ok());
-  EXPECT_EQ(programmer.ChipImage(), FuseImage{}) << "an upload alone must not burn";
-  ASSERT_TRUE(link.ProgramChip(buffers).Burned);
-  ASSERT_TRUE(link.ProgramChip(buffers).Burned);
-  EXPECT_EQ(std::vector<Report>(programmer.Received().begin() + 13, programmer.Received().end()),
-            std::vector<Report>(2, Report{0, CMD_PROGRAM}));
-  EXPECT_EQ(std::make_pair(programmer.UploadCount(), programmer.BurnCount()), std::make_pair(1, 2));
-  FuseImage readBack{};
-  ASSERT_TRUE(link.ReadFuseImage(buffers, readBack).Ok());
-  EXPECT_EQ(readBack, image);
-}
-
-TEST_F(SimulatedLink, PesComesBackAsTheChipStatesItAlsoAfterAReplugWhileOpen) {
-  PesBytes pes{};
-  ASSERT_TRUE(link.ReadPes(buffers, pes).Ok());
-  EXPECT_EQ(pes, kPesBytes);  // the default chip says "1F22L10C3"
+// Every exchange sends exactly its reports (byte 0 and every unused byte 0, nothing of an
+// earlier report carried over) and takes one answer per report, in the order of its steps.
+TEST_F(SimulatedLink, ExchangesSendExactlyTheirReportsOneAnswerEach) {
+  std::vector<Report> sent = {Report{0, CMD_UPLOAD}};
+  for (std::size_t i = 0; i < image.size(); ++i) {
+    if (i % kImageBlockSize == 0) sent.emplace_back();
+    sent.back()[1 + i % kImageBlockSize] = image[i];
+  }
+  sent.insert(sent.end(), 2, Report{0, CMD_PROGRAM});
+  sent.push_back(Report{0, CMD_READ});
+  sent.insert(sent.end(), kImageBlockCount - 1, Report{0, CMD_ACK});  // none after block 12
+  sent.push_back(Report{0, CMD_PES});
+  buffers.OutReport.fill(0xCC);
   EXPECT_FALSE(programmer.SetPes("ABCDEFGH") || programmer.SetPes("ABCDEFGHIJ"));
   ASSERT_TRUE(programmer.SetPes("ABCDEFGHI"));
-  programmer.Reconnect();  // the open handle is dead now: the next exchange takes a fresh one
-  ASSERT_TRUE(link.ReadPes(buffers, pes).Ok());
-  EXPECT_EQ(backend.OpenCount(), 2);
+  std::string steps;
+  const ProgressFn progress = [&steps](const ExchangeProgress& p) {
+    const std::string step = (p.Sending ? " S" : " R") + std::to_string(p.Index);
+    if (!steps.ends_with(step)) steps += step;
+  };
+  ASSERT_TRUE(link.UploadFuseImage(buffers, image, progress).Ok());
+  EXPECT_EQ(programmer.ChipImage(), FuseImage{}) << "an upload alone must not burn";
+  ASSERT_TRUE(link.ProgramChip(buffers, progress).Burned);
+  ASSERT_TRUE(link.ProgramChip(buffers, progress).Burned);
+  FuseImage readBack{};
+  PesBytes pes;
+  pes.fill(0xFF);  // its closing zero must come from the exchange
+  ASSERT_TRUE(link.ReadFuseImage(buffers, readBack, progress).Ok());
+  ASSERT_TRUE(link.ReadPes(buffers, pes, progress).Ok());
+  EXPECT_EQ(programmer.Received(), sent);
+  EXPECT_EQ(std::make_pair(programmer.UploadCount(), programmer.BurnCount()), std::make_pair(1, 2));
+  EXPECT_EQ(readBack, image);
   EXPECT_EQ(pes, (PesBytes{'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 0}));
   EXPECT_EQ(std::string(buffers.InReport.begin() + 1, buffers.InReport.begin() + 10), "IHGFEDCBA");
+  EXPECT_EQ(std::tie(buffers.BytesWritten, buffers.BytesRead, buffers.InReport[0]),
+            std::make_tuple(65u, 65u, 0));
+  std::string expected;
+  for (int n = 1; n <= 13; ++n) expected += " S" + std::to_string(n) + " R" + std::to_string(n);
+  expected += " S1 R1 S1 R1";
+  for (int n = 1; n <= 12; ++n) expected += " S" + std::to_string(n) + " R" + std::to_string(n);
+  EXPECT_EQ(steps, expected + " S1 R1");
 }
 
-TEST_F(SimulatedLink, BurnAfterAReplugWhileOpenSendsNothingAndClosesTheLink) {
+// A replug is a power cycle: the upload is gone, and the burn, which opens no connection, sends
+// nothing.
+TEST_F(SimulatedLink, CountsConnectionsAndABurnAfterAReplugSendsNothing) {
+  EXPECT_EQ(link.ConnectionNumber(), 0u);
+  link.OpenProgrammer();
+  link.OpenProgrammer();  // the open one is closed first
+  EXPECT_TRUE(link.EnsureOpen());
+  EXPECT_EQ(std::make_pair(link.ConnectionNumber(), backend.OpenCount()),
+            std::make_pair(std::uint64_t{2}, 2));
   ASSERT_TRUE(link.UploadFuseImage(buffers, image).Ok());
-  programmer.Reconnect();  // a replugged programmer has not received this upload
+  programmer.Reconnect();
   EXPECT_EQ(programmer.UploadedImage(), FuseImage{});
-  const ExchangeResult burn = link.ProgramChip(buffers);
-  EXPECT_EQ(DescribeExchangeFailure(burn), "the programmer at simulated was disconnected");
-  EXPECT_EQ(std::make_tuple(programmer.ReportCount(), programmer.BurnCount(), link.IsOpen()),
-            std::make_tuple(std::uint64_t{13}, 0, false));
+  EXPECT_EQ(DescribeExchangeFailure(link.ProgramChip(buffers)),
+            "the programmer at simulated was disconnected");
+  EXPECT_EQ(std::make_tuple(programmer.ReportCount(), backend.DiscoveryCount(), link.IsOpen()),
+            std::make_tuple(std::uint64_t{13}, 2, false));
+  EXPECT_TRUE(link.EnsureOpen());
+  EXPECT_EQ(link.ConnectionNumber(), 3u);
 }
 
 TEST_F(SimulatedLink, FailingBurnIsAnsweredAndLeavesTheChipAndTheLinkAsTheyWere) {
