@@ -15,11 +15,6 @@
 namespace gantrel {
 namespace {
 
-class AcceptAll : public ChecksumQuestion {
- public:
-  bool AcceptChecksumMismatch(std::uint16_t, std::uint16_t) override { return true; }
-};
-
 std::tm FixedTime() {
   std::tm time{};
   time.tm_year = 2026 - 1900;
@@ -39,9 +34,8 @@ FuseArray AllOnes() {
 
 void ReadText(benchmark::State& state, const std::string& text) {
   FuseArray fuses{};
-  AcceptAll accept;
   for (auto _ : state) {
-    JedecReadResult result = JedecReader(text, fuses, accept);
+    JedecReadResult result = JedecReader(text, fuses);
     benchmark::DoNotOptimize(result);
     benchmark::ClobberMemory();
     if (!result.Ok()) state.SkipWithError("the text did not read cleanly");
@@ -51,12 +45,12 @@ void ReadText(benchmark::State& state, const std::string& text) {
 }
 
 void BM_JedecReaderSample(benchmark::State& state) {
-  std::ifstream in(std::string(GANTREL_SAMPLES_DIR) + "/ezrec__galpal__bldc.jed", std::ios::binary);
+  std::ifstream in(std::string(GANTREL_EXAMPLES_DIR) + "/decoder.jed", std::ios::binary);
   std::stringstream bytes;
   bytes << in.rdbuf();
   const std::string text = UnframeJedecText(bytes.str());
   if (text.empty()) {
-    state.SkipWithError("sample ezrec__galpal__bldc.jed not found");
+    state.SkipWithError("examples/decoder.jed not found");
     return;
   }
   ReadText(state, text);

@@ -182,15 +182,4 @@ std::optional<std::tm> ParseSourceDateEpoch(std::string_view secondsSinceEpoch) 
   return time;
 }
 
-std::optional<std::tm> LocalTimeNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm time{};
-#ifdef _WIN32
-  if (localtime_s(&time, &now) != 0) return std::nullopt;
-#else
-  if (localtime_r(&now, &time) == nullptr) return std::nullopt;
-#endif
-  return time;
-}
-
 }  // namespace gantrel

@@ -2,6 +2,7 @@
 
 #include "CliFormat.h"
 #include "FileAccess.h"
+#include "JedecWriter.h"
 
 namespace gantrel {
 
@@ -46,9 +47,7 @@ bool HeaderTime(const CliEnvironment& env, std::tm& time, std::ostream& err) {
     time = *fixed;
     return true;
   }
-  const std::optional<std::tm> now = LocalTimeNow();
-  // A system that cannot tell the local time still gets a well-formed header.
-  time = now ? *now : *ParseSourceDateEpoch("0");
+  time = LocalTimeNow();
   return true;
 }
 

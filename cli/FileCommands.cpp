@@ -52,6 +52,8 @@ std::string CheckAsJson(const JedecFileCheck& check) {
   // QP and QF are numbers always: 0 when the file declares none, or was not read.
   json += ", \"qp\": " + std::to_string(result.Qp);
   json += ", \"qf\": " + std::to_string(result.Qf);
+  json += ", \"qp_declared\": " + std::string(result.QpDeclared ? "true" : "false");
+  json += ", \"qf_declared\": " + std::string(result.QfDeclared ? "true" : "false");
   json += ", \"given_checksum\": " + JsonHexOrNull(read, result.GivenChecksum);
   json +=
       ", \"computed_checksum\": " + JsonHexOrNull(result.ChecksumTested, result.ComputedChecksum);

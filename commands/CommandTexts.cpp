@@ -111,13 +111,6 @@ std::string OtherDeviceQuestionText(std::int32_t qf, std::int32_t qp) {
          "、QP=" + std::to_string(qp) + "）。" + kLineBreak + "このまま続けますか？";
 }
 
-bool DeclaresThisDevice(std::int32_t qf, std::int32_t qp) {
-  // QF5828 is the 22V10 without its UES; 5893 counts the security fuse; QP28 is the PLCC.
-  const bool fuses = qf == 0 || qf == 5828 || qf == kDeviceFuseCount || qf == 5893;
-  const bool pins = qp == 0 || qp == kDevicePinCount || qp == 28;
-  return fuses && pins;
-}
-
 std::string ProgressText(const ExchangeProgress& progress) {
   switch (progress.Kind) {
     // An answer belongs to the report it answers, so an upload shows its sends only.

@@ -34,12 +34,8 @@ inline constexpr const char* kProgressPes = "PES取得中…";
 // The fuse checksum question: the stated and the computed value as four upper-case hex digits.
 std::string ChecksumQuestionText(std::uint16_t given, std::uint16_t computed);
 
-// The question asked of a clean text that declares another device (`qf`, `qp`: 0 where absent).
+// The question asked of a text that declares another device (`qf`, `qp`: 0 where absent).
 std::string OtherDeviceQuestionText(std::int32_t qf, std::int32_t qp);
-
-// True when the declared counts fit the ATF22LV10C: QF absent, 5828, 5892 or 5893, and QP
-// absent, 24 or 28.
-bool DeclaresThisDevice(std::int32_t qf, std::int32_t qp);
 
 // The progress step shown while an exchange runs ("送信中 5/13", "受信中 3/12", "書き込み中…").
 std::string ProgressText(const ExchangeProgress& progress);

@@ -5,19 +5,11 @@
 #include "CommandTexts.h"
 #include "FileAccess.h"
 #include "JedecFraming.h"
-#include "JedecReader.h"
+#include "JedecLoad.h"
 #include "JedecWriter.h"
-#include "WindowChecksumQuestion.h"
 
 namespace gantrel {
 namespace {
-
-std::tm LocalTimeNow() {
-  const std::time_t now = std::time(nullptr);
-  // One thread only, so the static buffer of localtime is safe here.
-  const std::tm* local = std::localtime(&now);
-  return local != nullptr ? *local : std::tm{};
-}
 
 // Runs `exchange` with the progress display, which is ended only if the exchange showed it.
 template <typename Exchange>
@@ -33,6 +25,15 @@ ExchangeResult WithProgress(Window& window, Exchange exchange) {
 
 void ShowError(Window& window, const std::string& text) {
   window.ShowMessage(text, kTitleFailure, MessageIcon::Error, MessageButtons::Ok);
+}
+
+// The OK/Cancel question that a file's verdict leaves to the user, or none.
+std::optional<std::string> QuestionAbout(const LoadedJedecFile& file) {
+  const JedecReadResult& read = file.Read;
+  if (file.Status == CheckStatus::ChecksumMismatch)
+    return ChecksumQuestionText(read.GivenChecksum, read.ComputedChecksum);
+  if (file.Status == CheckStatus::OtherDevice) return OtherDeviceQuestionText(read.Qf, read.Qp);
+  return std::nullopt;
 }
 
 void ReportMissingProgrammer(Window& window, const DeviceLink& link) {
@@ -74,39 +75,36 @@ void Commands::OpenProgrammer() {
 void Commands::OnJedecLoad() {
   const std::optional<std::string> path = window_.AskOpenPath();
   if (!path) return;
-  std::string bytes;
-  const FileResult file = ReadJedecFile(*path, bytes);
-  if (!file.Ok()) {
-    ShowError(window_, FileOpenFailureText(file));
+  // Read into a copy of the fuse map, so that a rejected file leaves no trace in it.
+  LoadedJedecFile file = LoadJedecFile(*path, state_.FuseArray);
+  if (file.Status == CheckStatus::IoError) {
+    ShowError(window_, FileOpenFailureText(file.Io));
     return;
   }
   // From here the programmer's image is no longer known to match a loaded file.
   state_.JedecLoaded = false;
-  std::string text = UnframeJedecText(bytes);
-
-  // Read into a copy, so that a rejected file leaves no trace in the fuse map.
-  FuseArray fuses = state_.FuseArray;
-  WindowChecksumQuestion question(window_);
-  const JedecReadResult read = JedecReader(text, fuses, question);
-  state_.GivenChecksum = read.GivenChecksum;
-  bool clean = read.Ok();
-  if (clean && !DeclaresThisDevice(read.Qf, read.Qp)) {
-    clean = window_.ShowMessage(OtherDeviceQuestionText(read.Qf, read.Qp), kAppTitle,
-                                MessageIcon::None, MessageButtons::OkCancel) == MessageAnswer::Ok;
+  state_.GivenChecksum = file.Read.GivenChecksum;
+  // The checksum question comes first, then the device question; Cancel rejects the file.
+  while (const std::optional<std::string> question = QuestionAbout(file)) {
+    if (window_.ShowMessage(*question, kAppTitle, MessageIcon::None, MessageButtons::OkCancel) !=
+        MessageAnswer::Ok)
+      break;
+    Overlook(file);
   }
+  const std::string& text = file.Text;
   state_.JedecText = text;
   state_.DisplayText = text;
 
-  if (!clean) {
+  if (file.Status != CheckStatus::Ok) {
     // The message comes first, then the whole text with the caret on what the reader refused
     // (for a refused device, the reader's position is the end of the text).
     window_.ShowMessage(kTextFileError, kAppTitle, MessageIcon::None, MessageButtons::Ok);
     window_.ShowText(text);
-    window_.PlaceCaret(static_cast<std::size_t>(read.Position));
+    window_.PlaceCaret(static_cast<std::size_t>(file.Read.Position));
     return;
   }
 
-  state_.FuseArray = fuses;
+  state_.FuseArray = file.Fuses;
   PackFuseImage(state_.FuseArray, state_.FuseImage);
   const ExchangeResult upload = WithProgress(window_, [this](const ProgressFn& progress) {
     return link_.UploadFuseImage(state_.Reports, state_.FuseImage, progress);

@@ -42,7 +42,6 @@ class Commands {
   void OnJedecSave();
 
   WorkingState& State() { return state_; }
-  const WorkingState& State() const { return state_; }
 
  private:
   Window& window_;
