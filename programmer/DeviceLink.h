@@ -114,7 +114,7 @@ class DeviceLink {
   std::uint64_t ConnectionNumber() const;
   // Why the link holds no programmer (or Open when it holds one).
   const DiscoveryStatus& Status() const;
-  // Closes both handles; the next exchange runs discovery again.
+  // Closes both handles; the next exchange other than a burn runs discovery again.
   void Close();
 
   // Every exchange first probes the open programmer: it takes away the input reports queued on

@@ -101,7 +101,11 @@ std::vector<HidCandidate> Enumerate() {
 // Why an open of `path` failed, in `status`. hidapi folds the system's text into its message;
 // where the path is a file, access() tells a lack of permission directly.
 void RecordOpenFailure(const std::string& path, int openErrno, DiscoveryStatus& status) {
+#if HID_API_VERSION >= HID_API_MAKE_VERSION(0, 13, 0)
   const std::string message = WideToUtf8(hid_error(nullptr));
+#else
+  const std::string message;  // older hidapi keeps no error of its own for a failed open
+#endif
   bool denied = openErrno == EACCES || openErrno == EPERM ||
                 message.find(std::strerror(EACCES)) != std::string::npos;
 #if defined(__unix__) || defined(__APPLE__)
