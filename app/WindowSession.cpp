@@ -2,8 +2,7 @@
 
 #include <thread>
 
-#include "HidapiBackend.h"
-#include "SimulatedBackend.h"
+#include "HidapiProgrammer.h"
 #include "SimulatedProgrammer.h"
 
 namespace {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <deque>
 #include <utility>
 
 namespace gantrel {
@@ -12,6 +13,58 @@ constexpr std::string_view kFaultSyntax =
     "expected stop@N, vanish@N, replug@N, late@N, late@N:MS or burn-fails";
 
 // Reads a whole decimal number with no sign; false on anything else or above `limit`.
+// One open handle on a SimulatedProgrammer, with its own queue of answers.
+class SimulatedTransport : public Transport {
+ public:
+  explicit SimulatedTransport(SimulatedProgrammer& programmer)
+      : programmer_(programmer), connection_(programmer.Connection()) {}
+
+  TransferStatus Send(const Report& report, std::uint32_t& bytesWritten) override {
+    bytesWritten = 0;
+    // A handle from before a reconnect reaches no device and counts no report.
+    if (programmer_.Connection() != connection_) return Gone();
+    const SimulatedProgrammer::Outcome outcome = programmer_.TakeReport(report);
+    if (!outcome.Delivered) return Gone();
+    bytesWritten = static_cast<std::uint32_t>(kReportSize);
+    if (outcome.Answers) queue_.push_back({outcome.Answer, outcome.Delay, outcome.Number});
+    return {};
+  }
+
+  // Takes the next queued answer once its delay has been waited out; returns at once but
+  // counts the whole `wait` as spent (in the programmer's WaitedTime) when none is ready.
+  TransferStatus Receive(Report& report, std::chrono::milliseconds wait,
+                         std::uint32_t& bytesRead) override {
+    bytesRead = 0;
+    if (!programmer_.IsPresent() || programmer_.Connection() != connection_) return Gone();
+    wait = std::max(wait, std::chrono::milliseconds(0));
+    if (queue_.empty() || queue_.front().Delay > wait) {
+      // Nothing arrives within `wait`: the time passes all the same, as in hid_read_timeout.
+      if (!queue_.empty()) queue_.front().Delay -= wait;
+      programmer_.AddWaitedTime(wait);
+      return {TransferError::NoAnswer, {}};
+    }
+    const Pending answer = queue_.front();
+    queue_.pop_front();
+    programmer_.AddWaitedTime(answer.Delay);
+    std::copy(answer.Bytes.begin() + 1, answer.Bytes.end(), report.begin() + 1);
+    bytesRead = static_cast<std::uint32_t>(kReportSize);
+    programmer_.AnswerTaken(answer.Number);
+    return {};
+  }
+
+ private:
+  struct Pending {
+    Report Bytes;
+    std::chrono::milliseconds Delay;
+    std::uint64_t Number;
+  };
+  static TransferStatus Gone() { return {TransferError::DeviceGone, "device disconnected"}; }
+
+  SimulatedProgrammer& programmer_;
+  std::uint64_t connection_;
+  std::deque<Pending> queue_;
+};
+
 bool ParseNumber(std::string_view digits, std::uint64_t limit, std::uint64_t& value) {
   if (digits.empty()) return false;
   std::uint64_t result = 0;
@@ -89,8 +142,8 @@ bool ParseSimulatedFaults(std::string_view text, std::vector<SimulatedFault>& fa
   std::size_t start = 0;
   while (true) {
     const std::size_t comma = text.find(',', start);
-    const std::string_view item =
-        text.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+    const std::string_view item = text.substr(
+        start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
     if (item.empty()) {
       error = "empty fault in the list '" + std::string(text) + "'";
       return false;
@@ -235,6 +288,32 @@ Report SimulatedProgrammer::RunFirmware(const Report& report) {
       break;
   }
   return answer;
+}
+
+SimulatedBackend::SimulatedBackend(SimulatedProgrammer& programmer) : programmer_(programmer) {}
+
+void SimulatedBackend::SetOpenFailure(std::string reason, bool permissionDenied) {
+  openFailure_ = std::move(reason);
+  permissionDenied_ = !openFailure_.empty() && permissionDenied;
+}
+
+std::unique_ptr<Transport> SimulatedBackend::OpenProgrammer(DiscoveryStatus& status) {
+  ++discoveryCount_;
+  status = DiscoveryStatus{};
+  if (absent_ || !programmer_.IsPresent()) {
+    status.State = LinkState::NotFound;
+    return nullptr;
+  }
+  status.Path = kPath;
+  if (!openFailure_.empty()) {
+    status.State = LinkState::OpenFailed;
+    status.Reason = openFailure_;
+    status.PermissionDenied = permissionDenied_;
+    return nullptr;
+  }
+  ++openCount_;
+  status.State = LinkState::Open;
+  return std::make_unique<SimulatedTransport>(programmer_);
 }
 
 }  // namespace gantrel

@@ -1,16 +1,18 @@
 // A simulated programmer with an ATF22LV10C in its socket: the device side of the report
-// protocol, for trying the tool without hardware (`gantrel-cli --simulate`) and for tests.
-// It can be told to fail in a fixed, repeatable way (see SimulatedFault).
+// protocol, for trying the tool without hardware (`--simulate`) and for tests, with the
+// discovery that finds it. It can be told to fail in a fixed, repeatable way (SimulatedFault).
 #pragma once
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "FuseMap.h"
 #include "Report.h"
+#include "Transport.h"
 
 namespace gantrel {
 
@@ -59,9 +61,8 @@ class SimulatedProgrammer {
   // The fuse image the chip holds, as the read-back sends it.
   const FuseImage& ChipImage() const { return chipImage_; }
   void SetChipImage(const FuseImage& image) { chipImage_ = image; }
-  // The chip's 9-character signature as the host shows it after its reversal.
-  const std::string& Pes() const { return pes_; }
-  // Sets the chip's signature; false (and nothing changed) unless `pes` has exactly 9 bytes.
+  // Sets the chip's signature as the host shows it after its reversal; false (and nothing
+  // changed) unless `pes` has exactly 9 bytes.
   bool SetPes(std::string_view pes);
 
   // The image of the last upload (all 0 before any), which the next 'w' burns.
@@ -71,9 +72,8 @@ class SimulatedProgrammer {
   // How many times 'w' was received (burns that failed included).
   int BurnCount() const { return burnCount_; }
 
-  // The faults in effect, all at once; SetFaults replaces them (an empty list clears them). A
-  // replug fault whose report N-1 has already been answered strikes at once.
-  const std::vector<SimulatedFault>& Faults() const { return faults_; }
+  // Sets the faults in effect, all at once, replacing those before (an empty list clears
+  // them). A replug fault whose report N-1 has already been answered strikes at once.
   void SetFaults(std::vector<SimulatedFault> faults);
   // Replaces the faults with `fault` alone (a default SimulatedFault clears them).
   void SetFault(const SimulatedFault& fault);
@@ -96,7 +96,7 @@ class SimulatedProgrammer {
   // Changes at every Reconnect(); a transport remembers the one it was opened in.
   std::uint64_t Connection() const { return connection_; }
 
-  // What one output report led to, for the simulated transport.
+  // What one output report led to, for its transports.
   struct Outcome {
     bool Delivered = false;              // false: the device is gone and the send fails
     bool Answers = false;                // an input report follows
@@ -133,6 +133,40 @@ class SimulatedProgrammer {
   std::uint64_t connection_ = 1;
   Mode mode_ = Mode::Idle;
   int nextBlock_ = 0;
+};
+
+// Discovery over one SimulatedProgrammer: each open gives a new transport with its own empty
+// queue of answers, as every hidraw handle has its own queue of input reports. A transport
+// fails with DeviceGone once the programmer vanished or was reconnected.
+class SimulatedBackend : public DeviceBackend {
+ public:
+  // The device path that discovery reports for the simulated programmer.
+  static constexpr const char* kPath = "simulated";
+
+  // A backend that finds `programmer`, which must outlive the backend and every transport it
+  // opened.
+  explicit SimulatedBackend(SimulatedProgrammer& programmer);
+
+  // When absent, discovery finds nothing (as it does while the programmer has vanished).
+  void SetAbsent(bool absent) { absent_ = absent; }
+  // Makes every open fail with `reason` (found but not opened); an empty reason opens again.
+  void SetOpenFailure(std::string reason, bool permissionDenied = false);
+  // How many times discovery ran on this backend.
+  int DiscoveryCount() const { return discoveryCount_; }
+  // How many transports it opened.
+  int OpenCount() const { return openCount_; }
+
+  // Finds the simulated programmer unless it is absent or has vanished, and opens it unless
+  // told to fail; never waits.
+  std::unique_ptr<Transport> OpenProgrammer(DiscoveryStatus& status) override;
+
+ private:
+  SimulatedProgrammer& programmer_;
+  bool absent_ = false;
+  std::string openFailure_;
+  bool permissionDenied_ = false;
+  int discoveryCount_ = 0;
+  int openCount_ = 0;
 };
 
 }  // namespace gantrel

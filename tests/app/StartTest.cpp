@@ -115,30 +115,39 @@ class StartTest : public QObject {
     QVERIFY(dialogs.Unexpected == 0 && !session.Window().IsBusy());
   }
 
-  // Cancel changes nothing and sends nothing; the read asks only once the programmer is found.
+  // Cancel changes nothing and sends nothing; the read asks only once the programmer is found
+  // and in step.
   void Replace_data() {
     QTest::addColumn<QString>("how");     // "load", "drop" or "read"
     QTest::addColumn<bool>("edited");     // the user typed into the text first
     QTest::addColumn<QString>("answer");  // to the question, if asked
     QTest::addColumn<bool>("replaced");
-    QTest::newRow("load over edits, Cancel") << "load" << true << "Cancel" << false;
-    QTest::newRow("load over edits, OK") << "load" << true << "OK" << true;
-    QTest::newRow("drop") << "drop" << false << "" << true;
-    QTest::newRow("drop over edits, Cancel") << "drop" << true << "Cancel" << false;
-    QTest::newRow("drop over edits, OK") << "drop" << true << "OK" << true;
-    QTest::newRow("read over edits, Cancel") << "read" << true << "Cancel" << false;
-    QTest::newRow("read over edits, OK") << "read" << true << "OK" << true;
-    QTest::newRow("read over edits, no programmer") << "read" << true << "" << false;
+    QTest::addColumn<QString>("programmer");  // "absent", "out of step" or there
+    QTest::newRow("load over edits, Cancel") << "load" << true << "Cancel" << false << "";
+    QTest::newRow("load over edits, OK") << "load" << true << "OK" << true << "";
+    QTest::newRow("drop") << "drop" << false << "" << true << "";
+    QTest::newRow("drop over edits, Cancel") << "drop" << true << "Cancel" << false << "";
+    QTest::newRow("drop over edits, OK") << "drop" << true << "OK" << true << "";
+    QTest::newRow("read over edits, Cancel") << "read" << true << "Cancel" << false << "";
+    QTest::newRow("read over edits, OK") << "read" << true << "OK" << true << "";
+    QTest::newRow("read over edits, no programmer") << "read" << true << "" << false << "absent";
+    QTest::newRow("read over edits, out of step") << "read" << true << "" << false << "out of step";
   }
   void Replace() {
     QFETCH(QString, how);
     QFETCH(bool, edited);
     QFETCH(QString, answer);
     QFETCH(bool, replaced);
+    QFETCH(QString, programmer);
     WindowFixture f;
     f.Start();
-    const bool absent = how == "read" && answer.isEmpty();
-    if (absent) f.backend.SetAbsent(true), f.link.Close();
+    if (programmer == "absent") f.backend.SetAbsent(true), f.link.Close();
+    if (programmer == "out of step") {
+      f.programmer.SetFault({gantrel::SimulatedFaultKind::Stop, 1});
+      f.Trigger("actionPesRead");  // breaks off
+      f.dialogs.Events.clear();
+    }
+    const std::size_t sent = f.programmer.ReportCount();
     if (edited) QTest::keyClicks(f.text, "typed");
     if (how == "load") f.dialogs.Script.push_back(Path("start.jed"));
     if (!answer.isEmpty()) f.dialogs.Script.push_back(answer.toStdString());
@@ -146,12 +155,17 @@ class StartTest : public QObject {
     if (how != "drop") f.Trigger(how == "load" ? "actionJedecLoad" : "actionDeviceRead");
     QStringList events;
     if (how == "load") events << "open";
-    if (edited && !absent) events << kDiscard;
-    if (absent) events << "[注意 !.] プログラマが見つかりません。接続を確認して下さい。";
+    if (edited && programmer.isEmpty()) events << kDiscard;
+    if (programmer == "absent")
+      events << "[注意 !.] プログラマが見つかりません。接続を確認して下さい。";
+    if (programmer == "out of step")
+      events
+          << "[注意 !.] "
+             "プログラマとの前回の通信が途中で失敗しました。\r\nプログラマを接続し直して下さい。";
     QTRY_COMPARE(f.Events(), events);
     QTRY_COMPARE(f.text->toPlainText() != (edited ? "typed" : ""), replaced);
     QCOMPARE(f.window.HasUnsavedEdits(), !replaced);
-    QCOMPARE(f.programmer.ReportCount(), replaced ? (how == "read" ? 12u : 13u) : 0u);
+    QCOMPARE(f.programmer.ReportCount() - sent, replaced ? (how == "read" ? 12u : 13u) : 0u);
     QVERIFY(f.Clean());
   }
 
