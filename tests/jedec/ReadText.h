@@ -12,6 +12,11 @@ struct ReadOut {
   JedecReadResult Result;
   FuseArray Fuses;
   int Set() const { return static_cast<int>(std::count(Fuses.begin(), Fuses.end(), 1)); }
+  // The lowest fuse at 1, or -1.
+  int First() const {
+    const auto one = std::find(Fuses.begin(), Fuses.end(), 1);
+    return one == Fuses.end() ? -1 : static_cast<int>(one - Fuses.begin());
+  }
 };
 
 // Reads `text` into fuses that all hold `fill`.
