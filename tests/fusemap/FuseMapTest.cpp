@@ -9,22 +9,13 @@
 namespace gantrel {
 namespace {
 
-struct ChecksumCase {
-  const char* Name;
-  bool All;               // every fuse at 1
-  std::vector<int> Ones;  // else these fuses at 1
-  int Count;
-  int Want;
-};
-
-FuseArray WithFuses(std::initializer_list<int> ones) {
-  FuseArray fuses{};
-  for (int i : ones) fuses[i] = 1;
-  return fuses;
-}
-
 TEST(FuseChecksum, SumsBytesWithTheLowestFuseInBitZero) {
-  const ChecksumCase cases[] = {
+  const struct {
+    const char* Name;
+    bool All;               // every fuse at 1
+    std::vector<int> Ones;  // else these
+    int Count, Want;
+  } cases[] = {
       {"fuse 0 alone", false, {0}, 5892, 0x0001},
       {"a short last byte", false, {0, 1, 3, 8, 9}, 10, 0x000E},
       {"the first UES fuse, bit 4 of byte 728", false, {5828}, 5892, 0x0010},
@@ -34,7 +25,7 @@ TEST(FuseChecksum, SumsBytesWithTheLowestFuseInBitZero) {
       {"a negative count", true, {}, -5, 0},
       {"a count past the array: 1250 bytes of FF", true, {}, 2'000'000'000, 0xDD1E},
   };
-  for (const ChecksumCase& c : cases) {
+  for (const auto& c : cases) {
     FuseArray fuses{};
     fuses.fill(c.All);
     for (int i : c.Ones) fuses[i] = 1;
@@ -43,9 +34,11 @@ TEST(FuseChecksum, SumsBytesWithTheLowestFuseInBitZero) {
 }
 
 TEST(FuseImage, PacksTheLowestFuseIntoTheTopBitAndLeavesTheTailZero) {
+  FuseArray fuses{};
+  for (int i : {0, 1, 5828, 5895, 5896, 9999}) fuses[i] = 1;
   FuseImage image{};
   image.fill(0xAA);
-  PackFuseImage(WithFuses({0, 1, 5828, 5895, 5896, 9999}), image);
+  PackFuseImage(fuses, image);
   FuseImage want{};
   want[0] = 0xC0;
   want[728] = 0x08;
@@ -55,17 +48,15 @@ TEST(FuseImage, PacksTheLowestFuseIntoTheTopBitAndLeavesTheTailZero) {
 
 TEST(FuseImage, UnpackRestoresFusesZeroTo5895AndKeepsTheRest) {
   std::mt19937 rng(42);
-  for (int round = 0; round < 20; ++round) {
-    FuseArray fuses{};
-    for (auto& f : fuses) f = static_cast<std::uint8_t>(rng() & 1);
-    FuseImage image{};
-    PackFuseImage(fuses, image);
-    FuseArray back{};
-    back.fill(1);
-    UnpackFuseImage(image, back);
-    for (int i = 0; i < kFuseArraySize; ++i)
-      ASSERT_EQ(back[i], i < kImageFuseCount ? fuses[i] : 1) << "fuse " << i;
-  }
+  FuseArray fuses{};
+  for (auto& f : fuses) f = static_cast<std::uint8_t>(rng() & 1);
+  FuseImage image{};
+  PackFuseImage(fuses, image);
+  FuseArray back{};
+  back.fill(1);
+  UnpackFuseImage(image, back);
+  for (int i = 0; i < kFuseArraySize; ++i)
+    ASSERT_EQ(back[i], i < kImageFuseCount ? fuses[i] : 1) << "fuse " << i;
 }
 
 }  // namespace

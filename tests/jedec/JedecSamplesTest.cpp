@@ -17,7 +17,6 @@ namespace {
 const std::map<std::string, std::pair<std::string, int>> kTransmission = {
     {"simon-frankau__galette__GAL22V10_reg.jed", {"ok", 0x12C2}},          // lower case
     {"foxostro__Turtle16__HazardControl1.jed", {"line-endings", 0x6894}},  // 26894
-    {"54weasels__sun3_60__1581-01.GDJ.jed", {"mismatch", 0x0000}},         // a dummy sum
     {"ezrec__galpal__bldc.jed", {"absent", 0}},                            // no ETX
 };
 
