@@ -2,16 +2,35 @@
 // they stop and why, and what they read.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ostream>
 #include <string>
 
-#include "ReadText.h"
+#include "JedecReader.h"
 
 namespace gantrel {
 namespace {
 
 using namespace std::string_literals;
 using S = ReaderState;
+
+// A text read into fuses that all held `fill`: the result, the fuses at 1 and the lowest of
+// them (-1: none).
+struct ReadOut {
+  JedecReadResult Result;
+  FuseArray Fuses;
+  int Set() const { return static_cast<int>(std::count(Fuses.begin(), Fuses.end(), 1)); }
+  int First() const {
+    const auto one = std::find(Fuses.begin(), Fuses.end(), 1);
+    return one == Fuses.end() ? -1 : static_cast<int>(one - Fuses.begin());
+  }
+};
+ReadOut ReadText(std::string_view text, int fill = 0) {
+  ReadOut out;
+  out.Fuses.fill(static_cast<std::uint8_t>(fill));
+  out.Result = JedecReader(text, out.Fuses);
+  return out;
+}
 
 // What a byte does besides leading to a state: Address, a fuse digit after white space lands on
 // fuse Value; Store, fuse 1 holds Value and the next digit lands on fuse 2; Fill, every entry
