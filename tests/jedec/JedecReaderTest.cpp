@@ -227,9 +227,7 @@ TEST(JedecReader, ReadsFieldsToTheEndOfTheText) {
       {"*QF0*QP 0\r\n*C0001*", 0, A, 0, -1, 0, 0, kQF | kQP, 1, 12, -1},
       {"*QF*QP24*QP*", 0, A, 0, -1, 0, 0, 0, 0, 0, -1},
       {"*F1*C00FF*QF8", 0, A, kAll, 0, 8, 0, kQF, 0xFF, 4, 0xFF},
-      // The bounds: fuse 9999, addresses beyond the array without digits, the largest counts;
-      // a count above the array checks the 10000 held.
-      {"*L9999 1*", 0, A, 1, 9999, 0, 0, 0, 0, 0, -1},
+      // The largest counts; a count above the array checks the 10000 held.
       {"*QF2147483647*QP2147483647*", 0, A, 0, -1, kMax, kMax, kQF | kQP, 0, 0, 0},
       {"*F1*QF10001*CDD1E*", 0, A, kAll, 0, 10001, 0, kQF, 0xDD1E, 12, 0xDD1E},
       // A mismatch keeps the fuses as read; its position is the C field's (0 without one).
