@@ -27,6 +27,24 @@ std::string DescribeStop(const JedecReadResult& read) {
   }
 }
 
+// What the command line adds to a loaded file: the checksum over the device's fuses, the
+// transmission checksum and the place of a syntax error.
+JedecFileCheck CheckLoaded(LoadedJedecFile loaded) {
+  JedecFileCheck check;
+  static_cast<LoadedJedecFile&>(check) = std::move(loaded);
+  if (check.Status == CheckStatus::IoError) return check;
+  check.FuseChecksum5892 = FuseChecksum(check.Fuses, kDeviceFuseCount);
+  check.Transmission = CheckTransmission(check.Bytes);
+  if (check.Status == CheckStatus::SyntaxError) {
+    const std::size_t at =
+        UnframedTextOffset(check.Bytes) + static_cast<std::size_t>(check.Read.Position);
+    const TextPosition position = LocateByte(check.Bytes, at);
+    check.Line = position.Line;
+    check.Column = position.Column;
+  }
+  return check;
+}
+
 }  // namespace
 
 const char* CheckStatusName(CheckStatus status) {
@@ -46,19 +64,11 @@ const char* CheckStatusName(CheckStatus status) {
 }
 
 JedecFileCheck CheckJedecFile(const std::string& path) {
-  JedecFileCheck check;
-  static_cast<LoadedJedecFile&>(check) = LoadJedecFile(path, FuseArray{});
-  if (check.Status == CheckStatus::IoError) return check;
-  check.FuseChecksum5892 = FuseChecksum(check.Fuses, kDeviceFuseCount);
-  check.Transmission = CheckTransmission(check.Bytes);
-  if (check.Status == CheckStatus::SyntaxError) {
-    const std::size_t at =
-        UnframedTextOffset(check.Bytes) + static_cast<std::size_t>(check.Read.Position);
-    const TextPosition position = LocateByte(check.Bytes, at);
-    check.Line = position.Line;
-    check.Column = position.Column;
-  }
-  return check;
+  return CheckLoaded(LoadJedecFile(path, FuseArray{}));
+}
+
+JedecFileCheck CheckJedecBytes(const std::string& path, std::string bytes) {
+  return CheckLoaded(LoadJedecBytes(path, std::move(bytes), FuseArray{}));
 }
 
 std::string DescribeCheck(const JedecFileCheck& check) {

@@ -23,6 +23,8 @@ struct JedecFileCheck : LoadedJedecFile {
 // LoadJedecFile from an all-0 fuse map; nobody is asked, so a checksum mismatch and another
 // device stay verdicts. Never fails: an unreadable file gives IoError with the reason.
 JedecFileCheck CheckJedecFile(const std::string& path);
+// The same for `bytes` already read from the file named `path`.
+JedecFileCheck CheckJedecBytes(const std::string& path, std::string bytes);
 
 // The verdict in English without the file name: "ok: 5892 fuses, checksum 9EDF",
 // "syntax error: found 'x', expected a fuse digit 0 or 1", "checksum mismatch: ..." and so on.

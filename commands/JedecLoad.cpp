@@ -5,10 +5,19 @@
 namespace gantrel {
 
 LoadedJedecFile LoadJedecFile(const std::string& path, const FuseArray& fuses) {
+  std::string bytes;
+  const FileResult io = ReadJedecFile(path, bytes);
+  if (io.Ok()) return LoadJedecBytes(path, std::move(bytes), fuses);
   LoadedJedecFile file;
   file.Path = path;
-  file.Io = ReadJedecFile(path, file.Bytes);
-  if (!file.Io.Ok()) return file;
+  file.Io = io;
+  return file;
+}
+
+LoadedJedecFile LoadJedecBytes(const std::string& path, std::string bytes, const FuseArray& fuses) {
+  LoadedJedecFile file;
+  file.Path = path;
+  file.Bytes = std::move(bytes);
   file.Text = UnframeJedecText(file.Bytes);
   file.Fuses = fuses;
   file.Read = JedecReader(file.Text, file.Fuses);

@@ -33,6 +33,8 @@ struct LoadedJedecFile {
 // Reads the file at `path` whole, unframes it and reads its text into a copy of `fuses`, which
 // the caller keeps or drops. Never fails: an unreadable file gives IoError with the reason.
 LoadedJedecFile LoadJedecFile(const std::string& path, const FuseArray& fuses);
+// The same for `bytes` already read from the file named `path` (standard input, for one).
+LoadedJedecFile LoadJedecBytes(const std::string& path, std::string bytes, const FuseArray& fuses);
 
 // The user's OK to what a ChecksumMismatch or OtherDevice verdict asks: the file counts as
 // correct on that point (the reader's position becomes the text's length) and the verdict moves
