@@ -1,5 +1,5 @@
-// The reader: every byte in every state against a table worked out here; whole texts, where
-// they stop and why, and what they read.
+// The reader: every byte in every state against a table of transitions worked out here; whole
+// texts, where they stop and why, and what they read.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -32,64 +32,47 @@ ReadOut ReadText(std::string_view text, int fill = 0) {
   return out;
 }
 
-// What a byte does besides leading to a state: Address, a fuse digit after white space lands on
-// fuse Value; Store, fuse 1 holds Value and the next digit lands on fuse 2; Fill, every entry
-// holds Value; Qp, Qf, Given and FieldPos, that value of the result is Value.
-enum class E { None, Address, Store, Fill, Qp, Qf, Given, FieldPos };
-struct Step {
-  bool Stop;
-  S Next;
-  E What;
-  int Value;
-};
-constexpr Step kStop{true, S::Preamble, E::None, 0};
-constexpr Step Go(S next, E what = E::None, int value = 0) { return {false, next, what, value}; }
-
-// What byte `c` (neither '*' nor 0) does in state `s`, after the texts of kPrefix. The byte
-// classes are those of the POSIX locale, worked out here apart from the reader's own tables.
-Step Expect(S s, int c) {
+// Where byte `c` (neither '*' nor 0) leads from state `s`: a state, or kStops. The byte classes
+// are those of the POSIX locale, worked out here apart from the reader's own tables.
+constexpr auto kStops = static_cast<S>(0xFF);
+S Next(S s, int c) {
   const bool space = c == ' ' || (c >= 0x09 && c <= 0x0D), digit = c >= '0' && c <= '9';
   const bool fuse = c == '0' || c == '1', hex = std::isxdigit(c) && c < 0x80;
-  const int nibble = c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
   const std::size_t letter = std::string_view("CFGLQ").find(static_cast<char>(c));
   const S fields[] = {S::ChecksumFirst, S::FillValue, S::SecurityValue, S::AddressFirst, S::QKind};
-  const S field = letter < 5 ? fields[letter] : S::SkipField;
   switch (s) {
     case S::Preamble:
     case S::SkipField:
-      return Go(s);
+      return s;
     case S::FieldId:
-      return Go(space ? s : field, E::FieldPos, c == 'C');
+      return space ? s : letter < 5 ? fields[letter] : S::SkipField;
     case S::AddressFirst:
-      return digit ? Go(S::AddressDigits, E::Address, c - '0') : kStop;
+      return digit ? S::AddressDigits : kStops;
     case S::AddressDigits:
-      return digit   ? Go(s, E::Address, 10 + c - '0')
-             : space ? Go(S::FuseDigits, E::Address, 1)
-                     : kStop;
+      return digit ? s : space ? S::FuseDigits : kStops;
     case S::FuseDigits:
-      return fuse ? Go(s, E::Store, c - '0') : space ? Go(s, E::Address, 1) : kStop;
+      return fuse || space ? s : kStops;
     case S::FillValue:
-      return fuse ? Go(S::SkipField, E::Fill, c - '0') : space ? Go(s, E::Fill, 0) : kStop;
     case S::SecurityValue:
-      return fuse ? Go(S::SkipField, E::Fill, 0) : space ? Go(s) : kStop;
+      return fuse ? S::SkipField : space ? s : kStops;
     case S::QKind:
-      return Go(space ? s : c == 'P' ? S::QpFirst : c == 'F' ? S::QfFirst : S::FieldId);
+      return space ? s : c == 'P' ? S::QpFirst : c == 'F' ? S::QfFirst : S::FieldId;
     case S::QpFirst:
-      return digit ? Go(S::QpDigits, E::Qp, c - '0') : space ? Go(s) : kStop;
+      return digit ? S::QpDigits : space ? s : kStops;
     case S::QpDigits:
-      return digit ? Go(s, E::Qp, 20 + c - '0') : space ? Go(S::QTrail, E::Qp, 2) : kStop;
+      return digit ? s : space ? S::QTrail : kStops;
     case S::QfFirst:
-      return digit ? Go(S::QfDigits, E::Qf, c - '0') : space ? Go(s) : kStop;
+      return digit ? S::QfDigits : space ? s : kStops;
     case S::QfDigits:
-      return digit ? Go(s, E::Qf, 20 + c - '0') : space ? Go(S::QTrail, E::Qf, 2) : kStop;
+      return digit ? s : space ? S::QTrail : kStops;
     case S::QTrail:
-      return space ? Go(s, E::Qf, 2) : kStop;
+      return space ? s : kStops;
     case S::ChecksumFirst:
-      return hex ? Go(S::ChecksumDigits, E::Given, nibble) : space ? Go(s, E::FieldPos, 1) : kStop;
+      return hex ? S::ChecksumDigits : space ? s : kStops;
     case S::ChecksumDigits:
-      return hex ? Go(s, E::Given, 0x10 + nibble) : space ? Go(S::FieldId, E::Given, 1) : kStop;
+      return hex ? s : space ? S::FieldId : kStops;
   }
-  return kStop;
+  return kStops;
 }
 
 // Texts that drive a reader with all fuses 0 into each state, in the order of ReaderState.
@@ -122,13 +105,11 @@ void ExpectStop(const Stop& want) {
       << want.Text;
 }
 
-// Checks that the reader, having read `text`, is where `step` leads: a probe follows that only
-// the next state answers in the way expected (Preamble and SkipField pass all up to '*', so
-// that the L field after it stops at '!'; FieldId takes 'G' as a field letter, QKind 'P' as the
-// pin count; the others stop at '!' at once); then the text read alone, or with a fuse digit
-// after white space, shows the step's effect.
-void ExpectStep(const std::string& text, const Step& step) {
-  const auto& [stop, to, what, v] = step;
+// Checks that the reader, having read `text`, is in state `to`: a probe follows that only that
+// state answers in the way expected. Preamble and SkipField pass all up to '*', so that the L
+// field after it stops at '!'; FieldId takes 'G' as a field letter, QKind 'P' as the pin
+// count; the others stop at '!' at once.
+void ExpectIn(const std::string& text, S to) {
   const int k = to == S::Preamble || to == S::SkipField ? 0
                 : to == S::FieldId                      ? 1
                 : to == S::QKind                        ? 2
@@ -139,34 +120,23 @@ void ExpectStep(const std::string& text, const Step& step) {
   EXPECT_EQ(probed.Position, static_cast<int>(text.size() + probe[k].size()) - 1);
   EXPECT_EQ(probed.ErrorState, in[k]) << "in " << ReaderStateName(probed.ErrorState) << ", not "
                                       << ReaderStateName(to);
-  const ReadOut r = ReadText(text + (what == E::Address || what == E::Store ? " 1" : ""));
-  const JedecReadResult& x = r.Result;
-  EXPECT_TRUE(x.Ok()) << "stopped at " << x.Position;
-  EXPECT_TRUE(what != E::Address || (r.First() == v && r.Set() == 1)) << v << ", " << r.First();
-  EXPECT_TRUE(what != E::Store || (r.Fuses[1] == v && r.Fuses[2] == 1 && r.Set() == 1 + v)) << v;
-  EXPECT_TRUE(what != E::Fill || r.Set() == v * kFuseArraySize) << v << ", " << r.Set();
-  EXPECT_TRUE(what != E::Qp || x.Qp == v) << v << ", QP " << x.Qp;
-  EXPECT_TRUE(what != E::Qf || x.Qf == v) << v << ", QF " << x.Qf;
-  EXPECT_TRUE(what != E::Given || x.GivenChecksum == v) << v << ", C " << x.GivenChecksum;
-  EXPECT_TRUE(what != E::FieldPos || x.ChecksumFieldPos == v) << v << ", " << x.ChecksumFieldPos;
 }
 
 TEST(JedecReader, EveryByteInEveryStateLeadsWhereTheTableSays) {
   for (int s = 0; s < kReaderStateCount; ++s) {
     const auto state = static_cast<S>(s);
     const std::string prefix = kPrefix[s];
-    const int before = static_cast<int>(prefix.size());
     SCOPED_TRACE(ReaderStateName(state));
-    ExpectStep(prefix, Go(state));  // the prefix itself reaches the state
+    ExpectIn(prefix, state);  // the prefix itself reaches the state
     for (int c = 1; c < 256; ++c) {
       SCOPED_TRACE(::testing::Message() << "byte " << c);
       const std::string text = prefix + static_cast<char>(c);
-      const Step step = c == '*' ? Go(S::FieldId) : Expect(state, c);
-      if (step.Stop)
-        ExpectStop({text + "*L9 1", 0, before, state, c, SyntaxErrorKind::UnexpectedCharacter, 0,
-                    -1});
+      const S next = c == '*' ? S::FieldId : Next(state, c);
+      if (next == kStops)
+        ExpectStop({text + "*L9 1", 0, static_cast<int>(prefix.size()), state, c,
+                    SyntaxErrorKind::UnexpectedCharacter, 0, -1});
       else
-        ExpectStep(text, step);
+        ExpectIn(text, next);
     }
   }
 }
@@ -221,7 +191,8 @@ TEST(JedecReader, ReadsFieldsToTheEndOfTheText) {
   const Read cases[] = {
       {"*L0 1\0*L1 1*QF8"s, 0, A, 1, 0, 0, 0, 0, 0, 0, -1},  // the text ends at a zero byte
       // C: the last four digits of the last C field; an empty one keeps the value.
-      {"*C1ABCD*C0034*C*", 0, A, 0, -1, 0, 0, 0, 0x34, 14, -1},
+      {"*C1ABCD*Cef*C*", 0, A, 0, -1, 0, 0, 0, 0xEF, 12, -1},
+      {"*Cabcd*", 0, A, 0, -1, 0, 0, 0, 0xABCD, 1, -1},
       // A count of 0 is declared but runs no test; a Q field
       // without digits, or one emptied later, declares nothing.
       {"*QF0*QP 0\r\n*C0001*", 0, A, 0, -1, 0, 0, kQF | kQP, 1, 12, -1},
