@@ -99,8 +99,8 @@ void ExpectStop(const Stop& want) {
   const ReadOut r = ReadText(want.Text, want.Fill);
   const JedecReadResult& x = r.Result;
   EXPECT_EQ(x.Outcome, ReadOutcome::SyntaxError) << want.Text;
-  EXPECT_EQ((Stop{want.Text, want.Fill, x.Position, x.ErrorState, x.ErrorChar, x.ErrorKind,
-                  r.Set(), r.First()}),
+  EXPECT_EQ((Stop{want.Text, want.Fill, x.Position, x.ErrorState, x.ErrorChar, x.ErrorKind, r.Set(),
+                  r.First()}),
             want)
       << want.Text;
 }
@@ -118,8 +118,8 @@ void ExpectIn(const std::string& text, S to) {
   const S in[] = {S::FuseDigits, S::SecurityValue, S::QpFirst, to};
   const JedecReadResult probed = ReadText(text + probe[k]).Result;
   EXPECT_EQ(probed.Position, static_cast<int>(text.size() + probe[k].size()) - 1);
-  EXPECT_EQ(probed.ErrorState, in[k]) << "in " << ReaderStateName(probed.ErrorState) << ", not "
-                                      << ReaderStateName(to);
+  EXPECT_EQ(probed.ErrorState, in[k])
+      << "in " << ReaderStateName(probed.ErrorState) << ", not " << ReaderStateName(to);
 }
 
 TEST(JedecReader, EveryByteInEveryStateLeadsWhereTheTableSays) {
@@ -157,8 +157,8 @@ TEST(JedecReader, StopsAtTheOffendingCharacterKeepingWhatCameBefore) {
   for (char bad : {'2', '3', 'p', '\xB1', '\x10'}) {
     for (int at = 0; at < 16; ++at) {
       const std::string text = "*L0 " + std::string(at, '1') + bad + std::string(15 - at, '1');
-      ExpectStop({text, 0, 4 + at, S::FuseDigits, static_cast<unsigned char>(bad), U, at,
-                  at ? 0 : -1});
+      ExpectStop(
+          {text, 0, 4 + at, S::FuseDigits, static_cast<unsigned char>(bad), U, at, at ? 0 : -1});
     }
   }
   // The values read before the error stay in the result.
@@ -173,7 +173,6 @@ TEST(JedecReader, StopsAtTheOffendingCharacterKeepingWhatCameBefore) {
 constexpr int kQF = 1, kQP = 2;
 struct Read {
   std::string Text;
-  int Fill;
   ReadOutcome Outcome;
   int Set, First, Qf, Qp, Declared, Given, FieldPos, Computed;
   bool operator==(const Read&) const = default;
@@ -189,28 +188,35 @@ TEST(JedecReader, ReadsFieldsToTheEndOfTheText) {
   constexpr auto M = ReadOutcome::ChecksumMismatch;
   constexpr int kAll = kFuseArraySize, kMax = 2147483647;
   const Read cases[] = {
-      {"*L0 1\0*L1 1*QF8"s, 0, A, 1, 0, 0, 0, 0, 0, 0, -1},  // the text ends at a zero byte
+      {"*L0 1\0*L1 1*QF8"s, A, 1, 0, 0, 0, 0, 0, 0, -1},  // the text ends at a zero byte
       // C: the last four digits of the last C field; an empty one keeps the value.
-      {"*C1ABCD*Cef*C*", 0, A, 0, -1, 0, 0, 0, 0xEF, 12, -1},
-      {"*Cabcd*", 0, A, 0, -1, 0, 0, 0, 0xABCD, 1, -1},
-      // A count of 0 is declared but runs no test; a Q field
-      // without digits, or one emptied later, declares nothing.
-      {"*QF0*QP 0\r\n*C0001*", 0, A, 0, -1, 0, 0, kQF | kQP, 1, 12, -1},
-      {"*QF*QP24*QP*", 0, A, 0, -1, 0, 0, 0, 0, 0, -1},
-      {"*F1*C00FF*QF8", 0, A, kAll, 0, 8, 0, kQF, 0xFF, 4, 0xFF},
+      {"*C1ABCD*Cef*C*", A, 0, -1, 0, 0, 0, 0xEF, 12, -1},
+      {"*Cabcd*", A, 0, -1, 0, 0, 0, 0xABCD, 1, -1},
+      // A count of 0 is declared but runs no test; a Q field without digits, or one emptied
+      // later, declares nothing.
+      {"*QF0*QP 0\r\n*C0001*", A, 0, -1, 0, 0, kQF | kQP, 1, 12, -1},
+      {"*QF*QP24*QP*", A, 0, -1, 0, 0, 0, 0, 0, -1},
+      {"*F1*C00FF*QF8", A, kAll, 0, 8, 0, kQF, 0xFF, 4, 0xFF},
       // The largest counts; a count above the array checks the 10000 held.
-      {"*QF2147483647*QP2147483647*", 0, A, 0, -1, kMax, kMax, kQF | kQP, 0, 0, 0},
-      {"*F1*QF10001*CDD1E*", 0, A, kAll, 0, 10001, 0, kQF, 0xDD1E, 12, 0xDD1E},
+      {"*QF2147483647*QP2147483647*", A, 0, -1, kMax, kMax, kQF | kQP, 0, 0, 0},
+      {"*F1*QF10001*CDD1E*", A, kAll, 0, 10001, 0, kQF, 0xDD1E, 12, 0xDD1E},
       // A mismatch keeps the fuses as read; its position is the C field's (0 without one).
-      {"*QF5892*F0*L0 1*C0002*", 0, M, 1, 0, 5892, 0, kQF, 2, 16, 1},
-      {"header*QF5892*L0 1*", 0, M, 1, 0, 5892, 0, kQF, 0, 0, 1},
-      {"*F1*QP24*C0012*", 0, M, kAll, 0, 0, 24, kQP, 0x12, 9, 0},
+      {"*QF5892*F0*L0 1*C0002*", M, 1, 0, 5892, 0, kQF, 2, 16, 1},
+      {"header*QF5892*L0 1*", M, 1, 0, 5892, 0, kQF, 0, 0, 1},
+      {"*F1*QP24*C0012*", M, kAll, 0, 0, 24, kQP, 0x12, 9, 0},
   };
   for (const Read& c : cases) {
-    const ReadOut r = ReadText(c.Text, c.Fill);
+    const ReadOut r = ReadText(c.Text);
     const JedecReadResult& x = r.Result;
-    const Read seen{c.Text, c.Fill, x.Outcome, r.Set(), r.First(), x.Qf, x.Qp,
-                    x.QfDeclared * kQF + x.QpDeclared * kQP, x.GivenChecksum, x.ChecksumFieldPos,
+    const Read seen{c.Text,
+                    x.Outcome,
+                    r.Set(),
+                    r.First(),
+                    x.Qf,
+                    x.Qp,
+                    x.QfDeclared * kQF + x.QpDeclared * kQP,
+                    x.GivenChecksum,
+                    x.ChecksumFieldPos,
                     x.ChecksumTested ? x.ComputedChecksum : -1};
     EXPECT_EQ(seen, c) << c.Text;
     const int length = static_cast<int>(std::min(c.Text.find('\0'), c.Text.size()));

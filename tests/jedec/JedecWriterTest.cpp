@@ -6,8 +6,8 @@
 #include <random>
 #include <string>
 
-#include "JedecWriter.h"
 #include "JedecReader.h"
+#include "JedecWriter.h"
 #include "TestSupport.h"
 
 namespace gantrel {
