@@ -183,7 +183,7 @@ std::ostream& operator<<(std::ostream& os, const Read& r) {
             << r.Given << " at " << r.FieldPos << ", computed " << r.Computed;
 }
 
-TEST(JedecReader, ReadsFieldsToTheEndOfTheText) {
+TEST(JedecReader, ReadsWholeTextsToTheirFusesCountsAndChecksumVerdict) {
   constexpr auto A = ReadOutcome::Accepted;
   constexpr auto M = ReadOutcome::ChecksumMismatch;
   constexpr int kAll = kFuseArraySize, kMax = 2147483647;
