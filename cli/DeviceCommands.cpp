@@ -7,10 +7,9 @@
 #include "CommandLine.h"
 #include "DeviceLink.h"
 #include "FuseMeaning.h"
-#include "HidapiBackend.h"
+#include "HidapiProgrammer.h"
 #include "JedecFileCheck.h"
 #include "JedecWriter.h"
-#include "SimulatedBackend.h"
 #include "SimulatedProgrammer.h"
 
 namespace gantrel {
@@ -83,12 +82,12 @@ class DeviceRun {
     if (line_.Has("--simulate") || chipPath != nullptr || faultText != nullptr) {
       simulated_ = std::make_unique<SimulatedProgrammer>();
       if (faultText != nullptr) {
-        SimulatedFault fault;
+        std::vector<SimulatedFault> faults;
         std::string problem;
-        if (!ParseSimulatedFault(*faultText, fault, problem)) {
+        if (!ParseSimulatedFaults(*faultText, faults, problem)) {
           return UsageError(err_, command_, "--simulate-fault: " + problem);
         }
-        simulated_->SetFault(fault);
+        simulated_->SetFaults(std::move(faults));
       }
       if (chipPath != nullptr) {
         const JedecFileCheck chip = CheckJedecFile(*chipPath);
@@ -147,14 +146,10 @@ class DeviceRun {
         [&](const ProgressFn& progress) { return link_->ReadPes(buffers_, pes, progress); });
     if (!result.Ok()) return ExchangeFailed(result);
     std::string text;
-    for (const std::uint8_t c : pes) {
-      if (c == 0) break;
-      if (c >= 0x20 && c <= 0x7E) {
-        text += static_cast<char>(c);
-      } else {
-        // Keep the line readable whatever the chip answered.
-        text += "\\x" + HexWord(c).substr(2);
-      }
+    for (const char c : PesString(pes)) {
+      const auto byte = static_cast<std::uint8_t>(c);
+      // Keep the line readable whatever the chip answered.
+      text += byte >= 0x20 && byte <= 0x7E ? std::string(1, c) : "\\x" + HexWord(byte).substr(2);
     }
     out_ << text << "\n";
     out_.flush();
@@ -179,8 +174,15 @@ class DeviceRun {
       return link_->UploadFuseImage(buffers_, image, progress);
     });
     if (!upload.Ok()) return ExchangeFailed(upload);
+    // Only the connection that took the upload holds its image; the burn opens none.
+    const std::uint64_t connection = link_->ConnectionNumber();
     const ExchangeResult burn = WithProgress(
         [&](const ProgressFn& progress) { return link_->ProgramChip(buffers_, progress); });
+    if (burn.Error == ExchangeError::NoProgrammer || link_->ConnectionNumber() != connection) {
+      err_ << "gantrel-cli program: the programmer was disconnected after the upload; nothing "
+              "was burned\n";
+      return kExitFailed;
+    }
     if (!burn.Ok()) return ExchangeFailed(burn);
     if (!burn.Burned) {
       err_ << "gantrel-cli program: burning the chip failed: the programmer answered "

@@ -24,6 +24,8 @@ inline constexpr const char* kTextFileError = "JEDECファイルにエラーが�
 inline constexpr const char* kTextLoadFirst = "まず、JEDECファイルを読み込んで下さい。";
 inline constexpr const char* kTextBurnSucceeded = "書き込みに成功しました。";
 inline constexpr const char* kTextBurnFailed = "書き込みに失敗しました。";
+inline constexpr const char* kTextOutOfStep =
+    "プログラマとの前回の通信が途中で失敗しました。\r\nプログラマを接続し直して下さい。";
 
 // Progress steps for the exchanges that have no count.
 inline constexpr const char* kProgressProgram = "書き込み中…";

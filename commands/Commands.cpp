@@ -11,9 +11,16 @@
 namespace gantrel {
 namespace {
 
-ProgressFn ProgressTo(Window& window) {
-  return
-      [&window](const ExchangeProgress& progress) { window.ShowProgress(ProgressText(progress)); };
+// Runs `exchange` with the progress display, which is ended only if the exchange showed it.
+template <typename Exchange>
+ExchangeResult WithProgress(Window& window, Exchange exchange) {
+  bool shown = false;
+  const ExchangeResult result = exchange([&window, &shown](const ExchangeProgress& progress) {
+    shown = true;
+    window.ShowProgress(ProgressText(progress));
+  });
+  if (shown) window.EndProgress();
+  return result;
 }
 
 void ShowError(Window& window, const std::string& text) {
@@ -34,11 +41,22 @@ void ReportMissingProgrammer(Window& window, const DeviceLink& link) {
                      MessageButtons::Ok);
 }
 
+void ReportOutOfStep(Window& window) {
+  window.ShowMessage(kTextOutOfStep, kTitleNotice, MessageIcon::Exclamation, MessageButtons::Ok);
+}
+
 // Tells why an exchange did not run or broke off.
 void ReportExchangeFailure(Window& window, const DeviceLink& link, const ExchangeResult& result) {
-  if (result.Error == ExchangeError::NoProgrammer) {
-    ReportMissingProgrammer(window, link);
-    return;
+  switch (result.Error) {
+    case ExchangeError::NoProgrammer:
+      ReportMissingProgrammer(window, link);
+      return;
+    case ExchangeError::OutOfStep:
+      ReportOutOfStep(window);
+      return;
+    case ExchangeError::None:
+    case ExchangeError::TransferFailed:
+      break;
   }
   ShowError(window, ExchangeFailureText(result));
 }
@@ -50,15 +68,6 @@ Commands::Commands(Window& window, DeviceLink& link, std::function<std::tm()> cl
 
 void Commands::OpenProgrammer() {
   link_.OpenProgrammer();
-}
-
-bool Commands::EnsureProgrammer() {
-  const bool wasOpen = link_.IsOpen();
-  if (!link_.EnsureOpen()) return false;
-  // Whatever it holds, a programmer found after the last load (plugged in since, or
-  // reconnected after a failure) was not sent that load's image: nothing may be burned yet.
-  if (!wasOpen) state_.JedecLoaded = false;
-  return true;
 }
 
 // The caller judges a file by the reader's result; a file that cannot be read, or is refused,
@@ -97,34 +106,39 @@ void Commands::OnJedecLoad() {
 
   state_.FuseArray = file.Fuses;
   PackFuseImage(state_.FuseArray, state_.FuseImage);
-  if (!EnsureProgrammer()) {
-    // Working with files alone stays quiet; the program command tells of the missing programmer.
+  const ExchangeResult upload = WithProgress(window_, [this](const ProgressFn& progress) {
+    return link_.UploadFuseImage(state_.Reports, state_.FuseImage, progress);
+  });
+  if (upload.Ok()) {
     state_.JedecLoaded = true;
-  } else {
-    const ExchangeResult upload =
-        link_.UploadFuseImage(state_.Reports, state_.FuseImage, ProgressTo(window_));
-    window_.EndProgress();
-    if (upload.Ok()) {
-      state_.JedecLoaded = true;
-    } else {
-      ReportExchangeFailure(window_, link_, upload);
-    }
+    state_.UploadConnection = link_.ConnectionNumber();
+  } else if (upload.Error != ExchangeError::NoProgrammer) {
+    // Working with files alone stays quiet, however the programmer went away; the program
+    // command tells of it.
+    ReportExchangeFailure(window_, link_, upload);
   }
   window_.ShowText(text);
 }
 
 void Commands::OnDeviceWrite() {
   // The programmer is looked for first, so that its absence is told before the missing load.
-  if (!EnsureProgrammer()) {
+  if (!link_.EnsureOpen()) {
     ReportMissingProgrammer(window_, link_);
     return;
   }
-  if (!state_.JedecLoaded) {
+  if (link_.OutOfStep()) {
+    ReportOutOfStep(window_);
+    return;
+  }
+  // Only the connection that took the upload holds its image: a programmer opened since (plugged
+  // in again, or found after the load) would burn whatever it holds.
+  if (!state_.JedecLoaded || link_.ConnectionNumber() != state_.UploadConnection) {
     window_.ShowMessage(kTextLoadFirst, kTitleNotice, MessageIcon::Exclamation, MessageButtons::Ok);
     return;
   }
-  const ExchangeResult program = link_.ProgramChip(state_.Reports, ProgressTo(window_));
-  window_.EndProgress();
+  const ExchangeResult program = WithProgress(window_, [this](const ProgressFn& progress) {
+    return link_.ProgramChip(state_.Reports, progress);
+  });
   if (!program.Ok()) {
     ReportExchangeFailure(window_, link_, program);
   } else if (program.Burned) {
@@ -135,14 +149,10 @@ void Commands::OnDeviceWrite() {
 }
 
 void Commands::OnDeviceRead() {
-  if (!EnsureProgrammer()) {
-    ReportMissingProgrammer(window_, link_);
-    return;
-  }
   // The link writes the image only once all twelve blocks have arrived.
-  const ExchangeResult read =
-      link_.ReadFuseImage(state_.Reports, state_.FuseImage, ProgressTo(window_));
-  window_.EndProgress();
+  const ExchangeResult read = WithProgress(window_, [this](const ProgressFn& progress) {
+    return link_.ReadFuseImage(state_.Reports, state_.FuseImage, progress);
+  });
   if (!read.Ok()) {
     ReportExchangeFailure(window_, link_, read);
     return;
@@ -154,24 +164,16 @@ void Commands::OnDeviceRead() {
 }
 
 void Commands::OnPesRead() {
-  if (!EnsureProgrammer()) {
-    ReportMissingProgrammer(window_, link_);
-    return;
-  }
   // The chip's signature is only shown: the fixed PesBytes of the generated texts stay as they are.
   PesBytes pes{};
-  const ExchangeResult result = link_.ReadPes(state_.Reports, pes, ProgressTo(window_));
-  window_.EndProgress();
+  const ExchangeResult result = WithProgress(window_, [this, &pes](const ProgressFn& progress) {
+    return link_.ReadPes(state_.Reports, pes, progress);
+  });
   if (!result.Ok()) {
     ReportExchangeFailure(window_, link_, result);
     return;
   }
-  std::string signature;
-  for (std::uint8_t byte : pes) {
-    if (byte == 0) break;
-    signature.push_back(static_cast<char>(byte));
-  }
-  window_.ShowPes(signature);
+  window_.ShowPes(PesString(pes));
 }
 
 void Commands::OnJedecSave() {

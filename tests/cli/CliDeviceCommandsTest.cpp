@@ -58,6 +58,12 @@ TEST(CliDevice, EachOutcomeGivesItsExitStatusAndMessages) {
       // Report 14 is 'w', which may take 20 s: 5 s late is in time there, not for the upload.
       {{"program", example, "--simulate-fault", "late@14:5000"}, 0, {done}, ""},
       {{"program", example, "--simulate-fault", "late@2:5000"}, 1, {}, "no answer within 2 s"},
+      // Unplugged and plugged in again after the upload: the new connection never got it.
+      {{"program", example, "--simulate-fault", "late@5:1000,replug@14"},
+       1,
+       {},
+       "gantrel-cli program: the programmer was disconnected after the upload; nothing was "
+       "burned\n"},
       // The file is checked first: a syntax error never passes, another device only forced.
       {{"program", broken, "--simulate", "--force"}, 1, {}, broken + ":1:9: syntax error: found"},
       {{"program", other, "--simulate"}, 1, {}, "(not 5828, 5892 or 5893)\nUse --force to use it"},
@@ -66,7 +72,7 @@ TEST(CliDevice, EachOutcomeGivesItsExitStatusAndMessages) {
        {other + ": programmed and verified\n"},
        "(used anyway: --force)\n"},
       {{"program", Scratch("none.jed"), "--simulate"}, 2, {}, "none.jed: cannot open"},
-      {{"pes", "--simulate-fault", "explode@3"}, 2, {}, "unknown fault 'explode@3'"},
+      {{"pes", "--simulate-fault", "stop@1,explode@3"}, 2, {}, "unknown fault 'explode@3'"},
       // Without --simulate and with no programmer attached.
       {{"pes"}, 3, {}, "pes: no programmer found"},
       {{"read"}, 3, {}, "read: no programmer found"},
