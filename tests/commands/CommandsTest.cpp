@@ -1,0 +1,337 @@
+// The five commands end to end: a scripted text area and boxes, the simulated programmer, and
+// scenarios of steps whose boxes, texts and burns are checked in one log.
+#include <gtest/gtest.h>
+
+#include <iterator>
+#include <sstream>
+
+#include "CommandTexts.h"
+#include "Commands.h"
+#include "JedecFraming.h"
+#include "ScriptedDialogs.h"
+#include "SimulatedProgrammer.h"
+#include "TestSupport.h"
+
+namespace gantrel {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+// A box as ScriptedDialogs logs it.
+const std::string kSaid = "[Gantrel -.] ", kNotice = "[注意 !.] ", kFailure = "[失敗 x.] ";
+const std::string kSucceeded = "[成功 -.] 書き込みに成功しました。";
+const std::string kLoadFirst = kNotice + "まず、JEDECファイルを読み込んで下さい。";
+const std::string kNotFound = kNotice + "プログラマが見つかりません。接続を確認して下さい。";
+const std::string kOutOfStep =
+    kNotice + "プログラマとの前回の通信が途中で失敗しました。\r\nプログラマを接続し直して下さい。";
+const std::string kFileError = kSaid + "JEDECファイルにエラーがあります。";
+const std::string kCannotOpen = kFailure + "ファイルを開けませんでした。（";
+const std::string kBusy = kNotice +
+                          "プログラマを開けませんでした。（デバイスを開く処理が失敗しました"
+                          "（Device or resource busy））\r\nプログラマを接続し直して下さい。";
+std::string Broken(const std::string& step) {
+  return kFailure + "プログラマとの通信に失敗しました。（" + step +
+         "）\r\nプログラマを接続し直して下さい。";
+}
+std::string Asked(const std::string& question) {
+  return "[Gantrel -?] " + question;
+}
+
+// The text area and progress display, logged in the same list as the boxes: "progress",
+// "end", "text", "caret N", "saved".
+struct ScriptedWindow : Window {
+  explicit ScriptedWindow(Strings& events) : Events(events) {}
+  Strings& Events;
+  std::optional<std::string> Edited;  // what the user made of the text shown
+  Strings Steps;                      // those of the progress display, repeats dropped
+  std::string Text;                   // the text last shown
+
+  void ShowText(std::string_view bytes) override {
+    Events.push_back("text"), Text = bytes, Edited = {};
+  }
+  void PlaceCaret(std::size_t offset) override {
+    Events.push_back("caret " + std::to_string(offset));
+  }
+  std::string ShownText() override { return Edited.value_or(Text); }
+  bool HasUnsavedEdits() const override { return Edited.has_value(); }
+  void TextSaved() override { Events.push_back("saved"), Text = ShownText(), Edited = {}; }
+  // A box shown while the progress display is up would stand between these two.
+  void ShowProgress(std::string_view step) override {
+    if (Events.empty() || Events.back() != "progress") Events.push_back("progress");
+    if (Steps.empty() || Steps.back() != step) Steps.emplace_back(step);
+  }
+  void EndProgress() override { Events.push_back("end"); }
+};
+
+FuseArray Fuses(std::initializer_list<int> set) {
+  FuseArray fuses{};
+  for (int fuse : set) fuses[static_cast<std::size_t>(fuse)] = 1;
+  return fuses;
+}
+
+FuseImage ImageOf(const FuseArray& fuses) {
+  FuseImage image{};
+  PackFuseImage(fuses, image);
+  return image;
+}
+
+// The commands over the simulated programmer, found at start. In its folder: clean.jed (fuse 3
+// set) and a folder named folder.jed.
+struct Rig {
+  Rig() {
+    testing::WriteFileBytes(dir.File("clean.jed"), "t*F0*L3 1*");
+    std::filesystem::create_directory(dir.Path() / "folder.jed");
+    commands.OpenProgrammer();
+  }
+  // One step: "load FILE ANSWER..." ("-" cancels the dialog; the answers go to the questions
+  // asked), "save FILE", "write", "read", "pes", "fault LIST" (in the fault language),
+  // "replug", "unplug", "plug", "busy" and "denied" (the programmer plugged in again and
+  // refusing to open), and "--", which clears the log and counts reports sent from there.
+  void Run(const std::string& step) {
+    std::istringstream in(step);
+    const Strings w{std::istream_iterator<std::string>(in), {}};
+    const std::string& verb = w.front();
+    if (verb == "load" || verb == "save")
+      dialogs.Script.push_back(w[1] == "-" ? "" : dir.File(w[1]));
+    if (verb == "load") dialogs.Script.insert(dialogs.Script.end(), w.begin() + 2, w.end());
+    if (verb == "load") commands.OnJedecLoad();
+    if (verb == "save") commands.OnJedecSave();
+    if (verb == "write") commands.OnDeviceWrite();
+    if (verb == "read") commands.OnDeviceRead();
+    if (verb == "pes") commands.OnPesRead();
+    std::vector<SimulatedFault> faults;
+    std::string error;
+    if (verb == "fault") {
+      ASSERT_TRUE(ParseSimulatedFaults(w[1], faults, error)) << error;
+      programmer.SetFaults(faults);
+    }
+    if (verb == "busy" || verb == "denied")
+      backend.SetOpenFailure(verb == "busy" ? "Device or resource busy" : "Permission denied",
+                             verb == "denied");
+    if (verb == "unplug" || verb == "plug") backend.SetAbsent(verb == "unplug");
+    if (verb == "replug" || verb == "unplug" || verb == "busy" || verb == "denied")
+      programmer.Reconnect();
+    if (verb == "--") dialogs.Events.clear(), mark = programmer.ReportCount();
+  }
+  std::uint64_t Sent() const { return programmer.ReportCount() - mark; }
+
+  testing::TempDir dir;
+  SimulatedProgrammer programmer;
+  SimulatedBackend backend{programmer};
+  DeviceLink link{backend};
+  testing::ScriptedDialogs dialogs;
+  ScriptedWindow window{dialogs.Events};
+  Commands commands{window, dialogs, link, &testing::ExampleTime};
+  std::uint64_t mark = 0;
+};
+
+// What a list of steps does: the boxes and texts, what reached the programmer and the chip.
+struct Scenario {
+  const char* name;
+  const char* steps;                    // separated by "; "
+  Strings events;                       // after the last "--"
+  std::uint64_t sent;                   // reports that reached the programmer after the last "--"
+  FuseArray chip;                       // the chip's fuses at the end (blank unless burned)
+  std::optional<FuseArray> fuses = {};  // the working fuse map at the end
+  std::string file = "";                // the bytes of a.jed
+};
+
+Strings operator+(Strings first, const Strings& second) {
+  first.insert(first.end(), second.begin(), second.end());
+  return first;
+}
+
+template <std::size_t N>
+void RunScenarios(const Scenario (&scenarios)[N]) {
+  for (const Scenario& s : scenarios) {
+    SCOPED_TRACE(s.name);
+    Rig r;
+    testing::WriteFileBytes(r.dir.File("a.jed"), s.file);
+    std::istringstream steps(s.steps);
+    for (std::string step; std::getline(steps >> std::ws, step, ';');) r.Run(step);
+    EXPECT_EQ(r.dialogs.Events, s.events);
+    EXPECT_EQ(r.Sent(), s.sent);
+    EXPECT_EQ(r.programmer.ChipImage(), ImageOf(s.chip));
+    if (s.fuses) {
+      EXPECT_EQ(r.commands.State().FuseArray, *s.fuses);
+    }
+    EXPECT_TRUE(r.dialogs.Script.empty() && r.dialogs.Unexpected == 0);
+  }
+}
+
+const Strings kBurned{"progress", "end", kSucceeded};
+const Strings kUploaded{"progress", "end", "text"};
+
+// After a clean load of fuse 3: another load, then 書き込み.
+TEST(LoadCommand, EachFileIsToldAndOnlyACleanOneIsUploadedAndBurned) {
+  const std::string sum = Asked("チェックサム：\r\n与えられたもの 0002 計算された 0001");
+  const std::string other = Asked("このJEDECファイルはATF22LV10C用ではない可能性があります（QF=");
+  const std::string sum2 = Asked("チェックサム：\r\n与えられたもの 0000 計算された 0002");
+  const char* load = "load clean.jed; --; load a.jed; write";
+  const Strings clean = Strings{"open"} + kUploaded + kBurned;
+  const std::string big(kMaxJedecFileBytes - 10, ' ');
+  // clang-format off
+  const Scenario scenarios[] = {
+      {"cancelled: the last load stays", "load clean.jed; --; load -; write",
+       Strings{"open"} + kBurned, 1, Fuses({3}), Fuses({3})},
+      {"framed", load, clean, 14, Fuses({9}), Fuses({9}), "banner\x02t*F0*L9 1*\x03" "ABCD"},
+      {"1 MiB", load, clean, 14, Fuses({2}), Fuses({2}), "t*F0*L2 1*" + big},
+      {"no F field: set on the last load's fuses", load, clean, 14, Fuses({3, 10}), Fuses({3, 10}),
+       "patch\r\n*L10 1\r\n*L4 0\r\n*\r\n"},
+      {"syntax error: the caret on the bad byte", load,
+       {"open", kFileError, "text", "caret 15", kLoadFirst}, 0, {}, Fuses({3}),
+       "hdr\r\n*F0*L0 1 1x0*\r\n"},
+      {"folder", "load clean.jed; --; load folder.jed; write",
+       Strings{"open", kCannotOpen + "ファイルではなくフォルダです）"} + kBurned, 1, Fuses({3}),
+       Fuses({3})},
+      {"missing", "load clean.jed; --; load missing.jed; write",
+       Strings{"open", kCannotOpen + "ファイルが見つかりません（No such file or directory））"} +
+           kBurned, 1, Fuses({3}), Fuses({3})},
+      {"too large", load,
+       Strings{"open", kCannotOpen + "ファイルが大きすぎます（1 MiBを超えています））"} + kBurned,
+       1, Fuses({3}), Fuses({3}), std::string(kMaxJedecFileBytes + 1, '*')},
+      {"checksum, Cancel", "load clean.jed; --; load a.jed Cancel; write",
+       {"open", sum, kFileError, "text", "caret 16", kLoadFirst}, 0, {}, Fuses({3}),
+       "*QF5892*F0*L0 1*C0002*"},
+      {"checksum, OK", "load clean.jed; --; load a.jed OK; write",
+       Strings{"open", sum} + kUploaded + kBurned, 14, Fuses({0}), Fuses({0}),
+       "*QF5892*F0*L0 1*C0002*"},
+      {"other device, OK", "load clean.jed; --; load a.jed OK; write",
+       Strings{"open", other + "0、QP=24）。\r\nこのまま続けますか？"} + kUploaded + kBurned, 14,
+       Fuses({7}), Fuses({7}), "*QF0*QP24*F0*L7 1*"},
+      {"checksum OK, then other device Cancel", "load clean.jed; --; load a.jed OK Cancel; write",
+       {"open", sum2, other + "2194、QP=24）。\r\nこのまま続けますか？", kFileError, "text",
+        "caret 27", kLoadFirst}, 0, {}, Fuses({3}), "*QF2194*QP24*F0*L1 1*C0000*"},
+      {"upload broken off: no more sent", "load clean.jed; --; fault stop@18; load a.jed; write",
+       {"open", "progress", "end", Broken("送信 5/13：2秒以内に応答がありません"), "text",
+        kOutOfStep}, 5, {}, Fuses({9}), "t*F0*L9 1*"},
+  };
+  // clang-format on
+  RunScenarios(scenarios);
+}
+
+// 書き込み, 読み込み and PES取得 that cannot run or break off: one box, and the fuse map kept.
+TEST(DeviceCommands, EachFailureShowsItsOneBoxAndNothingElse) {
+  const std::string gone = "プログラマが切断されました（device disconnected）";
+  // clang-format off
+  const Scenario scenarios[] = {
+      {"write before a load", "write", {kLoadFirst}, 0, {}},
+      {"write refused by the chip", "load clean.jed; --; fault burn-fails; write",
+       {"progress", "end", kFailure + "書き込みに失敗しました。"}, 1, {}},
+      {"write unanswered", "load clean.jed; --; fault stop@14; write",
+       {"progress", "end", Broken("書き込み命令：20秒以内に応答がありません")}, 1, Fuses({3})},
+      {"read unanswered at block 7", "load clean.jed; --; fault stop@20; read",
+       {"progress", "end", Broken("ブロック 7/12：2秒以内に応答がありません")}, 7, {}, Fuses({3})},
+      {"read: programmer gone at the third ack", "load clean.jed; --; fault vanish@17; read",
+       {"progress", "end", Broken("ブロック 3/12の受信確認：" + gone)}, 4, {}, Fuses({3})},
+      {"pes unanswered", "load clean.jed; --; fault stop@14; pes",
+       {"progress", "end", Broken("PES取得命令：2秒以内に応答がありません")}, 1, {}},
+      {"write, programmer unplugged: before the missing load", "unplug; write", {kNotFound}, 0, {}},
+      {"read, programmer unplugged", "load clean.jed; --; unplug; read", {kNotFound}, 0, {},
+       Fuses({3})},
+      {"write, permission denied", "denied; write",
+       {kNotice + "プログラマを開けませんでした。（アクセス権がありません（Permission denied））"
+                  "\r\nudevルール（60-gantrel.rules）をインストールし、"
+                  "プログラマを接続し直して下さい。"}, 0, {}},
+      {"pes, programmer busy", "busy; pes", {kBusy}, 0, {}},
+  };
+  // clang-format on
+  RunScenarios(scenarios);
+  ExchangeResult shortAnswer;  // hidapi can give one; the simulated programmer cannot
+  shortAnswer.Kind = ExchangeKind::Read, shortAnswer.Error = ExchangeError::TransferFailed;
+  shortAnswer.Transfer = TransferError::ShortAnswer, shortAnswer.AnswerBytes = 40;
+  shortAnswer.Step = 7, shortAnswer.StepCount = 12;
+  EXPECT_EQ(kFailure + ExchangeFailureText(shortAnswer),
+            Broken("ブロック 7/12：応答が40バイトしかありません"));
+}
+
+// No 'w' reaches a programmer that did not receive the loaded image over the same connection,
+// none reaches one out of step, and a load without a programmer stays quiet.
+TEST(DeviceCommands, WriteBurnsOnlyOverTheConnectionThatTookTheLoad) {
+  const std::string late = Broken("送信 5/13：2秒以内に応答がありません");
+  const Strings lateUpload{"open", "progress", "end", late, "text"};
+  // clang-format off
+  const Scenario scenarios[] = {
+      {"replugged, read anew", "load clean.jed; --; fault replug@14; read; write",
+       kUploaded + Strings{kLoadFirst}, 12, {}, Fuses({})},
+      {"replugged, pes anew", "load clean.jed; --; fault replug@14; pes; write",
+       {"progress", "end", "pes 1F22L10C3", kLoadFirst}, 1, {}},
+      {"upload broken off, loaded again",
+       "load clean.jed; --; fault late@18; load clean.jed; load clean.jed; write",
+       lateUpload + Strings{"open", kOutOfStep, "text", kOutOfStep}, 5, {}},
+      {"upload broken off, read", "load clean.jed; --; fault late@18; load clean.jed; read",
+       lateUpload + Strings{kOutOfStep}, 5, {}},
+      {"upload broken off, replugged, read",
+       "load clean.jed; --; fault late@18; load clean.jed; replug; read; write",
+       lateUpload + kUploaded + Strings{kLoadFirst}, 17, {}},
+      {"unplugged, loaded quietly", "load clean.jed; --; unplug; load clean.jed; write",
+       {"open", "text", kNotFound}, 0, {}},
+      {"not openable, loaded quietly", "load clean.jed; --; busy; load clean.jed; write",
+       {"open", "text", kBusy}, 0, {}},
+      {"loaded while absent, plugged in, loaded again",
+       "unplug; load clean.jed; plug; write; load clean.jed; write",
+       Strings{"open", "text", kLoadFirst, "open"} + kUploaded + kBurned, 14, Fuses({3})},
+  };
+  // clang-format on
+  RunScenarios(scenarios);
+}
+
+// 保存 writes the text as it stands, framed, or shows why not, leaving the file there as it was.
+TEST(SaveCommand, WritesTheShownTextFramedOrShowsWhyNot) {
+  Rig r;
+  const std::string path = r.dir.File("a.jed");
+  for (const char* step : {"load -", "save -"}) r.Run(step);
+  EXPECT_FALSE(std::filesystem::exists(path));
+  r.Run("save a.jed");  // right after start: the frame of the empty text
+  EXPECT_EQ(testing::ReadFileBytes(path), std::string("\2\0030005", 6));
+  r.window.Edited = "abc";
+  r.Run("save a.jed");  // over the file there
+  for (const char* step : {"save folder.jed", "save no-such-folder/a.jed"}) r.Run(step);
+  r.window.Edited = std::string(kMaxJedecFileBytes, 'x');  // framed, too large to load again
+  r.Run("save a.jed");
+  const std::string failed = kFailure + "ファイルを保存できませんでした。（";
+  EXPECT_EQ(r.dialogs.Events,
+            (Strings{"open", "save", "save", "saved", "save", "saved", "save",
+                     failed + "ファイルではなくフォルダです）", "save",
+                     failed + "保存先のフォルダが見つかりません（No such file or directory））",
+                     "save", failed + "ファイルが大きすぎます（1 MiBを超えています））"}));
+  EXPECT_EQ(testing::ReadFileBytes(path), "\2abc\003012B");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(r.dir.Path()), {}),
+            3);  // no leftovers
+}
+
+// PES boxes, then the chip read back: the writer's text of its fuses, saved byte for byte with
+// its CR LF and loaded again; an edited text of 20000 bytes and more does the same.
+TEST(SaveCommand, ReadThenSaveThenLoadGivesTheSameBytesTextAndFuses) {
+  Rig r;
+  r.programmer.SetChipImage(ImageOf(testing::ExampleFuses()));
+  for (const std::string_view pes : {"ABCD\0FGHI", "ZYXWVUTSR"}) {
+    ASSERT_TRUE(r.programmer.SetPes({pes.data(), 9}));
+    r.Run("pes");
+  }
+  r.Run("read");
+  EXPECT_EQ(r.dialogs.Events, (Strings{"progress", "end", "pes ABCD", "progress", "end",
+                                       "pes ZYXWVUTSR", "progress", "end", "text"}));
+  Strings steps{"PES取得中…"};
+  for (int i = 1; i <= 12; ++i) steps.push_back("受信中 " + std::to_string(i) + "/12");
+  EXPECT_EQ(r.window.Steps, steps);
+  EXPECT_EQ(r.window.Text, testing::kExampleText);
+  EXPECT_FALSE(r.commands.State().JedecLoaded);  // reading does not allow programming
+  FuseArray fuses = testing::ExampleFuses();
+  for (int round = 0; round < 2; ++round) {
+    if (round == 1) r.window.Edited = std::string(20000, 'c') + "*F0*L5 11*", fuses = Fuses({5, 6});
+    const std::string text = r.window.ShownText();
+    r.Run("save copy.jed");
+    EXPECT_EQ(testing::ReadFileBytes(r.dir.File("copy.jed")), FrameJedecText(text));
+    r.commands.State().FuseArray.fill(1);
+    r.Run("load copy.jed");
+    EXPECT_EQ(r.window.Text, text);
+    EXPECT_EQ(r.commands.State().FuseArray, fuses);
+    EXPECT_TRUE(r.commands.State().JedecLoaded);
+  }
+  EXPECT_EQ(r.window.Steps.back(), "送信中 13/13");
+  EXPECT_EQ(r.dialogs.Boxes(), Strings{});
+}
+
+}  // namespace
+}  // namespace gantrel
