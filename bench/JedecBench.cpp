@@ -51,12 +51,12 @@ void ReadText(benchmark::State& state, const std::string& text) {
 }
 
 void BM_JedecReaderSample(benchmark::State& state) {
-  std::ifstream in(std::string(GANTREL_SAMPLES_DIR) + "/ezrec__galpal__bldc.jed", std::ios::binary);
+  std::ifstream in(std::string(GANTREL_EXAMPLES_DIR) + "/decoder.jed", std::ios::binary);
   std::stringstream bytes;
   bytes << in.rdbuf();
   const std::string text = UnframeJedecText(bytes.str());
   if (text.empty()) {
-    state.SkipWithError("sample ezrec__galpal__bldc.jed not found");
+    state.SkipWithError("examples/decoder.jed not found");
     return;
   }
   ReadText(state, text);

@@ -10,11 +10,11 @@
 
 namespace {
 
-using gantrel::testing::SamplePath;
+using gantrel::testing::ExamplePath;
 
 TEST(CliDevice, EachOutcomeGivesItsExitStatusAndMessages) {
-  const std::string bldc = SamplePath("ezrec__galpal__bldc.jed");
-  const std::string other = SamplePath("simon-frankau__galette__GAL16V8_reg.jed");
+  const std::string bldc = ExamplePath("decoder.jed");
+  const std::string other = Scratch("16v8.jed", "GAL16V8\r\n*QF2194*F0*L0 1*C0001*\r\n");
   const std::string broken = Scratch("broken.jed", "*L0000 1x*");
   const std::string epoch = "SOURCE_DATE_EPOCH=1797136132";
   const std::string canonical = RunCli({"jedec", bldc}, {epoch}).Out;
@@ -23,22 +23,23 @@ TEST(CliDevice, EachOutcomeGivesItsExitStatusAndMessages) {
       // Done; no progress on stderr when it is no terminal.
       {{"program", bldc, "--simulate"}, 0, {done}, ""},
       {{"pes", "--simulate"}, 0, {"1F22L10C3\n"}, ""},
-      {{"jedec", bldc}, 0, {"JEDEC file for ATF22LV10C created on ", "*C9EDF\r\n*"}, "", {epoch}},
+      {{"jedec", bldc}, 0, {"JEDEC file for ATF22LV10C created on ", "*C38C8\r\n*"}, "", {epoch}},
       {{"read", "--simulate-chip", bldc}, 0, {canonical}, "", {epoch}},
       {{"verify", bldc, "--simulate-chip", bldc},
        0,
        {bldc + ": the chip matches all 5892 fuses\n"},
        ""},
       // The chip differs: how many, the first ten with their L row, the rest counted.
-      {{"verify", bldc, "--simulate-chip", SamplePath("ezrec__galpal__dff2.jed")},
+      {{"verify", bldc, "--simulate-chip", Scratch("chip.jed", "*F0*L0 1*L44 1*")},
        1,
-       {bldc + ": 2807 of 5892 fuses differ on the chip\nfuse 4 (L0000): file 1, chip 0\n",
-        "\nfuse 51 (L0044): file 1, chip 0\nand 2797 more\n"},
+       {bldc + ": 457 of 5892 fuses differ on the chip\nfuse 0 (L0000): file 0, chip 1\n"
+               "fuse 45 (L0044): file 1, chip 0\n",
+        "\nfuse 53 (L0044): file 1, chip 0\nand 447 more\n"},
        ""},
       {{"verify", bldc, "--simulate"},
        1,
-       {bldc + ": 3320 of 5892 fuses differ on the chip\nfuse 0 (L0000): file 1, chip 0\n",
-        "\nand 3310 more\n"},
+       {bldc + ": 457 of 5892 fuses differ on the chip\nfuse 44 (L0044): file 1, chip 0\n",
+        "\nand 447 more\n"},
        ""},
       // A failed exchange names its step and asks for the programmer to be reconnected.
       {{"program", bldc, "--simulate-fault", "burn-fails"},
@@ -83,7 +84,7 @@ TEST(CliDevice, EachOutcomeGivesItsExitStatusAndMessages) {
 TEST(CliDevice, ProgressLineEndsBeforeTheOutcome) {
   gantrel::CliEnvironment terminal;
   terminal.ProgressToTerminal = true;
-  const std::string bldc = SamplePath("ezrec__galpal__bldc.jed");
+  const std::string bldc = ExamplePath("decoder.jed");
   const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{"pes", "--simulate"}, "   \n1F22L10C3\n"},
       {{"pes", "--simulate-fault", "stop@1"}, "   \ngantrel-cli pes: signature query failed"},

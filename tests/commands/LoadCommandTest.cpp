@@ -75,6 +75,7 @@ TEST(LoadCommand, KeepsAndUploadsOnlyWhatLoadedCleanly) {
 // Real files, judged as the samples' manifest says: clean 22V10s (QP28; QF5828; LF line ends),
 // the checksum mismatch and a 16V8 answered both ways, and a 70 KB CPLD file the reader stops in.
 TEST(LoadCommand, LoadsRealFilesAsTheManifestSays) {
+  GANTREL_REQUIRE_SAMPLES_OR_SKIP();
   const MessageAnswer ok = MessageAnswer::Ok, cancel = MessageAnswer::Cancel;
   // clang-format off
   const std::string sum = kAsked + "チェックサム：\r\n与えられたもの 4432 計算された 4478";

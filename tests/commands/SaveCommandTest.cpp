@@ -59,7 +59,7 @@ TEST(SaveCommand, ReadOrLoadThenSaveThenLoadGivesTheSameTextAndFuses) {
   EXPECT_EQ(r.commands.State().FuseArray, fuses);
   EXPECT_FALSE(r.commands.State().JedecLoaded);  // reading does not allow programming
   for (int round = 0; round < 3; ++round) {
-    if (round == 1) r.Load(testing::SamplePath("RobertBaruch__22V10-74F269__COUNTER.jed"));
+    if (round == 1) r.Load(testing::ExamplePath("decoder.jed"));
     if (round == 1) fuses = r.commands.State().FuseArray;
     if (round == 2) r.window.Edited = std::string(20000, 'c') + "*F0*L5 11*";
     if (round == 2) fuses = FusesSetting({5, 6});

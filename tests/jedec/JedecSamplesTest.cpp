@@ -1,5 +1,6 @@
 // Every sample file loads as MANIFEST.tsv says: the whole file, unframed, read into a fuse map
-// that starts all 0, with a checksum mismatch answered Cancel.
+// that starts all 0, with a checksum mismatch answered Cancel. Where the sample folder is absent
+// the suite has no cases, and JedecSamples.ManifestListsSixtyFiles says why it was skipped.
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -70,7 +71,10 @@ INSTANTIATE_TEST_SUITE_P(Manifest, JedecSample, ::testing::ValuesIn(testing::Rea
                            return name;
                          });
 
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(JedecSample);
+
 TEST(JedecSamples, ManifestListsSixtyFiles) {
+  GANTREL_REQUIRE_SAMPLES_OR_SKIP();
   EXPECT_EQ(testing::ReadManifest().size(), 60u);
 }
 }  // namespace

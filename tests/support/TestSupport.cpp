@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -14,6 +15,25 @@ std::string SamplesDir() {
 
 std::string SamplePath(const std::string& name) {
   return SamplesDir() + "/" + name;
+}
+
+bool SamplesAvailable() {
+  std::error_code error;
+  return std::filesystem::is_regular_file(SamplePath("MANIFEST.tsv"), error);
+}
+
+bool SamplesRequired() {
+  const char* value = std::getenv("GANTREL_REQUIRE_SAMPLES");
+  return value != nullptr && std::string(value) == "1";
+}
+
+std::string SamplesMissingReason() {
+  return "sample JEDEC files not found at " + SamplesDir() +
+         " (they exist only beside the project's build machines' checkouts)";
+}
+
+std::string ExamplePath(const std::string& name) {
+  return std::string(GANTREL_EXAMPLES_DIR) + "/" + name;
 }
 
 std::string ReadFileBytes(const std::string& path) {

@@ -12,10 +12,20 @@
 
 namespace gantrel::testing {
 
-// The folder of the sample JEDEC files (GANTREL_SAMPLES_DIR at build time).
+// The folder of the sample JEDEC files written by other tools (GANTREL_SAMPLES_DIR at build
+// time). It lives beside the checkout on the project's build machines only.
 std::string SamplesDir();
 // The path of one sample file.
 std::string SamplePath(const std::string& name);
+// Whether the sample folder and its MANIFEST.tsv are there.
+bool SamplesAvailable();
+// Whether a missing sample folder is a failure rather than a skip (GANTREL_REQUIRE_SAMPLES=1 in
+// the environment, as CI sets it).
+bool SamplesRequired();
+// Why the sample tests do not run here, for the skip message.
+std::string SamplesMissingReason();
+// The path of one of the project's own example files (examples/ in the source tree).
+std::string ExamplePath(const std::string& name);
 // The whole file as raw bytes; empty when it cannot be read.
 std::string ReadFileBytes(const std::string& path);
 // Writes `bytes` to `path` as they stand.
@@ -54,3 +64,15 @@ class TempDir {
 };
 
 }  // namespace gantrel::testing
+
+// Starts a test over the sample files: skips it with one line saying why when the folder is
+// absent, or fails it when the samples are required.
+#define GANTREL_REQUIRE_SAMPLES_OR_SKIP()                                   \
+  do {                                                                      \
+    if (!::gantrel::testing::SamplesAvailable()) {                          \
+      if (::gantrel::testing::SamplesRequired())                            \
+        FAIL() << ::gantrel::testing::SamplesMissingReason()                \
+               << " (GANTREL_REQUIRE_SAMPLES is set)";                      \
+      GTEST_SKIP() << ::gantrel::testing::SamplesMissingReason();           \
+    }                                                                       \
+  } while (false)
