@@ -45,7 +45,7 @@ CGantrelDlg::CGantrelDlg(gantrel::DeviceLink& link, DialogProvider& dialogs, QWi
   CreateTextArea();
   CreateLayout();
   progress_ = new ProgressBox(this);
-  // 321 by 200 dialog units at the usual 96 dpi dialog font.
+  // The size the window opens at; the text area takes all of it below the menu bar.
   resize(480, 325);
 }
 
@@ -90,7 +90,8 @@ void CGantrelDlg::CreateMenus() {
 void CGantrelDlg::CreateTextArea() {
   textArea_ = new QPlainTextEdit(this);
   textArea_->setObjectName(QStringLiteral("textArea"));
-  // Both bars always, as the original edit control had them, and lines never wrap.
+  // Lines never wrap, so that fuse rows stay whole; both bars are always there, so that the
+  // text area keeps its size whatever the text.
   textArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   textArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   textArea_->setLineWrapMode(QPlainTextEdit::NoWrap);

@@ -28,8 +28,6 @@ class CGantrelDlg : public QDialog, public gantrel::Window {
   // Shows the window, then looks for the programmer once, without a word when there is none.
   void Start();
 
-  // The commands and the working state they hold.
-  gantrel::Commands& GetCommands() { return commands_; }
   // True while a command runs (no other can start meanwhile).
   bool IsBusy() const { return busy_; }
   // True when the text area holds edits that have not been saved.

@@ -22,11 +22,7 @@ CPes::CPes(const QString& pesText, QWidget* parent) : QDialog(parent) {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(textField_);
   layout->addWidget(okButton_, 0, Qt::AlignHCenter);
-  // The field is wide enough for the nine characters with room to spare, like the original box.
+  // The field is wide enough for the nine characters of the signature in the widest letter.
   textField_->setMinimumWidth(textField_->fontMetrics().horizontalAdvance(QLatin1Char('W')) * 9);
   layout->setSizeConstraint(QLayout::SetFixedSize);
-}
-
-QString CPes::PesText() const {
-  return textField_->text();
 }

@@ -13,9 +13,6 @@ class CPes : public QDialog {
   // Builds the box showing `pesText` (at most 9 characters); caption "PES", fixed size.
   explicit CPes(const QString& pesText, QWidget* parent = nullptr);
 
-  // The text the box shows.
-  QString PesText() const;
-
  private:
   QLineEdit* textField_ = nullptr;
   QPushButton* okButton_ = nullptr;

@@ -32,8 +32,6 @@ class DisplayedText {
   const std::string& Bytes() const { return bytes_; }
   // The encoding they were decoded with.
   TextEncoding Encoding() const { return encoding_; }
-  // True when they hold at least one CR LF.
-  bool UsesCrLf() const { return usesCrLf_; }
 
  private:
   std::string bytes_;

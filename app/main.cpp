@@ -11,7 +11,7 @@
 #include "AppResources.h"
 #include "CGantrelDlg.h"
 #include "DeviceLink.h"
-#include "HidapiBackend.h"
+#include "HidapiProgrammer.h"
 #include "QtDialogProvider.h"
 
 namespace {

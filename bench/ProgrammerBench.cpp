@@ -3,7 +3,6 @@
 #include <benchmark/benchmark.h>
 
 #include "DeviceLink.h"
-#include "SimulatedBackend.h"
 #include "SimulatedProgrammer.h"
 
 namespace {

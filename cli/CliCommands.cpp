@@ -1,9 +1,11 @@
 #include "CliCommands.h"
 
-#include <map>
+#include <algorithm>
+#include <set>
 
 #include "DeviceCommands.h"
 #include "FileCommands.h"
+#include "LogicCommands.h"
 
 #ifndef GANTREL_VERSION
 #define GANTREL_VERSION "unknown"
@@ -20,7 +22,8 @@ constexpr const char* kGeneralHelp =
     "File commands:\n"
     "  check [--json] FILE...          check each file as the window loads it\n"
     "  jedec FILE [-o OUT] [--frame]   the file's fuses as this tool writes them\n"
-    "  diff A B                        compare fuses 0-5891 of two files\n"
+    "  diff [--json] A B               compare two files fuse by fuse, by meaning\n"
+    "  explain [--json] [--force] FILE show the logic the file's fuses hold\n"
     "\n"
     "Device commands (each also takes --simulate, --simulate-chip FILE.jed and\n"
     "--simulate-fault FAULT):\n"
@@ -45,10 +48,13 @@ constexpr const char* kDeviceOptionsHelp =
     "  --simulate-fault FAULT  make the simulated programmer fail (implies --simulate):\n"
     "                            stop@N      no answer from output report N on\n"
     "                            vanish@N    every transfer fails from report N on\n"
+    "                            replug@N    unplugged and plugged in again before report N\n"
     "                            late@N[:MS] the answer to report N comes MS ms late\n"
     "                                        (3000 by default)\n"
     "                            burn-fails  the chip fails to burn\n"
-    "                          Reports count from 1 across the whole run.\n"
+    "                          several faults go separated by commas (late@5,replug@14)\n"
+    "                          Reports count from 1 across the whole run; a report sent\n"
+    "                          to an unplugged programmer is not counted.\n"
     "--simulate-chip implies --simulate too. Without --simulate the first USB HID device\n"
     "04D8:003F is used; progress is shown on stderr when it is a terminal.\n"
     "\n"
@@ -56,87 +62,156 @@ constexpr const char* kDeviceOptionsHelp =
     "check; 2 usage error or a file that cannot be read or written; 3 no programmer\n"
     "(none found, or found but not opened).\n";
 
-const std::map<std::string, std::string>& CommandHelp() {
-  static const std::map<std::string, std::string> help = {
-      {"check",
-       "Usage: gantrel-cli check [--json] FILE...\n"
-       "Loads each FILE as the window does (the whole file, STX/ETX frame removed, read into a\n"
-       "fuse map that starts all 0; a fuse checksum mismatch counts as rejected) and prints one\n"
-       "verdict per file on stdout:\n"
-       "  FILE: ok: N fuses, checksum XXXX\n"
-       "  FILE:LINE:COLUMN: syntax error: found 'x', expected ...\n"
-       "  FILE: checksum mismatch: given XXXX, computed YYYY over QFn fuses\n"
-       "  FILE: for another device: QFn (not 5828, 5892 or 5893) / QPn (not 24 or 28)\n"
-       "then one line on the file's transmission checksum (absent, ok, right only with the\n"
-       "line endings converted, or wrong). LINE counts LF bytes from the file's first byte\n"
-       "plus 1, COLUMN the bytes since the last LF plus 1. A file that cannot be read is\n"
-       "told on stderr.\n"
-       "\n"
-       "  --json   print a JSON array instead, one object per file with the keys file,\n"
-       "           status (io-error, syntax-error, checksum-mismatch, other-device, ok),\n"
-       "           result, length, line, column, qp, qf, given_checksum,\n"
-       "           computed_checksum, fuse_checksum (over fuses 0-5891), transmission\n"
-       "           (absent, ok, line-endings, mismatch) and message\n"
-       "\n"
-       "Exit status: 0 every file ok; 1 a file is bad (a transmission checksum alone does\n"
-       "not count); 2 usage error or a file that cannot be read. The highest applies.\n"},
-      {"jedec",
-       "Usage: gantrel-cli jedec FILE [-o OUT] [--frame] [--force]\n"
-       "Writes the JEDEC text that this tool makes for the fuses FILE yields, loaded as\n"
-       "'check' loads it: a canonical form of the file.\n"
-       "\n"
-       "  -o, --output OUT   write to OUT (atomically) instead of stdout\n"
-       "  --frame            frame the text with STX, ETX and the transmission checksum, as\n"
-       "                     the window saves it\n"
-       "  --force            write a file with a checksum mismatch or for another device\n"
-       "                     anyway; a file with a syntax error is always refused\n"
-       "\n"
-       "The header carries the local time, or SOURCE_DATE_EPOCH (seconds since 1970, taken\n"
-       "in UTC) when that is set, for reproducible output.\n"
-       "\n"
-       "Exit status: 0 written; 1 FILE fails its check; 2 usage error, a bad\n"
-       "SOURCE_DATE_EPOCH, or a file that cannot be read or written.\n"},
-      {"diff",
-       "Usage: gantrel-cli diff A B\n"
-       "Compares fuses 0-5891 that files A and B yield (each loaded as 'check' loads it).\n"
-       "Prints each differing fuse as\n"
-       "  fuse N (Lnnnn): A=x B=y\n"
-       "with the L address of its row (L5808 for the group of 20, L5828 for the UES), then\n"
-       "a one-line summary. A file that fails its check is still compared, as far as it was\n"
-       "read, and the problem is told on stderr.\n"
-       "\n"
-       "Exit status: 0 the fuses agree; 1 they differ; 2 usage error or a file that cannot\n"
-       "be read.\n"},
-      {"pes",
-       "Usage: gantrel-cli pes [programmer options]\n"
-       "Prints the chip's 9-character electronic signature.\n"},
-      {"read",
-       "Usage: gantrel-cli read [-o OUT] [--frame] [programmer options]\n"
-       "Reads the chip and writes its fuses as a JEDEC text.\n"
-       "\n"
-       "  -o, --output OUT   write to OUT (atomically) instead of stdout\n"
-       "  --frame            frame the text with STX, ETX and the transmission checksum\n"
-       "\n"
-       "The header carries the local time, or SOURCE_DATE_EPOCH in UTC when that is set.\n"},
-      {"program",
-       "Usage: gantrel-cli program FILE [--force] [--no-verify] [programmer options]\n"
-       "Checks FILE as 'check' does, uploads its fuses, has the programmer burn them, then\n"
-       "reads the chip back and compares fuses 0-5891 with FILE. On a difference it prints\n"
-       "how many fuses differ and the first 10 with their L row address.\n"
-       "\n"
-       "  --force       program a file with a checksum mismatch or for another device\n"
-       "                anyway; a file with a syntax error is always refused\n"
-       "  --no-verify   skip the read-back\n"},
-      {"verify",
-       "Usage: gantrel-cli verify FILE [--force] [programmer options]\n"
-       "Reads the chip and compares fuses 0-5891 with FILE (checked as 'check' does). On a\n"
-       "difference it prints how many fuses differ and the first 10 with their L row\n"
-       "address.\n"
-       "\n"
-       "  --force   compare with a file with a checksum mismatch or for another device\n"
-       "            anyway; a file with a syntax error is always refused\n"},
+// Every command: its options, how many operands it takes, what runs it and its help.
+struct CliCommand {
+  const char* Name;
+  std::set<std::string> Flags;   // options without a value
+  std::set<std::string> Valued;  // options that take one
+  std::size_t MinOperands;
+  std::size_t MaxOperands;
+  const char* OperandProblem;  // the usage error when the count is wrong
+  bool Device;                 // takes the programmer options too
+  int (*Run)(const CliCall&);
+  const char* Help;
+};
+
+constexpr std::size_t kAnyNumber = static_cast<std::size_t>(-1);
+
+constexpr const char* kCheckHelp =
+    "Usage: gantrel-cli check [--json] FILE...\n"
+    "Loads each FILE as the window does (the whole file, STX/ETX frame removed, read into a\n"
+    "fuse map that starts all 0; a fuse checksum mismatch counts as rejected) and prints one\n"
+    "verdict per file on stdout:\n"
+    "  FILE: ok: N fuses, checksum XXXX\n"
+    "  FILE:LINE:COLUMN: syntax error: found 'x', expected ...\n"
+    "  FILE: checksum mismatch: given XXXX, computed YYYY over QFn fuses\n"
+    "  FILE: for another device: QFn (not 5828, 5892 or 5893) / QPn (not 24 or 28)\n"
+    "then one line on the file's transmission checksum (absent, ok, right only with the\n"
+    "line endings converted, or wrong). LINE counts LF bytes from the file's first byte\n"
+    "plus 1, COLUMN the bytes since the last LF plus 1. A file that cannot be read is\n"
+    "reported on stderr. A FILE of '-' is read from standard input, here and in every\n"
+    "command that loads files.\n"
+    "\n"
+    "  --json   print a JSON array instead, one object per file with the keys file,\n"
+    "           status (io-error, syntax-error, checksum-mismatch, other-device, ok),\n"
+    "           result, length, line, column, qp, qf (0 when absent), qp_declared,\n"
+    "           qf_declared (whether the file gives the count; QF0 names another\n"
+    "           device), given_checksum, computed_checksum, fuse_checksum (over\n"
+    "           fuses 0-5891), transmission\n"
+    "           (absent, ok, line-endings, mismatch) and message\n"
+    "\n"
+    "Exit status: 0 every file ok; 1 a file is bad (a transmission checksum alone does\n"
+    "not count); 2 usage error or a file that cannot be read. The highest applies.\n";
+
+constexpr const char* kJedecHelp =
+    "Usage: gantrel-cli jedec FILE [-o OUT] [--frame] [--force]\n"
+    "Writes the JEDEC text that this tool makes for the fuses FILE yields, loaded as\n"
+    "'check' loads it: a canonical form of the file.\n"
+    "\n"
+    "  -o, --output OUT   write to OUT (atomically) instead of stdout\n"
+    "  --frame            frame the text with STX, ETX and the transmission checksum, as\n"
+    "                     the window saves it\n"
+    "  --force            write a file with a checksum mismatch or for another device\n"
+    "                     anyway; a file with a syntax error is always refused\n"
+    "\n"
+    "The header carries the local time, or SOURCE_DATE_EPOCH (seconds since 1970, taken\n"
+    "in UTC) when that is set, for reproducible output.\n"
+    "\n"
+    "Exit status: 0 written; 1 FILE fails its check; 2 usage error, a bad\n"
+    "SOURCE_DATE_EPOCH, or a file that cannot be read or written.\n";
+
+constexpr const char* kDiffHelp =
+    "Usage: gantrel-cli diff [--json] A B\n"
+    "Compares fuses 0-5891 that files A and B yield (each loaded as 'check' loads it; '-'\n"
+    "reads standard input) and names each difference by its meaning in the 22V10 map.\n"
+    "Prints a summary, then one line for each output pin (and AR, SP) whose equation\n"
+    "differs, or a line saying that the equations agree; then each differing fuse:\n"
+    "  fuse 1234 (L1232): pin 21 term 7, input 23: connected in A, open in B\n"
+    "  fuse 5811: pin 22 S1: registered in A, combinatorial in B\n"
+    "  fuse 5830: UES: 1 in A, 0 in B\n"
+    "A file that fails its check is still compared, as far as it was read, and the\n"
+    "problem is reported on stderr.\n"
+    "\n"
+    "  --json   print one JSON object instead: differing, compared, equations_differ (pins\n"
+    "           as strings, \"ar\", \"sp\") and fuses, one object per differing fuse with\n"
+    "           fuse, address, part (ar, oe, term, sp, s0, s1, ues), pin, term, input, a, b\n"
+    "\n"
+    "Exit status: 0 the fuses agree; 1 they differ; 2 usage error or a file that cannot\n"
+    "be read.\n";
+
+constexpr const char* kExplainHelp =
+    "Usage: gantrel-cli explain [--json] [--force] FILE\n"
+    "Loads FILE as 'check' does ('-' reads standard input) and shows the logic its fuses\n"
+    "hold in the 22V10 map: for each output pin its mode, polarity, output enable and\n"
+    "equation (:= registered, = combinatorial, * AND, + OR, / NOT), then the AR and SP\n"
+    "terms and the UES in hex. A file for the 28-pin PLCC package (QP28) is shown with\n"
+    "the DIP pin numbers.\n"
+    "\n"
+    "  --json    print one JSON object: olmc (by pin: mode, polarity, feedback, oe,\n"
+    "            terms), ar, sp, ues; a term is a list of literals (\"5\", \"/5\"), [] always\n"
+    "            true, null always false\n"
+    "  --force   explain a file with a checksum mismatch anyway; a syntax error, or a\n"
+    "            fuse count of another device, is always refused\n"
+    "\n"
+    "Exit status: 0 shown; 1 FILE fails its check; 2 usage error or a file that cannot\n"
+    "be read.\n";
+
+constexpr const char* kPesHelp =
+    "Usage: gantrel-cli pes [programmer options]\n"
+    "Prints the chip's 9-character electronic signature.\n";
+
+constexpr const char* kReadHelp =
+    "Usage: gantrel-cli read [-o OUT] [--frame] [programmer options]\n"
+    "Reads the chip and writes its fuses as a JEDEC text.\n"
+    "\n"
+    "  -o, --output OUT   write to OUT (atomically) instead of stdout\n"
+    "  --frame            frame the text with STX, ETX and the transmission checksum\n"
+    "\n"
+    "The header carries the local time, or SOURCE_DATE_EPOCH in UTC when that is set.\n";
+
+constexpr const char* kProgramHelp =
+    "Usage: gantrel-cli program FILE [--force] [--no-verify] [programmer options]\n"
+    "Checks FILE as 'check' does, uploads its fuses, has the programmer burn them, then\n"
+    "reads the chip back and compares fuses 0-5891 with FILE. On a difference it prints\n"
+    "how many fuses differ and the first 10 with their L row address.\n"
+    "\n"
+    "  --force       program a file with a checksum mismatch or for another device\n"
+    "                anyway; a file with a syntax error is always refused\n"
+    "  --no-verify   skip the read-back\n";
+
+constexpr const char* kVerifyHelp =
+    "Usage: gantrel-cli verify FILE [--force] [programmer options]\n"
+    "Reads the chip and compares fuses 0-5891 with FILE (checked as 'check' does). On a\n"
+    "difference it prints how many fuses differ and the first 10 with their L row\n"
+    "address.\n"
+    "\n"
+    "  --force   compare with a file with a checksum mismatch or for another device\n"
+    "            anyway; a file with a syntax error is always refused\n";
+
+const std::vector<CliCommand>& Commands() {
+  // clang-format off
+  static const std::vector<CliCommand> commands = {
+      // name      flags                        valued               operands
+      //           usage error for another count       programmer  run               help
+      {"check",   {"--json"},                   {},                  1, kAnyNumber,
+                  "no file given",                      false,     RunCheck,         kCheckHelp},
+      {"jedec",   {"--frame", "--force"},       {"-o", "--output"},  1, 1,
+                  "give exactly one FILE",              false,     RunJedec,         kJedecHelp},
+      {"diff",    {"--json"},                   {},                  2, 2,
+                  "give exactly two files, A and B",    false,     RunDiff,          kDiffHelp},
+      {"explain", {"--json", "--force"},        {},                  1, 1,
+                  "give exactly one FILE",              false,     RunExplain,       kExplainHelp},
+      {"pes",     {},                           {},                  0, 0,
+                  "takes no FILE",                      true,      RunDeviceCommand, kPesHelp},
+      {"read",    {"--frame"},                  {"-o", "--output"},  0, 0,
+                  "takes no FILE",                      true,      RunDeviceCommand, kReadHelp},
+      {"program", {"--force", "--no-verify"},   {},                  1, 1,
+                  "give exactly one FILE",              true,      RunDeviceCommand, kProgramHelp},
+      {"verify",  {"--force"},                  {},                  1, 1,
+                  "give exactly one FILE",              true,      RunDeviceCommand, kVerifyHelp},
   };
-  return help;
+  // clang-format on
+  return commands;
 }
 
 bool WantsHelp(const std::vector<std::string>& args) {
@@ -149,36 +224,46 @@ bool WantsHelp(const std::vector<std::string>& args) {
 
 }  // namespace
 
-int RunCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-           const CliEnvironment& env) {
+int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+           std::ostream& err, const CliEnvironment& env) {
   if (args.empty()) {
     err << "gantrel-cli: no command given\nTry 'gantrel-cli --help'.\n";
     return kExitUsage;
   }
-  const std::string& command = args.front();
-  if (command == "--help" || command == "-h" || command == "help") {
+  const std::string& name = args.front();
+  if (name == "--help" || name == "-h" || name == "help") {
     out << kGeneralHelp;
-    return kExitOk;
+    return FinishReport(kExitOk, out, err);
   }
-  if (command == "--version") {
+  if (name == "--version") {
     out << "gantrel-cli " << GANTREL_VERSION << "\n";
-    return kExitOk;
+    return FinishReport(kExitOk, out, err);
   }
-  const auto help = CommandHelp().find(command);
-  if (help == CommandHelp().end()) {
-    err << "gantrel-cli: unknown command '" << command << "'\nTry 'gantrel-cli --help'.\n";
+  const auto command = std::find_if(Commands().begin(), Commands().end(),
+                                    [&](const CliCommand& c) { return name == c.Name; });
+  if (command == Commands().end()) {
+    err << "gantrel-cli: unknown command '" << name << "'\nTry 'gantrel-cli --help'.\n";
     return kExitUsage;
   }
   const std::vector<std::string> rest(args.begin() + 1, args.end());
   if (WantsHelp(rest)) {
-    out << help->second;
-    if (IsDeviceCommand(command)) out << kDeviceOptionsHelp;
-    return kExitOk;
+    out << command->Help;
+    if (command->Device) out << kDeviceOptionsHelp;
+    return FinishReport(kExitOk, out, err);
   }
-  if (command == "check") return RunCheck(rest, out, err);
-  if (command == "jedec") return RunJedec(rest, out, err, env);
-  if (command == "diff") return RunDiff(rest, out, err);
-  return RunDeviceCommand(command, rest, out, err, env);
+  std::set<std::string> flags = command->Flags;
+  std::set<std::string> valued = command->Valued;
+  if (command->Device) {
+    flags.insert("--simulate");
+    valued.insert({"--simulate-chip", "--simulate-fault"});
+  }
+  const CommandLine line(rest, flags, valued);
+  if (!line.Error().empty()) return UsageError(err, name, line.Error());
+  const std::size_t operands = line.Operands().size();
+  if (operands < command->MinOperands || operands > command->MaxOperands) {
+    return UsageError(err, name, command->OperandProblem);
+  }
+  return FinishReport(command->Run({name, line, in, out, err, env}), out, err);
 }
 
 }  // namespace gantrel

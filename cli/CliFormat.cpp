@@ -44,24 +44,6 @@ std::string UnicodeEscape(unsigned char byte) {
   return buffer;
 }
 
-// Days since 1970-01-01 to a civil date in the proleptic Gregorian calendar.
-void CivilFromDays(std::int64_t days, std::int64_t& year, int& month, int& day) {
-  days += 719468;
-  const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-  const std::int64_t dayOfEra = days - era * 146097;
-  const std::int64_t yearOfEra =
-      (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const std::int64_t monthIndex = (5 * dayOfYear + 2) / 153;  // March is 0
-  day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
-  month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
-  year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
-}
-
-bool IsLeapYear(std::int64_t year) {
-  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
-
 }  // namespace
 
 std::string HexWord(std::uint16_t value) {
@@ -161,36 +143,14 @@ std::optional<std::tm> ParseSourceDateEpoch(std::string_view secondsSinceEpoch) 
     seconds = seconds * 10 + (c - '0');
     if (seconds > kLastSecond) return std::nullopt;
   }
-  const std::int64_t days = seconds / 86400;
-  const std::int64_t secondOfDay = seconds % 86400;
-  std::int64_t year = 0;
-  int month = 0;
-  int day = 0;
-  CivilFromDays(days, year, month, day);
-  static constexpr int kDaysBeforeMonth[12] = {0,   31,  59,  90,  120, 151,
-                                               181, 212, 243, 273, 304, 334};
-  std::tm time{};
-  time.tm_year = static_cast<int>(year - 1900);
-  time.tm_mon = month - 1;
-  time.tm_mday = day;
-  time.tm_hour = static_cast<int>(secondOfDay / 3600);
-  time.tm_min = static_cast<int>(secondOfDay / 60 % 60);
-  time.tm_sec = static_cast<int>(secondOfDay % 60);
-  time.tm_wday = static_cast<int>((days + 4) % 7);  // 1970-01-01 was a Thursday
-  time.tm_yday = kDaysBeforeMonth[month - 1] + day - 1 + (month > 2 && IsLeapYear(year) ? 1 : 0);
-  time.tm_isdst = 0;
-  return time;
-}
-
-std::optional<std::tm> LocalTimeNow() {
-  const std::time_t now = std::time(nullptr);
-  std::tm time{};
+  const auto time = static_cast<std::time_t>(seconds);
+  std::tm broken{};
 #ifdef _WIN32
-  if (localtime_s(&time, &now) != 0) return std::nullopt;
+  if (gmtime_s(&broken, &time) != 0) return std::nullopt;
 #else
-  if (localtime_r(&now, &time) == nullptr) return std::nullopt;
+  if (gmtime_r(&time, &broken) == nullptr) return std::nullopt;
 #endif
-  return time;
+  return broken;
 }
 
 }  // namespace gantrel

@@ -42,7 +42,4 @@ std::string FuseRowAddress(int fuse);
 // SOURCE_DATE_EPOCH), or nothing when it is not such a number or lies beyond the year 9999.
 std::optional<std::tm> ParseSourceDateEpoch(std::string_view secondsSinceEpoch);
 
-// The local time now, or nothing when the system cannot say.
-std::optional<std::tm> LocalTimeNow();
-
 }  // namespace gantrel

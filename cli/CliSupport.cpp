@@ -1,7 +1,10 @@
 #include "CliSupport.h"
 
+#include <algorithm>
+
 #include "CliFormat.h"
 #include "FileAccess.h"
+#include "JedecWriter.h"
 
 namespace gantrel {
 
@@ -46,21 +49,15 @@ bool HeaderTime(const CliEnvironment& env, std::tm& time, std::ostream& err) {
     time = *fixed;
     return true;
   }
-  const std::optional<std::tm> now = LocalTimeNow();
-  // A system that cannot tell the local time still gets a well-formed header.
-  time = now ? *now : *ParseSourceDateEpoch("0");
+  time = LocalTimeNow();
   return true;
 }
 
 int EmitOutput(const std::string* outPath, std::string_view bytes, std::ostream& out,
                std::ostream& err) {
   if (outPath == nullptr) {
+    // Whether standard output took it is judged once, when the run ends (FinishReport).
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) {
-      err << "gantrel-cli: cannot write to standard output\n";
-      return kExitUsage;
-    }
     return kExitOk;
   }
   const FileResult result = WriteFileAtomically(*outPath, bytes);
@@ -71,6 +68,29 @@ int EmitOutput(const std::string* outPath, std::string_view bytes, std::ostream&
     return kExitUsage;
   }
   return kExitOk;
+}
+
+JedecFileCheck CheckJedecOperand(const std::string& operand, std::istream& in) {
+  if (operand != "-") return CheckJedecFile(operand);
+  std::string bytes;
+  char chunk[16384];
+  while (bytes.size() <= kMaxJedecFileBytes && in.read(chunk, sizeof chunk).gcount() > 0) {
+    bytes.append(chunk, static_cast<std::size_t>(in.gcount()));
+  }
+  if (in.bad() || bytes.size() > kMaxJedecFileBytes) {
+    JedecFileCheck check;
+    check.Path = operand;
+    check.Io.Error = in.bad() ? FileError::ReadFailed : FileError::TooLarge;
+    return check;
+  }
+  return CheckJedecBytes(operand, std::move(bytes));
+}
+
+int FinishReport(int status, std::ostream& out, std::ostream& err) {
+  out.flush();
+  if (out) return status;
+  err << "gantrel-cli: cannot write to standard output\n";
+  return std::max(status, kExitUsage);
 }
 
 }  // namespace gantrel

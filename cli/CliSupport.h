@@ -3,6 +3,7 @@
 #pragma once
 
 #include <ctime>
+#include <istream>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -24,6 +25,17 @@ struct CliEnvironment {
   bool ProgressToTerminal = false;             // stderr is a terminal: show progress there
 };
 
+// One run of a command: its name, its words split by the command's options, the process's
+// streams and environment.
+struct CliCall {
+  const std::string& Command;
+  const CommandLine& Line;
+  std::istream& In;
+  std::ostream& Out;
+  std::ostream& Err;
+  const CliEnvironment& Env;
+};
+
 // The time for a generated text's header: SOURCE_DATE_EPOCH in UTC when set, else the local
 // time. False, with the reason on `err`, when SOURCE_DATE_EPOCH is not a valid number of seconds.
 bool HeaderTime(const CliEnvironment& env, std::tm& time, std::ostream& err);
@@ -36,15 +48,23 @@ const std::string* OutputPath(const CommandLine& line);
 
 // Whether a command goes on with a checked file: kExitOk for a file that is ok, or that fails
 // its check by a checksum mismatch or another device while `force` is set (the verdict is then
-// told on `err`, "(<used> anyway: --force)"). Otherwise the verdict on `err` and kExitUsage for
-// a file that cannot be read, kExitFailed for the rest, with "Use --force to <use> it anyway."
-// where forcing would help; a syntax error is never let through.
+// reported on `err`, "(<used> anyway: --force)"). Otherwise the verdict on `err` and kExitUsage
+// for a file that cannot be read, kExitFailed for the rest, with "Use --force to <use> it
+// anyway." where forcing would help; a syntax error is never let through.
 int AcceptCheckedFile(const JedecFileCheck& check, bool force, const char* use, const char* used,
                       std::ostream& err);
 
+// Checks the file named by a command's operand, or what `in` holds when the operand is "-"
+// (up to 1 MiB, like a file).
+JedecFileCheck CheckJedecOperand(const std::string& operand, std::istream& in);
+
 // Writes `bytes` atomically to `*outPath`, or to `out` when `outPath` is null. Returns kExitOk,
-// or kExitUsage with the reason on `err` when the file cannot be written.
+// or kExitUsage with the reason on `err` when the file cannot be written; RunCli judges `out`.
 int EmitOutput(const std::string* outPath, std::string_view bytes, std::ostream& out,
                std::ostream& err);
+
+// The status of a run whose report went to `out`: a report that standard output did not take
+// makes it a failure to write (at least kExitUsage, with a message on `err`), as for a file.
+int FinishReport(int status, std::ostream& out, std::ostream& err);
 
 }  // namespace gantrel

@@ -1,21 +1,22 @@
 #include "DeviceCommands.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "CliFormat.h"
 #include "CommandLine.h"
 #include "DeviceLink.h"
-#include "HidapiBackend.h"
+#include "FuseMeaning.h"
+#include "HidapiProgrammer.h"
 #include "JedecFileCheck.h"
 #include "JedecWriter.h"
-#include "SimulatedBackend.h"
 #include "SimulatedProgrammer.h"
 
 namespace gantrel {
 namespace {
 
 // Differences listed by name before the rest are only counted.
-constexpr int kDifferencesShown = 10;
+constexpr std::size_t kDifferencesShown = 10;
 
 const char* ExchangeName(ExchangeKind kind) {
   switch (kind) {
@@ -81,12 +82,12 @@ class DeviceRun {
     if (line_.Has("--simulate") || chipPath != nullptr || faultText != nullptr) {
       simulated_ = std::make_unique<SimulatedProgrammer>();
       if (faultText != nullptr) {
-        SimulatedFault fault;
+        std::vector<SimulatedFault> faults;
         std::string problem;
-        if (!ParseSimulatedFault(*faultText, fault, problem)) {
+        if (!ParseSimulatedFaults(*faultText, faults, problem)) {
           return UsageError(err_, command_, "--simulate-fault: " + problem);
         }
-        simulated_->SetFault(fault);
+        simulated_->SetFaults(std::move(faults));
       }
       if (chipPath != nullptr) {
         const JedecFileCheck chip = CheckJedecFile(*chipPath);
@@ -145,14 +146,10 @@ class DeviceRun {
         [&](const ProgressFn& progress) { return link_->ReadPes(buffers_, pes, progress); });
     if (!result.Ok()) return ExchangeFailed(result);
     std::string text;
-    for (const std::uint8_t c : pes) {
-      if (c == 0) break;
-      if (c >= 0x20 && c <= 0x7E) {
-        text += static_cast<char>(c);
-      } else {
-        // Keep the line readable whatever the chip answered.
-        text += "\\x" + HexWord(c).substr(2);
-      }
+    for (const char c : PesString(pes)) {
+      const auto byte = static_cast<std::uint8_t>(c);
+      // Keep the line readable whatever the chip answered.
+      text += byte >= 0x20 && byte <= 0x7E ? std::string(1, c) : "\\x" + HexWord(byte).substr(2);
     }
     out_ << text << "\n";
     out_.flush();
@@ -177,8 +174,15 @@ class DeviceRun {
       return link_->UploadFuseImage(buffers_, image, progress);
     });
     if (!upload.Ok()) return ExchangeFailed(upload);
+    // Only the connection that took the upload holds its image; the burn opens none.
+    const std::uint64_t connection = link_->ConnectionNumber();
     const ExchangeResult burn = WithProgress(
         [&](const ProgressFn& progress) { return link_->ProgramChip(buffers_, progress); });
+    if (burn.Error == ExchangeError::NoProgrammer || link_->ConnectionNumber() != connection) {
+      err_ << "gantrel-cli program: the programmer was disconnected after the upload; nothing "
+              "was burned\n";
+      return kExitFailed;
+    }
     if (!burn.Ok()) return ExchangeFailed(burn);
     if (!burn.Burned) {
       err_ << "gantrel-cli program: burning the chip failed: the programmer answered "
@@ -190,7 +194,7 @@ class DeviceRun {
       out_.flush();
       return kExitOk;
     }
-    // A read-back that fails is told by ReadChip; only a chip that was read can differ.
+    // A read-back that fails is reported by ReadChip; only a chip that was read can differ.
     FuseArray chip{};
     const int read = ReadChip(chip);
     if (read != kExitOk) return read;
@@ -214,28 +218,22 @@ class DeviceRun {
 
   // Lists the first differing fuses 0..5891 of the file and the chip; kExitFailed when any do.
   int CompareWithChip(const JedecFileCheck& file, const FuseArray& chip) {
-    int differing = 0;
-    for (int fuse = 0; fuse < kDeviceFuseCount; ++fuse) {
-      const auto index = static_cast<std::size_t>(fuse);
-      if (file.Fuses[index] != chip[index]) ++differing;
-    }
-    if (differing == 0) {
+    const std::vector<int> differing = DifferingFuses(file.Fuses, chip);
+    if (differing.empty()) {
       if (command_ == "verify")
         out_ << file.Path << ": the chip matches all " << kDeviceFuseCount << " fuses\n";
       out_.flush();
       return kExitOk;
     }
-    out_ << file.Path << ": " << differing << " of " << kDeviceFuseCount
+    out_ << file.Path << ": " << differing.size() << " of " << kDeviceFuseCount
          << " fuses differ on the chip\n";
-    int shown = 0;
-    for (int fuse = 0; fuse < kDeviceFuseCount && shown < kDifferencesShown; ++fuse) {
-      const auto index = static_cast<std::size_t>(fuse);
-      if (file.Fuses[index] == chip[index]) continue;
-      ++shown;
-      out_ << "fuse " << fuse << " (" << FuseRowAddress(fuse) << "): file "
-           << int{file.Fuses[index]} << ", chip " << int{chip[index]} << "\n";
+    const std::size_t shown = std::min<std::size_t>(differing.size(), kDifferencesShown);
+    for (std::size_t i = 0; i < shown; ++i) {
+      const int fuse = differing[i];
+      out_ << "fuse " << fuse << " (" << FuseRowAddress(fuse) << "): file " << int{file.Fuses[fuse]}
+           << ", chip " << int{chip[fuse]} << "\n";
     }
-    if (differing > shown) out_ << "and " << (differing - shown) << " more\n";
+    if (differing.size() > shown) out_ << "and " << (differing.size() - shown) << " more\n";
     out_.flush();
     return kExitFailed;
   }
@@ -259,32 +257,14 @@ class DeviceRun {
 
 }  // namespace
 
-bool IsDeviceCommand(const std::string& command) {
-  return command == "pes" || command == "read" || command == "program" || command == "verify";
-}
-
-int RunDeviceCommand(const std::string& command, const std::vector<std::string>& args,
-                     std::ostream& out, std::ostream& err, const CliEnvironment& env) {
-  std::set<std::string> flags = {"--simulate"};
-  std::set<std::string> valued = {"--simulate-chip", "--simulate-fault"};
-  std::size_t operands = 0;
+int RunDeviceCommand(const CliCall& call) {
+  const std::string& command = call.Command;
+  const CommandLine& line = call.Line;
+  std::ostream& out = call.Out;
+  std::ostream& err = call.Err;
+  const CliEnvironment& env = call.Env;
   if (command == "read") {
-    flags.insert("--frame");
-    valued.insert({"-o", "--output"});
-  } else if (command == "program") {
-    flags.insert({"--force", "--no-verify"});
-    operands = 1;
-  } else if (command == "verify") {
-    flags.insert("--force");
-    operands = 1;
-  }
-  const CommandLine line(args, flags, valued);
-  if (!line.Error().empty()) return UsageError(err, command, line.Error());
-  if (line.Operands().size() != operands) {
-    return UsageError(err, command, operands == 0 ? "takes no FILE" : "give exactly one FILE");
-  }
-  if (command == "read") {
-    // A bad SOURCE_DATE_EPOCH is told before the chip is touched.
+    // A bad SOURCE_DATE_EPOCH is reported before the chip is touched.
     std::tm time{};
     if (!HeaderTime(env, time, err)) return kExitUsage;
   }
@@ -292,7 +272,7 @@ int RunDeviceCommand(const std::string& command, const std::vector<std::string>&
   // A syntax error is always refused, a checksum mismatch or another device's file unless
   // --force.
   JedecFileCheck file;
-  if (operands == 1) {
+  if (line.Operands().size() == 1) {
     file = CheckJedecFile(line.Operands().front());
     const int status = AcceptCheckedFile(file, line.Has("--force"), "use", "used", err);
     if (status != kExitOk) return status;

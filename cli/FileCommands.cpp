@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "CliFormat.h"
-#include "CommandLine.h"
 #include "JedecFileCheck.h"
 #include "JedecWriter.h"
 
@@ -19,15 +18,6 @@ int ExitStatusOf(const JedecFileCheck& check) {
     default:
       return kExitFailed;
   }
-}
-
-// The status of a command whose report went to `out`: output that was lost makes it a failure
-// to write (kExitUsage), as for an output file, whatever the files said.
-int FinishOutput(int status, std::ostream& out, std::ostream& err) {
-  out.flush();
-  if (out) return status;
-  err << "gantrel-cli: cannot write to standard output\n";
-  return std::max(status, kExitUsage);
 }
 
 std::string JsonNumberOrNull(bool present, long long value) {
@@ -52,6 +42,8 @@ std::string CheckAsJson(const JedecFileCheck& check) {
   // QP and QF are numbers always: 0 when the file declares none, or was not read.
   json += ", \"qp\": " + std::to_string(result.Qp);
   json += ", \"qf\": " + std::to_string(result.Qf);
+  json += ", \"qp_declared\": " + std::string(result.QpDeclared ? "true" : "false");
+  json += ", \"qf_declared\": " + std::string(result.QfDeclared ? "true" : "false");
   json += ", \"given_checksum\": " + JsonHexOrNull(read, result.GivenChecksum);
   json +=
       ", \"computed_checksum\": " + JsonHexOrNull(result.ChecksumTested, result.ComputedChecksum);
@@ -65,17 +57,16 @@ std::string CheckAsJson(const JedecFileCheck& check) {
 
 }  // namespace
 
-int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const CommandLine line(args, {"--json"}, {});
-  if (!line.Error().empty()) return UsageError(err, "check", line.Error());
-  if (line.Operands().empty()) return UsageError(err, "check", "no file given");
-  const bool json = line.Has("--json");
+int RunCheck(const CliCall& call) {
+  std::ostream& out = call.Out;
+  std::ostream& err = call.Err;
+  const bool json = call.Line.Has("--json");
 
   int status = kExitOk;
   if (json) out << "[";
   bool first = true;
-  for (const std::string& path : line.Operands()) {
-    const JedecFileCheck check = CheckJedecFile(path);
+  for (const std::string& path : call.Line.Operands()) {
+    const JedecFileCheck check = CheckJedecOperand(path, call.In);
     status = std::max(status, ExitStatusOf(check));
     if (json) {
       out << (first ? "\n  " : ",\n  ") << CheckAsJson(check);
@@ -88,63 +79,23 @@ int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
     }
   }
   if (json) out << "\n]\n";
-  return FinishOutput(status, out, err);
+  return status;
 }
 
-int RunJedec(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-             const CliEnvironment& env) {
-  const CommandLine line(args, {"--frame", "--force"}, {"-o", "--output"});
-  if (!line.Error().empty()) return UsageError(err, "jedec", line.Error());
-  if (line.Operands().size() != 1) return UsageError(err, "jedec", "give exactly one FILE");
+int RunJedec(const CliCall& call) {
+  const CommandLine& line = call.Line;
   std::tm time{};
-  if (!HeaderTime(env, time, err)) return kExitUsage;
+  if (!HeaderTime(call.Env, time, call.Err)) return kExitUsage;
 
   // A syntax error leaves the fuses half read: never worth a canonical text. A checksum
   // mismatch or another device's file is written only when asked for.
-  const JedecFileCheck check = CheckJedecFile(line.Operands().front());
-  const int accepted = AcceptCheckedFile(check, line.Has("--force"), "write", "written", err);
+  const JedecFileCheck check = CheckJedecOperand(line.Operands().front(), call.In);
+  const int accepted = AcceptCheckedFile(check, line.Has("--force"), "write", "written", call.Err);
   if (accepted != kExitOk) return accepted;
 
   std::string text = JedecWriter(check.Fuses, kPesBytes, time);
   if (line.Has("--frame")) text = FrameJedecText(text);
-  return EmitOutput(OutputPath(line), text, out, err);
-}
-
-int RunDiff(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  const CommandLine line(args, {}, {});
-  if (!line.Error().empty()) return UsageError(err, "diff", line.Error());
-  if (line.Operands().size() != 2) {
-    return UsageError(err, "diff", "give exactly two files, A and B");
-  }
-
-  const JedecFileCheck a = CheckJedecFile(line.Operands()[0]);
-  const JedecFileCheck b = CheckJedecFile(line.Operands()[1]);
-  bool unreadable = false;
-  for (const JedecFileCheck* check : {&a, &b}) {
-    if (check->Status == CheckStatus::IoError) {
-      err << FormatVerdict(*check) << "\n";
-      unreadable = true;
-    } else if (check->Status != CheckStatus::Ok) {
-      err << FormatVerdict(*check) << " (compared as far as it was read)\n";
-    }
-  }
-  if (unreadable) return kExitUsage;
-
-  int differing = 0;
-  for (int fuse = 0; fuse < kDeviceFuseCount; ++fuse) {
-    const int inA = a.Fuses[static_cast<std::size_t>(fuse)];
-    const int inB = b.Fuses[static_cast<std::size_t>(fuse)];
-    if (inA == inB) continue;
-    ++differing;
-    out << "fuse " << fuse << " (" << FuseRowAddress(fuse) << "): A=" << inA << " B=" << inB
-        << "\n";
-  }
-  if (differing == 0) {
-    out << "all " << kDeviceFuseCount << " fuses agree\n";
-  } else {
-    out << differing << " of " << kDeviceFuseCount << " fuses differ\n";
-  }
-  return FinishOutput(differing == 0 ? kExitOk : kExitFailed, out, err);
+  return EmitOutput(OutputPath(line), text, call.Out, call.Err);
 }
 
 }  // namespace gantrel

@@ -1,16 +1,9 @@
 #include "JedecFileCheck.h"
 
 #include "CliFormat.h"
-#include "CommandTexts.h"
 
 namespace gantrel {
 namespace {
-
-// The command line cannot ask anybody, so a mismatch counts as rejected, as Cancel would.
-class RejectMismatch : public ChecksumQuestion {
- public:
-  bool AcceptChecksumMismatch(std::uint16_t, std::uint16_t) override { return false; }
-};
 
 // Where the unframed text starts in the file: after the first STX that comes before the first
 // zero byte, else at the start.
@@ -34,6 +27,24 @@ std::string DescribeStop(const JedecReadResult& read) {
   }
 }
 
+// What the command line adds to a loaded file: the checksum over the device's fuses, the
+// transmission checksum and the place of a syntax error.
+JedecFileCheck CheckLoaded(LoadedJedecFile loaded) {
+  JedecFileCheck check;
+  static_cast<LoadedJedecFile&>(check) = std::move(loaded);
+  if (check.Status == CheckStatus::IoError) return check;
+  check.FuseChecksum5892 = FuseChecksum(check.Fuses, kDeviceFuseCount);
+  check.Transmission = CheckTransmission(check.Bytes);
+  if (check.Status == CheckStatus::SyntaxError) {
+    const std::size_t at =
+        UnframedTextOffset(check.Bytes) + static_cast<std::size_t>(check.Read.Position);
+    const TextPosition position = LocateByte(check.Bytes, at);
+    check.Line = position.Line;
+    check.Column = position.Column;
+  }
+  return check;
+}
+
 }  // namespace
 
 const char* CheckStatusName(CheckStatus status) {
@@ -53,35 +64,11 @@ const char* CheckStatusName(CheckStatus status) {
 }
 
 JedecFileCheck CheckJedecFile(const std::string& path) {
-  JedecFileCheck check;
-  check.Path = path;
-  std::string bytes;
-  check.Io = ReadJedecFile(path, bytes);
-  if (!check.Io.Ok()) {
-    check.Status = CheckStatus::IoError;
-    return check;
-  }
-  check.TextOffset = UnframedTextOffset(bytes);
-  const std::string text = UnframeJedecText(bytes);
-  RejectMismatch question;
-  check.Read = JedecReader(text, check.Fuses, question);
-  check.FuseChecksum5892 = FuseChecksum(check.Fuses, kDeviceFuseCount);
-  check.Transmission = CheckTransmission(bytes);
+  return CheckLoaded(LoadJedecFile(path, FuseArray{}));
+}
 
-  if (check.Read.Outcome == ReadOutcome::SyntaxError) {
-    check.Status = CheckStatus::SyntaxError;
-    const std::size_t at = check.TextOffset + static_cast<std::size_t>(check.Read.Position);
-    const TextPosition position = LocateByte(bytes, at);
-    check.Line = position.Line;
-    check.Column = position.Column;
-  } else if (check.Read.Outcome == ReadOutcome::ChecksumRejected) {
-    check.Status = CheckStatus::ChecksumMismatch;
-  } else if (!DeclaresThisDevice(check.Read.Qf, check.Read.Qp)) {
-    check.Status = CheckStatus::OtherDevice;
-  } else {
-    check.Status = CheckStatus::Ok;
-  }
-  return check;
+JedecFileCheck CheckJedecBytes(const std::string& path, std::string bytes) {
+  return CheckLoaded(LoadJedecBytes(path, std::move(bytes), FuseArray{}));
 }
 
 std::string DescribeCheck(const JedecFileCheck& check) {
@@ -99,11 +86,11 @@ std::string DescribeCheck(const JedecFileCheck& check) {
              HexWord(read.ComputedChecksum) + " over QF" + std::to_string(read.Qf) + " fuses";
     case CheckStatus::OtherDevice: {
       std::string text = "for another device:";
-      // Each count alone, the other taken as absent.
-      if (!DeclaresThisDevice(read.Qf, 0)) {
+      // Each declared count alone.
+      if (read.QfDeclared && !IsDeviceFuseCount(read.Qf)) {
         text += " QF" + std::to_string(read.Qf) + " (not 5828, 5892 or 5893)";
       }
-      if (!DeclaresThisDevice(0, read.Qp)) {
+      if (read.QpDeclared && !IsDevicePinCount(read.Qp)) {
         text += " QP" + std::to_string(read.Qp) + " (not 24 or 28)";
       }
       return text;

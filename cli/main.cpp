@@ -16,8 +16,9 @@
 
 int main(int argc, char* argv[]) {
 #ifdef _WIN32
-  // JEDEC texts carry CR LF of their own: stdout must not add another CR.
+  // JEDEC texts carry CR LF of their own: the streams must neither add nor drop a CR.
   _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stdin), _O_BINARY);
   const bool stderrIsTerminal = _isatty(_fileno(stderr)) != 0;
 #else
   const bool stderrIsTerminal = isatty(STDERR_FILENO) != 0;
@@ -26,5 +27,5 @@ int main(int argc, char* argv[]) {
   if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) env.SourceDateEpoch = epoch;
   env.ProgressToTerminal = stderrIsTerminal;
   const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-  return gantrel::RunCli(args, std::cout, std::cerr, env);
+  return gantrel::RunCli(args, std::cin, std::cout, std::cerr, env);
 }

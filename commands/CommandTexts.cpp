@@ -16,17 +16,24 @@ std::string Fraction(int index, int count) {
   return std::to_string(index) + "/" + std::to_string(count);
 }
 
-// Steps are numbered as the link numbers them: an upload's report n and its answer are both
-// step n; a read's block k arrives as receive step k and is acknowledged by send step k + 1.
+// "送信 5/13", "ブロック 7/12", "ブロック 3/12の受信確認", "書き込み命令", ...
 std::string StepName(const ExchangeResult& result) {
-  if (result.Step == 0) return "通信の開始時";
+  const ExchangeStep step = StepOf(result.Kind, result.Sending, result.Step);
+  switch (step.What) {
+    case ExchangeStep::Part::ReadBlock:
+      return "ブロック " + Fraction(step.Number, result.StepCount);
+    case ExchangeStep::Part::Acknowledgement:
+      return "ブロック " + Fraction(step.Number, result.StepCount) + "の受信確認";
+    case ExchangeStep::Part::UploadBlock:
+    case ExchangeStep::Part::Command:
+      break;
+  }
   switch (result.Kind) {
     case ExchangeKind::Upload:
+      // A report and its answer are one step of the upload.
       return "送信 " + Fraction(result.Step, result.StepCount);
     case ExchangeKind::Read:
-      if (!result.Sending) return "ブロック " + Fraction(result.Step, result.StepCount);
-      if (result.Step == 1) return "読み出し命令";
-      return "ブロック " + Fraction(result.Step - 1, result.StepCount) + "の受信確認";
+      return "読み出し命令";
     case ExchangeKind::Program:
       return "書き込み命令";
     case ExchangeKind::Pes:
@@ -51,6 +58,8 @@ std::string TransferProblem(const ExchangeResult& result) {
       return "プログラマが切断されました";
     case TransferError::NotOpen:
       return "プログラマが開かれていません";
+    case TransferError::ShortAnswer:
+      return "応答が" + std::to_string(result.AnswerBytes) + "バイトしかありません";
     case TransferError::None:
       break;
   }
@@ -100,13 +109,6 @@ std::string ChecksumQuestionText(std::uint16_t given, std::uint16_t computed) {
 std::string OtherDeviceQuestionText(std::int32_t qf, std::int32_t qp) {
   return "このJEDECファイルはATF22LV10C用ではない可能性があります（QF=" + std::to_string(qf) +
          "、QP=" + std::to_string(qp) + "）。" + kLineBreak + "このまま続けますか？";
-}
-
-bool DeclaresThisDevice(std::int32_t qf, std::int32_t qp) {
-  // QF5828 is the 22V10 without its UES; 5893 counts the security fuse; QP28 is the PLCC.
-  const bool fuses = qf == 0 || qf == 5828 || qf == kDeviceFuseCount || qf == 5893;
-  const bool pins = qp == 0 || qp == kDevicePinCount || qp == 28;
-  return fuses && pins;
 }
 
 std::string ProgressText(const ExchangeProgress& progress) {

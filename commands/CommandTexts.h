@@ -24,6 +24,8 @@ inline constexpr const char* kTextFileError = "JEDECファイルにエラーが�
 inline constexpr const char* kTextLoadFirst = "まず、JEDECファイルを読み込んで下さい。";
 inline constexpr const char* kTextBurnSucceeded = "書き込みに成功しました。";
 inline constexpr const char* kTextBurnFailed = "書き込みに失敗しました。";
+inline constexpr const char* kTextOutOfStep =
+    "プログラマとの前回の通信が途中で失敗しました。\r\nプログラマを接続し直して下さい。";
 
 // Progress steps for the exchanges that have no count.
 inline constexpr const char* kProgressProgram = "書き込み中…";
@@ -32,12 +34,8 @@ inline constexpr const char* kProgressPes = "PES取得中…";
 // The fuse checksum question: the stated and the computed value as four upper-case hex digits.
 std::string ChecksumQuestionText(std::uint16_t given, std::uint16_t computed);
 
-// The question asked of a clean text that declares another device (`qf`, `qp`: 0 where absent).
+// The question asked of a text that declares another device (`qf`, `qp`: 0 where absent).
 std::string OtherDeviceQuestionText(std::int32_t qf, std::int32_t qp);
-
-// True when the declared counts fit the ATF22LV10C: QF absent, 5828, 5892 or 5893, and QP
-// absent, 24 or 28.
-bool DeclaresThisDevice(std::int32_t qf, std::int32_t qp);
 
 // The progress step shown while an exchange runs ("送信中 5/13", "受信中 3/12", "書き込み中…").
 std::string ProgressText(const ExchangeProgress& progress);

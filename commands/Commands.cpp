@@ -5,27 +5,35 @@
 #include "CommandTexts.h"
 #include "FileAccess.h"
 #include "JedecFraming.h"
-#include "JedecReader.h"
+#include "JedecLoad.h"
 #include "JedecWriter.h"
-#include "WindowChecksumQuestion.h"
 
 namespace gantrel {
 namespace {
 
-std::tm LocalTimeNow() {
-  const std::time_t now = std::time(nullptr);
-  // One thread only, so the static buffer of localtime is safe here.
-  const std::tm* local = std::localtime(&now);
-  return local != nullptr ? *local : std::tm{};
-}
-
-ProgressFn ProgressTo(Window& window) {
-  return
-      [&window](const ExchangeProgress& progress) { window.ShowProgress(ProgressText(progress)); };
+// Runs `exchange` with the progress display, which is ended only if the exchange showed it.
+template <typename Exchange>
+ExchangeResult WithProgress(Window& window, Exchange exchange) {
+  bool shown = false;
+  const ExchangeResult result = exchange([&window, &shown](const ExchangeProgress& progress) {
+    shown = true;
+    window.ShowProgress(ProgressText(progress));
+  });
+  if (shown) window.EndProgress();
+  return result;
 }
 
 void ShowError(Window& window, const std::string& text) {
   window.ShowMessage(text, kTitleFailure, MessageIcon::Error, MessageButtons::Ok);
+}
+
+// The OK/Cancel question that a file's verdict leaves to the user, or none.
+std::optional<std::string> QuestionAbout(const LoadedJedecFile& file) {
+  const JedecReadResult& read = file.Read;
+  if (file.Status == CheckStatus::ChecksumMismatch)
+    return ChecksumQuestionText(read.GivenChecksum, read.ComputedChecksum);
+  if (file.Status == CheckStatus::OtherDevice) return OtherDeviceQuestionText(read.Qf, read.Qp);
+  return std::nullopt;
 }
 
 void ReportMissingProgrammer(Window& window, const DeviceLink& link) {
@@ -33,11 +41,22 @@ void ReportMissingProgrammer(Window& window, const DeviceLink& link) {
                      MessageButtons::Ok);
 }
 
+void ReportOutOfStep(Window& window) {
+  window.ShowMessage(kTextOutOfStep, kTitleNotice, MessageIcon::Exclamation, MessageButtons::Ok);
+}
+
 // Tells why an exchange did not run or broke off.
 void ReportExchangeFailure(Window& window, const DeviceLink& link, const ExchangeResult& result) {
-  if (result.Error == ExchangeError::NoProgrammer) {
-    ReportMissingProgrammer(window, link);
-    return;
+  switch (result.Error) {
+    case ExchangeError::NoProgrammer:
+      ReportMissingProgrammer(window, link);
+      return;
+    case ExchangeError::OutOfStep:
+      ReportOutOfStep(window);
+      return;
+    case ExchangeError::None:
+    case ExchangeError::TransferFailed:
+      break;
   }
   ShowError(window, ExchangeFailureText(result));
 }
@@ -51,82 +70,75 @@ void Commands::OpenProgrammer() {
   link_.OpenProgrammer();
 }
 
-bool Commands::EnsureProgrammer() {
-  const bool wasOpen = link_.IsOpen();
-  if (!link_.EnsureOpen()) return false;
-  // Whatever it holds, a programmer found after the last load (plugged in since, or
-  // reconnected after a failure) was not sent that load's image: nothing may be burned yet.
-  if (!wasOpen) state_.JedecLoaded = false;
-  return true;
-}
-
 // The caller judges a file by the reader's result; a file that cannot be read, or is refused,
 // leaves the fuse map as it was, and only a clean load reaches the programmer.
 void Commands::OnJedecLoad() {
   const std::optional<std::string> path = window_.AskOpenPath();
   if (!path) return;
-  std::string bytes;
-  const FileResult file = ReadJedecFile(*path, bytes);
-  if (!file.Ok()) {
-    ShowError(window_, FileOpenFailureText(file));
+  // Read into a copy of the fuse map, so that a rejected file leaves no trace in it.
+  LoadedJedecFile file = LoadJedecFile(*path, state_.FuseArray);
+  if (file.Status == CheckStatus::IoError) {
+    ShowError(window_, FileOpenFailureText(file.Io));
     return;
   }
   // From here the programmer's image is no longer known to match a loaded file.
   state_.JedecLoaded = false;
-  std::string text = UnframeJedecText(bytes);
-
-  // Read into a copy, so that a rejected file leaves no trace in the fuse map.
-  FuseArray fuses = state_.FuseArray;
-  WindowChecksumQuestion question(window_);
-  const JedecReadResult read = JedecReader(text, fuses, question);
-  state_.GivenChecksum = read.GivenChecksum;
-  bool clean = read.Ok();
-  if (clean && !DeclaresThisDevice(read.Qf, read.Qp)) {
-    clean = window_.ShowMessage(OtherDeviceQuestionText(read.Qf, read.Qp), kAppTitle,
-                                MessageIcon::None, MessageButtons::OkCancel) == MessageAnswer::Ok;
+  state_.GivenChecksum = file.Read.GivenChecksum;
+  // The checksum question comes first, then the device question; Cancel rejects the file.
+  while (const std::optional<std::string> question = QuestionAbout(file)) {
+    if (window_.ShowMessage(*question, kAppTitle, MessageIcon::None, MessageButtons::OkCancel) !=
+        MessageAnswer::Ok)
+      break;
+    Overlook(file);
   }
+  const std::string& text = file.Text;
   state_.JedecText = text;
   state_.DisplayText = text;
 
-  if (!clean) {
+  if (file.Status != CheckStatus::Ok) {
     // The message comes first, then the whole text with the caret on what the reader refused
     // (for a refused device, the reader's position is the end of the text).
     window_.ShowMessage(kTextFileError, kAppTitle, MessageIcon::None, MessageButtons::Ok);
     window_.ShowText(text);
-    window_.PlaceCaret(static_cast<std::size_t>(read.Position));
+    window_.PlaceCaret(static_cast<std::size_t>(file.Read.Position));
     return;
   }
 
-  state_.FuseArray = fuses;
+  state_.FuseArray = file.Fuses;
   PackFuseImage(state_.FuseArray, state_.FuseImage);
-  if (!EnsureProgrammer()) {
-    // Working with files alone stays quiet; the program command tells of the missing programmer.
+  const ExchangeResult upload = WithProgress(window_, [this](const ProgressFn& progress) {
+    return link_.UploadFuseImage(state_.Reports, state_.FuseImage, progress);
+  });
+  if (upload.Ok()) {
     state_.JedecLoaded = true;
-  } else {
-    const ExchangeResult upload =
-        link_.UploadFuseImage(state_.Reports, state_.FuseImage, ProgressTo(window_));
-    window_.EndProgress();
-    if (upload.Ok()) {
-      state_.JedecLoaded = true;
-    } else {
-      ReportExchangeFailure(window_, link_, upload);
-    }
+    state_.UploadConnection = link_.ConnectionNumber();
+  } else if (upload.Error != ExchangeError::NoProgrammer) {
+    // Working with files alone stays quiet, however the programmer went away; the program
+    // command tells of it.
+    ReportExchangeFailure(window_, link_, upload);
   }
   window_.ShowText(text);
 }
 
 void Commands::OnDeviceWrite() {
   // The programmer is looked for first, so that its absence is told before the missing load.
-  if (!EnsureProgrammer()) {
+  if (!link_.EnsureOpen()) {
     ReportMissingProgrammer(window_, link_);
     return;
   }
-  if (!state_.JedecLoaded) {
+  if (link_.OutOfStep()) {
+    ReportOutOfStep(window_);
+    return;
+  }
+  // Only the connection that took the upload holds its image: a programmer opened since (plugged
+  // in again, or found after the load) would burn whatever it holds.
+  if (!state_.JedecLoaded || link_.ConnectionNumber() != state_.UploadConnection) {
     window_.ShowMessage(kTextLoadFirst, kTitleNotice, MessageIcon::Exclamation, MessageButtons::Ok);
     return;
   }
-  const ExchangeResult program = link_.ProgramChip(state_.Reports, ProgressTo(window_));
-  window_.EndProgress();
+  const ExchangeResult program = WithProgress(window_, [this](const ProgressFn& progress) {
+    return link_.ProgramChip(state_.Reports, progress);
+  });
   if (!program.Ok()) {
     ReportExchangeFailure(window_, link_, program);
   } else if (program.Burned) {
@@ -137,14 +149,10 @@ void Commands::OnDeviceWrite() {
 }
 
 void Commands::OnDeviceRead() {
-  if (!EnsureProgrammer()) {
-    ReportMissingProgrammer(window_, link_);
-    return;
-  }
   // The link writes the image only once all twelve blocks have arrived.
-  const ExchangeResult read =
-      link_.ReadFuseImage(state_.Reports, state_.FuseImage, ProgressTo(window_));
-  window_.EndProgress();
+  const ExchangeResult read = WithProgress(window_, [this](const ProgressFn& progress) {
+    return link_.ReadFuseImage(state_.Reports, state_.FuseImage, progress);
+  });
   if (!read.Ok()) {
     ReportExchangeFailure(window_, link_, read);
     return;
@@ -156,24 +164,16 @@ void Commands::OnDeviceRead() {
 }
 
 void Commands::OnPesRead() {
-  if (!EnsureProgrammer()) {
-    ReportMissingProgrammer(window_, link_);
-    return;
-  }
   // The chip's signature is only shown: the fixed PesBytes of the generated texts stay as they are.
   PesBytes pes{};
-  const ExchangeResult result = link_.ReadPes(state_.Reports, pes, ProgressTo(window_));
-  window_.EndProgress();
+  const ExchangeResult result = WithProgress(window_, [this, &pes](const ProgressFn& progress) {
+    return link_.ReadPes(state_.Reports, pes, progress);
+  });
   if (!result.Ok()) {
     ReportExchangeFailure(window_, link_, result);
     return;
   }
-  std::string signature;
-  for (std::uint8_t byte : pes) {
-    if (byte == 0) break;
-    signature.push_back(static_cast<char>(byte));
-  }
-  window_.ShowPes(signature);
+  window_.ShowPes(PesString(pes));
 }
 
 void Commands::OnJedecSave() {

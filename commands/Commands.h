@@ -24,10 +24,12 @@ class Commands {
   // "JEDEC読込": reads the chosen file whole (up to 1 MiB) into a copy of the fuse map; a file
   // that cannot be read is told and changes nothing; a rejected text is told first, then shown
   // with the caret on the offending byte, and leaves the fuse map as it was; a clean one is kept,
-  // uploaded when a programmer is there (a failed upload is told) and then shown.
+  // uploaded when a programmer is there (a failed or refused upload is told; no programmer is
+  // not) and then shown.
   void OnJedecLoad();
-  // "書き込み": tells of a missing programmer, then of a missing load, else has the programmer
-  // burn its image and tells success, a refused burn or a broken exchange.
+  // "書き込み": tells of a missing programmer, then of one out of step, then of a load that did
+  // not reach the programmer now open, else has it burn its image and tells success, a refused
+  // burn or a broken exchange. One box at most.
   void OnDeviceWrite();
   // "読み込み": reads the chip back and shows the writer's text of its fuses; a missing
   // programmer or a broken exchange is told and leaves the fuse map and the text as they were.
@@ -40,13 +42,8 @@ class Commands {
   void OnJedecSave();
 
   WorkingState& State() { return state_; }
-  const WorkingState& State() const { return state_; }
 
  private:
-  // The link's EnsureOpen; a programmer opened only now has not received the loaded image,
-  // so it also clears `JedecLoaded`.
-  bool EnsureProgrammer();
-
   Window& window_;
   DeviceLink& link_;
   std::function<std::tm()> clock_;

@@ -17,8 +17,10 @@ struct WorkingState {
   std::string JedecText;            // the bare text of the last load, or the writer's last text
   std::uint16_t GivenChecksum = 0;  // the checksum stated by the last text read
   ReportBuffers Reports;            // OutReport, InReport, BytesWritten, BytesRead
-  bool JedecLoaded = false;         // a clean load reached the programmer, or none was there
+  bool JedecLoaded = false;         // a clean load's upload succeeded over UploadConnection
   std::string DisplayText;          // the bytes of the text the commands last showed
+  // Beside JedecLoaded: the link's connection (DeviceLink::ConnectionNumber) the upload went over.
+  std::uint64_t UploadConnection = 0;
 };
 
 }  // namespace gantrel

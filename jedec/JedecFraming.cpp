@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "HexDigits.h"
+
 namespace gantrel {
 namespace {
 
@@ -9,13 +11,6 @@ namespace {
 std::string_view UpToZero(std::string_view bytes) {
   const std::size_t zero = bytes.find('\0');
   return zero == std::string_view::npos ? bytes : bytes.substr(0, zero);
-}
-
-int HexValue(unsigned char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
 }
 
 }  // namespace
@@ -41,7 +36,6 @@ std::uint16_t TransmissionChecksum(std::string_view text) {
 }
 
 std::string FrameJedecText(std::string_view text) {
-  static constexpr char kHexDigits[] = "0123456789ABCDEF";
   const unsigned checksum = TransmissionChecksum(text);
   std::string frame;
   frame.resize(text.size() + 6);
@@ -49,10 +43,7 @@ std::string FrameJedecText(std::string_view text) {
   if (!text.empty()) std::memcpy(frame.data() + 1, text.data(), text.size());
   char* tail = frame.data() + 1 + text.size();
   tail[0] = kEtx;
-  tail[1] = kHexDigits[(checksum >> 12) & 0xF];
-  tail[2] = kHexDigits[(checksum >> 8) & 0xF];
-  tail[3] = kHexDigits[(checksum >> 4) & 0xF];
-  tail[4] = kHexDigits[checksum & 0xF];
+  PutHexDigits(tail + 1, checksum, 4);
   return frame;
 }
 
@@ -71,7 +62,7 @@ TransmissionCheck CheckTransmission(std::string_view fileBytes) {
   std::uint32_t stated = 0;
   std::size_t digits = 0;
   for (std::size_t i = etx + 1; i < fileBytes.size(); ++i, ++digits) {
-    const int value = HexValue(static_cast<unsigned char>(fileBytes[i]));
+    const int value = HexDigitValue(static_cast<unsigned char>(fileBytes[i]));
     if (value < 0) break;
     stated = ((stated << 4) | static_cast<std::uint32_t>(value)) & 0xFFFFu;
   }

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <limits>
 
+#include "HexDigits.h"
+
 namespace gantrel {
 namespace {
 
@@ -11,39 +13,24 @@ namespace {
 enum : std::uint8_t {
   kSpace = 1,
   kDigit = 2,
-  kHex = 4,
-  kFuse = 8,
+  kFuse = 4,
 };
 
 constexpr std::array<std::uint8_t, 256> MakeClasses() {
   std::array<std::uint8_t, 256> classes{};
   for (int c : {' ', '\t', '\n', '\v', '\f', '\r'}) classes[c] |= kSpace;
-  for (int c = '0'; c <= '9'; ++c) classes[c] |= kDigit | kHex;
-  for (int c = 'A'; c <= 'F'; ++c) classes[c] |= kHex;
-  for (int c = 'a'; c <= 'f'; ++c) classes[c] |= kHex;
+  for (int c = '0'; c <= '9'; ++c) classes[c] |= kDigit;
   classes['0'] |= kFuse;
   classes['1'] |= kFuse;
   return classes;
 }
 constexpr std::array<std::uint8_t, 256> kClasses = MakeClasses();
 
-constexpr std::array<std::uint8_t, 256> MakeHexValues() {
-  std::array<std::uint8_t, 256> values{};
-  for (int c = '0'; c <= '9'; ++c) values[c] = static_cast<std::uint8_t>(c - '0');
-  for (int c = 'A'; c <= 'F'; ++c) values[c] = static_cast<std::uint8_t>(c - 'A' + 10);
-  for (int c = 'a'; c <= 'f'; ++c) values[c] = static_cast<std::uint8_t>(c - 'a' + 10);
-  return values;
-}
-constexpr std::array<std::uint8_t, 256> kHexValues = MakeHexValues();
-
 inline bool IsSpace(unsigned char c) {
   return (kClasses[c] & kSpace) != 0;
 }
 inline bool IsDigit(unsigned char c) {
   return (kClasses[c] & kDigit) != 0;
-}
-inline bool IsHex(unsigned char c) {
-  return (kClasses[c] & kHex) != 0;
 }
 inline bool IsFuse(unsigned char c) {
   return (kClasses[c] & kFuse) != 0;
@@ -59,7 +46,7 @@ inline bool AppendDigit(std::int32_t& value, unsigned char c) {
 
 }  // namespace
 
-JedecReadResult JedecReader(std::string_view text, FuseArray& fuses, ChecksumQuestion& question) {
+JedecReadResult JedecReader(std::string_view text, FuseArray& fuses) {
   JedecReadResult result;
   // An empty view may carry no pointer at all, which memchr must not be given.
   if (text.empty()) return result;
@@ -81,16 +68,24 @@ JedecReadResult JedecReader(std::string_view text, FuseArray& fuses, ChecksumQue
   std::int32_t address = 0;
   std::int32_t qp = 0;
   std::int32_t qf = 0;
+  bool qpDeclared = false;
+  bool qfDeclared = false;
   std::uint16_t given = 0;
   std::int32_t checksumPos = 0;
 
-  auto stop = [&](SyntaxErrorKind kind) {
-    result.Position = pos;
-    result.Outcome = ReadOutcome::SyntaxError;
+  // The values read so far, as the result gives them at the end or at an error.
+  auto keepValues = [&] {
     result.Qp = qp;
     result.Qf = qf;
+    result.QpDeclared = qpDeclared;
+    result.QfDeclared = qfDeclared;
     result.GivenChecksum = given;
     result.ChecksumFieldPos = checksumPos;
+  };
+  auto stop = [&](SyntaxErrorKind kind) {
+    keepValues();
+    result.Position = pos;
+    result.Outcome = ReadOutcome::SyntaxError;
     result.ErrorState = state;
     result.ErrorChar = p[pos];
     result.ErrorKind = kind;
@@ -215,9 +210,11 @@ JedecReadResult JedecReader(std::string_view text, FuseArray& fuses, ChecksumQue
             if (IsSpace(c)) break;
             if (c == 'P') {
               qp = 0;
+              qpDeclared = false;
               state = ReaderState::QpFirst;
             } else if (c == 'F') {
               qf = 0;
+              qfDeclared = false;
               state = ReaderState::QfFirst;
             } else {
               state = ReaderState::FieldId;
@@ -229,6 +226,7 @@ JedecReadResult JedecReader(std::string_view text, FuseArray& fuses, ChecksumQue
             if (!IsDigit(c)) return stop(kUnexpected);
             const bool isQp = state == ReaderState::QpFirst;
             (isQp ? qp : qf) = c - '0';
+            (isQp ? qpDeclared : qfDeclared) = true;
             state = isQp ? ReaderState::QpDigits : ReaderState::QfDigits;
             break;
           }
@@ -249,13 +247,13 @@ JedecReadResult JedecReader(std::string_view text, FuseArray& fuses, ChecksumQue
             break;
           case ReaderState::ChecksumFirst:
             if (IsSpace(c)) break;
-            if (!IsHex(c)) return stop(kUnexpected);
-            given = kHexValues[c];
+            if (HexDigitValue(c) < 0) return stop(kUnexpected);
+            given = static_cast<std::uint16_t>(HexDigitValue(c));
             state = ReaderState::ChecksumDigits;
             break;
           case ReaderState::ChecksumDigits:
-            if (IsHex(c)) {
-              given = static_cast<std::uint16_t>((given << 4) | kHexValues[c]);
+            if (HexDigitValue(c) >= 0) {
+              given = static_cast<std::uint16_t>((given << 4) | HexDigitValue(c));
             } else if (IsSpace(c)) {
               state = ReaderState::FieldId;
             } else {
@@ -271,21 +269,29 @@ JedecReadResult JedecReader(std::string_view text, FuseArray& fuses, ChecksumQue
     }
   }
 
+  keepValues();
   result.Position = length;
-  result.Qp = qp;
-  result.Qf = qf;
-  result.GivenChecksum = given;
-  result.ChecksumFieldPos = checksumPos;
   if (qf == 0 && qp == 0) return result;
   result.ChecksumTested = true;
   result.ComputedChecksum = FuseChecksum(fuses, qf);
-  if (result.ComputedChecksum == given) return result;
-  result.ChecksumMismatch = true;
-  if (!question.AcceptChecksumMismatch(given, result.ComputedChecksum)) {
+  if (result.ComputedChecksum != given) {
     result.Position = checksumPos;
-    result.Outcome = ReadOutcome::ChecksumRejected;
+    result.Outcome = ReadOutcome::ChecksumMismatch;
   }
   return result;
+}
+
+bool IsDeviceFuseCount(std::int32_t qf) {
+  return qf == kQfWithoutUes || qf == kDeviceFuseCount || qf == kQfWithSecurityFuse;
+}
+
+bool IsDevicePinCount(std::int32_t qp) {
+  return qp == kDevicePinCount || qp == kQpPlcc;
+}
+
+bool DeclaresThisDevice(const JedecReadResult& read) {
+  return (!read.QfDeclared || IsDeviceFuseCount(read.Qf)) &&
+         (!read.QpDeclared || IsDevicePinCount(read.Qp));
 }
 
 const char* DescribeExpected(ReaderState state) {
@@ -360,20 +366,6 @@ const char* ReaderStateName(ReaderState state) {
       return "ChecksumFirst";
     case ReaderState::ChecksumDigits:
       return "ChecksumDigits";
-  }
-  return "";
-}
-
-const char* DescribeSyntaxError(SyntaxErrorKind kind) {
-  switch (kind) {
-    case SyntaxErrorKind::None:
-      return "";
-    case SyntaxErrorKind::UnexpectedCharacter:
-      return "an unexpected character";
-    case SyntaxErrorKind::FuseBeyondArray:
-      return "a fuse number beyond 9999";
-    case SyntaxErrorKind::NumberTooLarge:
-      return "a number beyond 2147483647";
   }
   return "";
 }

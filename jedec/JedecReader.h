@@ -30,15 +30,6 @@ enum class ReaderState : std::uint8_t {
 };
 inline constexpr int kReaderStateCount = 16;
 
-// The one question the reader asks: whether to accept a text whose fuse checksum differs from
-// the value its C field states. The window asks the user (OK/Cancel); the CLI answers alone.
-class ChecksumQuestion {
- public:
-  virtual ~ChecksumQuestion() = default;
-  // Returns true to accept the text as correct (OK), false to reject it (Cancel).
-  virtual bool AcceptChecksumMismatch(std::uint16_t given, std::uint16_t computed) = 0;
-};
-
 // Why a syntax error stopped the reader.
 enum class SyntaxErrorKind : std::uint8_t {
   None,                 // no syntax error
@@ -49,23 +40,26 @@ enum class SyntaxErrorKind : std::uint8_t {
 
 // How one call of the reader ended.
 enum class ReadOutcome : std::uint8_t {
-  Accepted,          // read to its end; the checksum test did not run, passed, or was accepted
+  Accepted,          // read to its end; the checksum test did not run, or passed
   SyntaxError,       // stopped at the offending character (Position)
-  ChecksumRejected,  // the mismatch question was answered with Cancel (Position = ChecksumFieldPos)
+  ChecksumMismatch,  // read to its end, and the fuse checksum differs from the C field's value
 };
 
 struct JedecReadResult {
-  std::int32_t Position = 0;  // the reader's position result
-  std::int32_t Length = 0;    // characters before the end of the text (its first zero byte)
+  // The position result: the length for an accepted text, the index of the offending character
+  // for a syntax error. For a checksum mismatch it is ChecksumFieldPos, the text counted as
+  // rejected; a caller whose user accepts the mismatch takes the length instead.
+  std::int32_t Position = 0;
+  std::int32_t Length = 0;  // characters before the end of the text (its first zero byte)
   ReadOutcome Outcome = ReadOutcome::Accepted;
   std::int32_t Qp = 0;  // the QP and QF values seen (0 when absent)
   std::int32_t Qf = 0;
+  bool QpDeclared = false;            // the last QP field held a number (a Q field without digits
+  bool QfDeclared = false;            // declares nothing)
   std::uint16_t GivenChecksum = 0;    // 0, or the value of the last C field read
   std::int32_t ChecksumFieldPos = 0;  // position of the letter C of the last C field, or 0
   bool ChecksumTested = false;  // the checksum test ran (QF or QP not 0, text read to its end)
   std::uint16_t ComputedChecksum = 0;  // FuseChecksum over the first QF fuses, when tested
-  bool ChecksumMismatch =
-      false;  // tested and different from GivenChecksum (the question was asked)
   ReaderState ErrorState = ReaderState::Preamble;     // the state that met the offending character
   std::uint8_t ErrorChar = 0;                         // the offending character
   SyntaxErrorKind ErrorKind = SyntaxErrorKind::None;  // why it offended, for a SyntaxError
@@ -77,16 +71,29 @@ struct JedecReadResult {
 // Reads `text` (which ends at its first zero byte, or at the end of the view) into `fuses`.
 // Fuses the text neither fills nor lists keep their values; nothing is undone on an error.
 // A fuse digit bound for fuse 10000 or beyond, and an L address or QP/QF number that overflows
-// a signed 32-bit number, are errors at that digit. `question` is asked at most once.
-JedecReadResult JedecReader(std::string_view text, FuseArray& fuses, ChecksumQuestion& question);
+// a signed 32-bit number, are errors at that digit. The reader asks nobody: a checksum
+// mismatch is its outcome, and the caller decides whether to ask the user.
+JedecReadResult JedecReader(std::string_view text, FuseArray& fuses);
+
+// Besides kDeviceFuseCount (5892) and kDevicePinCount (24), the counts that also name the
+// ATF22LV10C: its fuses without the UES, its fuses with the security fuse, and the pins of the
+// PLCC package.
+inline constexpr std::int32_t kQfWithoutUes = 5828;
+inline constexpr std::int32_t kQfWithSecurityFuse = 5893;
+inline constexpr std::int32_t kQpPlcc = 28;
+
+// True for 5828, 5892 and 5893.
+bool IsDeviceFuseCount(std::int32_t qf);
+// True for 24 and 28.
+bool IsDevicePinCount(std::int32_t qp);
+// True when the text declares no count other than the ATF22LV10C's: each of QF and QP either
+// undeclared or one of the device's counts. A count declared as 0 names another device.
+bool DeclaresThisDevice(const JedecReadResult& read);
 
 // What the reader expects in `state`, in English, for diagnostics ("a fuse digit 0 or 1").
 const char* DescribeExpected(ReaderState state);
 
 // The state's name as in the transition table ("FuseDigits").
 const char* ReaderStateName(ReaderState state);
-
-// What went wrong, in English ("a fuse number beyond 9999"); "" for None.
-const char* DescribeSyntaxError(SyntaxErrorKind kind);
 
 }  // namespace gantrel

@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "HexDigits.h"
+
 namespace gantrel {
 namespace {
-
-constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 // The fixed text before the rows: the line end of the header and the six fixed fields.
 constexpr char kFixedFields[] = "\r\n*QP24\r\n*QF5892\r\n*QV0\r\n*F0\r\n*G0\r\n*X0\r\n";
@@ -35,9 +35,7 @@ char* PutAddress(char* out, int fuse) {
 // A space and the byte as two upper-case hex digits.
 char* PutHexByte(char* out, unsigned value) {
   out[0] = ' ';
-  out[1] = kHexDigits[(value >> 4) & 0xF];
-  out[2] = kHexDigits[value & 0xF];
-  return out + 3;
+  return PutHexDigits(out + 1, value, 2);
 }
 
 // The address line of fuses first..first+Count-1, or nothing when all of them are 0. The count
@@ -58,6 +56,18 @@ char* PutFuseLine(char* out, const FuseArray& fuses, int first) {
 
 }  // namespace
 
+std::tm LocalTimeNow() {
+  const std::time_t now = std::time(nullptr);
+  const std::time_t epoch = 0;
+  std::tm time{};
+#ifdef _WIN32
+  if (localtime_s(&time, &now) != 0) gmtime_s(&time, &epoch);
+#else
+  if (localtime_r(&now, &time) == nullptr) gmtime_r(&epoch, &time);
+#endif
+  return time;
+}
+
 std::string AscTime(const std::tm& time) {
   static constexpr char kDays[7][4] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
   static constexpr char kMonths[12][4] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
@@ -67,7 +77,7 @@ std::string AscTime(const std::tm& time) {
   const char* month = time.tm_mon >= 0 && time.tm_mon < 12 ? kMonths[time.tm_mon] : "???";
   char buffer[96];
   const int n =
-      std::snprintf(buffer, sizeof buffer, "%.3s %.3s%3d %.2d:%.2d:%.2d %lld", day, month,
+      std::snprintf(buffer, sizeof buffer, "%.3s %.3s %.2d %.2d:%.2d:%.2d %lld", day, month,
                     time.tm_mday, time.tm_hour, time.tm_min, time.tm_sec, 1900LL + time.tm_year);
   return std::string(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
 }
@@ -105,7 +115,7 @@ std::string JedecWriter(const FuseArray& fuses, const PesBytes& pes, const std::
   for (std::uint8_t byte : pes) out = PutHexByte(out, byte);
   const unsigned checksum = FuseChecksum(fuses, kDeviceFuseCount);
   out = Put(out, "\r\n*C", 4);
-  for (int shift = 12; shift >= 0; shift -= 4) *out++ = kHexDigits[(checksum >> shift) & 0xF];
+  out = PutHexDigits(out, checksum, 4);
   out = Put(out, "\r\n*", 3);
   text.resize(static_cast<std::size_t>(out - begin));
   return text;

@@ -8,7 +8,11 @@
 
 namespace gantrel {
 
-// The 24-character form of asctime for `time` ("Sun Dec 13 04:28:52 2026"), without its newline.
+// The local time now, for the header; the start of 1970 in UTC when the system cannot tell it.
+std::tm LocalTimeNow();
+
+// The header's 24-character time: weekday, month, day of the month in two digits, time and
+// year ("Wed Dec 02 04:28:52 2026").
 std::string AscTime(const std::tm& time);
 
 // The whole text for fuses 0..5891 of `fuses`: header with `localTime`, the fixed fields,

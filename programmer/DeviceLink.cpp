@@ -8,9 +8,9 @@ namespace gantrel {
 namespace {
 
 constexpr int kUploadReports = 1 + kImageBlockCount;
-// hidraw keeps at most 64 reports per handle; a device that keeps streaming must not hold an
-// exchange in its drain for ever, so taking stale input stops after this many.
-constexpr int kMaxStaleReports = 256;
+// hidraw keeps at most 64 reports per handle; a device that keeps streaming must not hold the
+// probe for ever, so it stops after this many.
+constexpr int kMaxQueuedReports = 256;
 
 int StepCountOf(ExchangeKind kind) {
   switch (kind) {
@@ -32,37 +32,73 @@ void SetCommand(ReportBuffers& buffers, std::uint8_t command) {
   buffers.OutReport[1] = command;
 }
 
-void StartCounters(ReportBuffers& buffers) {
-  buffers.BytesWritten = 0;
-  buffers.BytesRead = 0;
-  buffers.InReport[0] = 0;
+// English name of a transfer error ("no answer").
+const char* TransferErrorName(TransferError error) {
+  switch (error) {
+    case TransferError::None:
+      return "no error";
+    case TransferError::NotOpen:
+      return "no programmer open";
+    case TransferError::WriteFailed:
+      return "write failed";
+    case TransferError::NoAnswer:
+      return "no answer";
+    case TransferError::DeviceGone:
+      return "device gone";
+    case TransferError::ShortAnswer:
+      return "short answer";
+  }
+  return "unknown error";
 }
 
 // "report 5 of 13 (block 4)", "block 7 of 12", "acknowledgement 3 of 11", ...
 std::string StepName(const ExchangeResult& result) {
-  if (result.Step == 0) return "before the first report (taking old input reports)";
-  const std::string step = std::to_string(result.Step);
-  switch (result.Kind) {
-    case ExchangeKind::Upload: {
-      std::string name = result.Sending ? "report " : "answer to report ";
-      name += step + " of " + std::to_string(result.StepCount);
-      if (result.Step == 1) return name + " (upload command)";
-      return name + " (block " + std::to_string(result.Step - 1) + ")";
-    }
-    case ExchangeKind::Read:
-      if (!result.Sending) return "block " + step + " of " + std::to_string(result.StepCount);
-      if (result.Step == 1) return "read command";
-      return "acknowledgement " + std::to_string(result.Step - 1) + " of " +
-             std::to_string(result.StepCount - 1);
-    case ExchangeKind::Program:
-      return result.Sending ? "program command" : "answer to the program command";
-    case ExchangeKind::Pes:
-      return result.Sending ? "PES command" : "answer to the PES command";
+  const ExchangeStep step = StepOf(result.Kind, result.Sending, result.Step);
+  const std::string answer = step.Answer ? "answer to " : "";
+  const std::string number = std::to_string(step.Number);
+  switch (step.What) {
+    case ExchangeStep::Part::ReadBlock:
+      return "block " + number + " of " + std::to_string(kImageBlockCount);
+    case ExchangeStep::Part::Acknowledgement:
+      return "acknowledgement " + number + " of " + std::to_string(kImageBlockCount - 1);
+    case ExchangeStep::Part::UploadBlock:
+    case ExchangeStep::Part::Command:
+      break;
   }
-  return "step " + step;
+  const bool command = step.What == ExchangeStep::Part::Command;
+  switch (result.Kind) {
+    case ExchangeKind::Upload:
+      return answer + "report " + std::to_string(result.Step) + " of " +
+             std::to_string(kUploadReports) +
+             (command ? " (upload command)" : " (block " + number + ")");
+    case ExchangeKind::Read:
+      return "read command";
+    case ExchangeKind::Program:
+      return answer + (step.Answer ? "the " : "") + "program command";
+    case ExchangeKind::Pes:
+      return answer + (step.Answer ? "the " : "") + "PES command";
+  }
+  return "step " + std::to_string(result.Step);
 }
 
 }  // namespace
+
+ExchangeStep StepOf(ExchangeKind kind, bool sending, int step) {
+  using Part = ExchangeStep::Part;
+  switch (kind) {
+    case ExchangeKind::Upload:
+      if (step == 1) return {Part::Command, !sending, 0};
+      return {Part::UploadBlock, !sending, step - 1};
+    case ExchangeKind::Read:
+      if (!sending) return {Part::ReadBlock, false, step};
+      if (step == 1) return {Part::Command, false, 0};
+      return {Part::Acknowledgement, false, step - 1};
+    case ExchangeKind::Program:
+    case ExchangeKind::Pes:
+      break;
+  }
+  return {Part::Command, !sending, 0};
+}
 
 std::string DescribeBound(std::chrono::milliseconds bound) {
   if (bound.count() % 1000 == 0) return std::to_string(bound.count() / 1000) + " s";
@@ -84,11 +120,8 @@ std::string DescribeDiscovery(const DiscoveryStatus& status) {
     }
     case LinkState::Open:
       return "programmer open at " + status.Path;
-    case LinkState::Closed: {
-      std::string text = "the link to the programmer at " + status.Path + " was closed";
-      if (!status.Reason.empty()) text += " after a failed transfer (" + status.Reason + ")";
-      return text + ": reconnect the programmer";
-    }
+    case LinkState::Closed:
+      return "the programmer at " + status.Path + " was disconnected";
   }
   return "no programmer";
 }
@@ -99,16 +132,28 @@ std::string DescribeExchangeFailure(const ExchangeResult& result) {
       return {};
     case ExchangeError::NoProgrammer:
       return DescribeDiscovery(result.Discovery);
+    case ExchangeError::OutOfStep:
+      return "an earlier exchange with the programmer broke off: reconnect the programmer";
     case ExchangeError::TransferFailed:
       break;
   }
-  std::string text = StepName(result) + ": ";
+  std::string text = StepName(result) + ": " + TransferErrorName(result.Transfer);
   if (result.Transfer == TransferError::NoAnswer) {
-    text += "no answer within " + DescribeBound(result.Bound);
-  } else {
-    text += TransferErrorName(result.Transfer);
+    text += " within " + DescribeBound(result.Bound);
+  } else if (result.Transfer == TransferError::ShortAnswer) {
+    text += " (" + std::to_string(result.AnswerBytes) + " of " + std::to_string(kReportPayload) +
+            " bytes)";
   }
   if (!result.Detail.empty()) text += ": " + result.Detail;
+  return text;
+}
+
+std::string PesString(const PesBytes& pes) {
+  std::string text;
+  for (const std::uint8_t byte : pes) {
+    if (byte == 0) break;
+    text.push_back(static_cast<char>(byte));
+  }
   return text;
 }
 
@@ -124,6 +169,7 @@ const DiscoveryStatus& DeviceLink::OpenProgrammer() {
   // The backend's word on the state is trusted only where it agrees with what it returned.
   if (transport_) {
     status_.State = LinkState::Open;
+    ++connections_;
   } else if (status_.State == LinkState::Open || status_.State == LinkState::NotSearched ||
              status_.State == LinkState::Closed) {
     status_.State = LinkState::NotFound;
@@ -132,12 +178,17 @@ const DiscoveryStatus& DeviceLink::OpenProgrammer() {
 }
 
 bool DeviceLink::EnsureOpen() {
+  Probe();
   if (!transport_) OpenProgrammer();
   return IsOpen();
 }
 
 bool DeviceLink::IsOpen() const {
   return transport_ != nullptr;
+}
+
+std::uint64_t DeviceLink::ConnectionNumber() const {
+  return transport_ ? connections_ : 0;
 }
 
 const DiscoveryStatus& DeviceLink::Status() const {
@@ -148,79 +199,76 @@ void DeviceLink::Close() {
   if (!transport_) return;
   transport_.reset();
   status_.State = LinkState::Closed;
-  status_.Reason.clear();
 }
 
-void DeviceLink::CloseAfterFailure(const ExchangeResult& result) {
-  transport_.reset();
-  status_.State = LinkState::Closed;
-  status_.Reason = DescribeExchangeFailure(result);
-}
-
-bool DeviceLink::Begin(ExchangeResult& result) {
-  result.StepCount = StepCountOf(result.Kind);
-  // A handle whose device was unplugged and plugged in again fails while the old input is
-  // taken; nothing has been sent yet, so one fresh discovery is safe before giving up. Not
-  // before a burn: a programmer that was replugged has not received the image of the last
-  // upload, and 'w' would burn whatever it holds.
-  const int attempts = result.Kind == ExchangeKind::Program ? 1 : 2;
-  for (int attempt = 0; attempt < attempts; ++attempt) {
-    if (!EnsureOpen()) {
-      result.Error = ExchangeError::NoProgrammer;
-      result.Transfer = TransferError::NotOpen;
-      result.StepCount = 0;
-      result.Discovery = status_;
-      return false;
+void DeviceLink::Probe() {
+  if (!transport_) return;
+  // Late answers to an earlier exchange are taken away here, into a scratch buffer, so that
+  // none can pass for an answer of this one.
+  Report queued{};
+  std::uint32_t bytes = 0;
+  for (int i = 0; i < kMaxQueuedReports; ++i) {
+    const TransferStatus status = transport_->Receive(queued, std::chrono::milliseconds(0), bytes);
+    if (status.Error == TransferError::NoAnswer) return;
+    if (status.Error == TransferError::DeviceGone) {
+      // The read handle reports an unplugged device at once, even with reports still queued:
+      // whatever is plugged in later is a new connection whose firmware starts afresh.
+      Close();
+      outOfStep_ = false;
+      return;
     }
-    const TransferStatus drained = TakeStaleInput();
-    if (drained.Ok()) {
-      // A failure of the first attempt is history once the fresh handle works.
-      const ExchangeKind kind = result.Kind;
-      const int stepCount = result.StepCount;
-      result = ExchangeResult{};
-      result.Kind = kind;
-      result.StepCount = stepCount;
-      return true;
-    }
-    result.Error = ExchangeError::TransferFailed;
-    result.Transfer = drained.Error;
-    result.Detail = drained.Detail;
-    result.Sending = false;
-    result.Step = 0;
-    CloseAfterFailure(result);
   }
+}
+
+bool DeviceLink::Fail(ExchangeResult& result, const TransferStatus& status, bool sending,
+                      int step) {
+  result.Error = ExchangeError::TransferFailed;
+  result.Transfer = status.Error;
+  result.Detail = status.Detail;
+  result.Sending = sending;
+  result.Step = step;
+  // The firmware may still be inside this exchange, and a failed read does not tell whether
+  // the device is gone: the handles stay open for the probe to find out.
+  outOfStep_ = true;
   return false;
 }
 
-TransferStatus DeviceLink::TakeStaleInput() {
-  // An answer that came too late for an earlier exchange may still sit in the read handle's
-  // queue; taken now, it cannot pass for an answer of this one. A scratch buffer keeps it out
-  // of the caller's buffers.
-  Report stale{};
-  std::uint32_t staleBytes = 0;
-  for (int i = 0; i < kMaxStaleReports; ++i) {
-    const TransferStatus status =
-        transport_->Receive(stale, std::chrono::milliseconds(0), staleBytes);
-    if (status.Error == TransferError::NoAnswer) break;
-    if (!status.Ok()) return status;
+bool DeviceLink::SendCommand(ExchangeResult& result, ExchangeKind kind, ReportBuffers& buffers,
+                             std::uint8_t command, bool discover, const ProgressFn& progress) {
+  result.Kind = kind;
+  Probe();
+  if (transport_ && outOfStep_) {
+    result.Error = ExchangeError::OutOfStep;
+    return false;
   }
-  return {};
+  if (!transport_ && discover && OpenProgrammer().State == LinkState::Open) Probe();
+  if (!transport_) {
+    result.Error = ExchangeError::NoProgrammer;
+    result.Transfer = TransferError::NotOpen;
+    result.Discovery = status_;
+    return false;
+  }
+  if (outOfStep_) {
+    // Opened again without the old handles seeing the device go: the same firmware, maybe.
+    result.Error = ExchangeError::OutOfStep;
+    return false;
+  }
+  result.StepCount = StepCountOf(kind);
+  buffers.BytesWritten = 0;
+  buffers.BytesRead = 0;
+  buffers.InReport[0] = 0;
+  SetCommand(buffers, command);
+  return SendStep(result, buffers, 1, progress);
 }
 
 bool DeviceLink::SendStep(ExchangeResult& result, ReportBuffers& buffers, int step,
                           const ProgressFn& progress) {
   if (progress) progress(ExchangeProgress{result.Kind, true, step, result.StepCount});
   buffers.OutReport[0] = 0;
-  const TransferStatus status = transport_->Send(buffers.OutReport, buffers.BytesWritten);
+  TransferStatus status = transport_->Send(buffers.OutReport, buffers.BytesWritten);
   if (status.Ok()) return true;
-  result.Error = ExchangeError::TransferFailed;
-  result.Transfer =
-      status.Error == TransferError::NoAnswer ? TransferError::WriteFailed : status.Error;
-  result.Detail = status.Detail;
-  result.Sending = true;
-  result.Step = step;
-  CloseAfterFailure(result);
-  return false;
+  if (status.Error == TransferError::NoAnswer) status.Error = TransferError::WriteFailed;
+  return Fail(result, status, true, step);
 }
 
 bool DeviceLink::ReceiveStep(ExchangeResult& result, ReportBuffers& buffers, int step,
@@ -243,29 +291,17 @@ bool DeviceLink::ReceiveStep(ExchangeResult& result, ReportBuffers& buffers, int
     if (waited >= bound) break;
   }
   if (status.Ok()) return true;
-  result.Error = ExchangeError::TransferFailed;
-  result.Transfer = status.Error;
-  result.Detail = status.Detail;
-  result.Sending = false;
-  result.Step = step;
   if (status.Error == TransferError::NoAnswer) result.Bound = bound;
-  CloseAfterFailure(result);
-  return false;
-}
-
-bool DeviceLink::SendCommand(ExchangeResult& result, ExchangeKind kind, ReportBuffers& buffers,
-                             std::uint8_t command, const ProgressFn& progress) {
-  result.Kind = kind;
-  if (!Begin(result)) return false;
-  StartCounters(buffers);
-  SetCommand(buffers, command);
-  return SendStep(result, buffers, 1, progress);
+  if (status.Error == TransferError::ShortAnswer)
+    result.AnswerBytes = static_cast<int>(std::max<std::uint32_t>(buffers.BytesRead, 1) - 1);
+  return Fail(result, status, false, step);
 }
 
 ExchangeResult DeviceLink::UploadFuseImage(ReportBuffers& buffers, const FuseImage& image,
                                            const ProgressFn& progress) {
   ExchangeResult result;
-  if (!SendCommand(result, ExchangeKind::Upload, buffers, CMD_UPLOAD, progress)) return result;
+  if (!SendCommand(result, ExchangeKind::Upload, buffers, CMD_UPLOAD, true, progress))
+    return result;
   if (!ReceiveStep(result, buffers, 1, timeouts_.Answer, progress)) return result;
   for (int block = 0; block < kImageBlockCount; ++block) {
     const auto first = image.begin() + static_cast<std::ptrdiff_t>(block) * kImageBlockSize;
@@ -279,7 +315,8 @@ ExchangeResult DeviceLink::UploadFuseImage(ReportBuffers& buffers, const FuseIma
 
 ExchangeResult DeviceLink::ProgramChip(ReportBuffers& buffers, const ProgressFn& progress) {
   ExchangeResult result;
-  if (!SendCommand(result, ExchangeKind::Program, buffers, CMD_PROGRAM, progress)) return result;
+  if (!SendCommand(result, ExchangeKind::Program, buffers, CMD_PROGRAM, false, progress))
+    return result;
   if (!ReceiveStep(result, buffers, 1, timeouts_.Program, progress)) return result;
   result.Burned = buffers.InReport[1] == kProgramSucceeded;
   return result;
@@ -288,7 +325,7 @@ ExchangeResult DeviceLink::ProgramChip(ReportBuffers& buffers, const ProgressFn&
 ExchangeResult DeviceLink::ReadFuseImage(ReportBuffers& buffers, FuseImage& image,
                                          const ProgressFn& progress) {
   ExchangeResult result;
-  if (!SendCommand(result, ExchangeKind::Read, buffers, CMD_READ, progress)) return result;
+  if (!SendCommand(result, ExchangeKind::Read, buffers, CMD_READ, true, progress)) return result;
   // The caller's image changes only once all 12 blocks are in: a read that breaks off must
   // not leave half a chip behind as if it were the chip's.
   FuseImage scratch{};
@@ -308,7 +345,7 @@ ExchangeResult DeviceLink::ReadFuseImage(ReportBuffers& buffers, FuseImage& imag
 ExchangeResult DeviceLink::ReadPes(ReportBuffers& buffers, PesBytes& pes,
                                    const ProgressFn& progress) {
   ExchangeResult result;
-  if (!SendCommand(result, ExchangeKind::Pes, buffers, CMD_PES, progress)) return result;
+  if (!SendCommand(result, ExchangeKind::Pes, buffers, CMD_PES, true, progress)) return result;
   if (!ReceiveStep(result, buffers, 1, timeouts_.Answer, progress)) return result;
   for (std::size_t i = 0; i < 9; ++i) pes[i] = buffers.InReport[9 - i];
   pes[9] = 0;

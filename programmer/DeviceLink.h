@@ -1,5 +1,6 @@
 // DeviceLink: the open programmer (if any) and the four exchanges spoken to it, with bounded
-// waits and failures that are told.
+// waits, failures that are told, the count of connections, and the rule that a programmer
+// whose exchange broke off is not spoken to again until it has been reconnected.
 #pragma once
 
 #include <chrono>
@@ -8,7 +9,6 @@
 #include <memory>
 #include <string>
 
-#include "DeviceBackend.h"
 #include "FuseMap.h"
 #include "Report.h"
 #include "Transport.h"
@@ -27,7 +27,7 @@ enum class ExchangeKind : std::uint8_t { Upload, Program, Read, Pes };
 
 // Where an exchange stands, for a progress display: sending or receiving report Index of Count
 // (1-based; an upload sends and receives 13, a read receives 12 blocks). Index and Count number
-// the transfers as Step and StepCount of ExchangeResult do (see there).
+// the transfers as Step and StepCount of ExchangeResult do (see ExchangeStep).
 struct ExchangeProgress {
   ExchangeKind Kind = ExchangeKind::Upload;
   bool Sending = true;
@@ -39,22 +39,13 @@ using ProgressFn = std::function<void(const ExchangeProgress&)>;
 
 enum class ExchangeError : std::uint8_t {
   None,
-  NoProgrammer,    // none open, and discovery found none again (see DeviceLink::Status)
-  TransferFailed,  // a transfer failed; the link is now closed
+  NoProgrammer,    // none open, and discovery found none (see DeviceLink::Status)
+  OutOfStep,       // an earlier exchange broke off and the programmer was not reconnected since
+  TransferFailed,  // a transfer failed; the programmer is out of step now
 };
 
-// The outcome of one exchange. Step and StepCount say which transfer failed (1-based):
-// - Upload: StepCount 13. Send step n is report n of 13: report 1 is 'j', report k+2 carries
-//   block k (k = 0..11). Receive step n is the answer to report n.
-// - Program: StepCount 1. Send step 1 is 'w'; receive step 1 its answer.
-// - Read: StepCount 12. Receive step k is block k of 12 (block k-1 counted from 0, image bytes
-//   64(k-1)..64(k-1)+63). Send step 1 is 'r'; send step k+1 is the 'a' after block k
-//   (acknowledgement k of 11, k = 1..11).
-// - Pes: StepCount 1. Send step 1 is 'p'; receive step 1 its answer.
-// Step 0 (receive) means the exchange failed before its first report, while taking input
-// reports still queued from earlier (after one fresh discovery, since a replugged programmer
-// leaves a dead handle behind; not for a burn, whose image a replugged programmer lacks). For
-// NoProgrammer, Step and StepCount are 0.
+// The outcome of one exchange. Step and StepCount say which transfer failed (1-based), as
+// ExchangeStep reads them. For NoProgrammer and OutOfStep, Step and StepCount are 0.
 struct ExchangeResult {
   ExchangeKind Kind = ExchangeKind::Upload;
   ExchangeError Error = ExchangeError::None;
@@ -63,12 +54,28 @@ struct ExchangeResult {
   int Step = 0;  // which report of how many failed (1-based), as in ExchangeProgress
   int StepCount = 0;
   std::chrono::milliseconds Bound{0};  // the wait that ran out, for NoAnswer
+  int AnswerBytes = 0;                 // how many of the 64 bytes came, for ShortAnswer
   std::string Detail;                  // the system's own words, if any
   bool Burned = false;                 // ProgramChip only: the answer's byte 1 was 0x61
   DiscoveryStatus Discovery;  // NoProgrammer only: why none is open (none found, not opened)
 
   bool Ok() const { return Error == ExchangeError::None; }
 };
+
+// What transfer Step of an exchange carries, for the texts that name it in either language.
+// Blocks are counted from 1 here: block k holds image bytes 64(k-1)..64(k-1)+63.
+// - Upload: 13 reports; report 1 is 'j' (Command), report k+1 carries block k (UploadBlock,
+//   Number k = 1..12). The receive of step n is the answer to report n (Answer).
+// - Program and Pes: report 1 is the command; receive 1 its answer.
+// - Read: send 1 is 'r' (Command); receive k is block k of 12 (ReadBlock, Number k = 1..12);
+//   send k+1 is the 'a' after block k (Acknowledgement, Number k = 1..11).
+struct ExchangeStep {
+  enum class Part : std::uint8_t { Command, UploadBlock, ReadBlock, Acknowledgement };
+  Part What = Part::Command;
+  bool Answer = false;  // the answer to the report named (a read's blocks are answers already)
+  int Number = 0;       // the block or acknowledgement, as above
+};
+ExchangeStep StepOf(ExchangeKind kind, bool sending, int step);
 
 // The failure in English, naming the step: "block 7 of 12: no answer within 2 s", or for
 // NoProgrammer what DescribeDiscovery says; "" for a result that is Ok().
@@ -82,6 +89,9 @@ std::string DescribeDiscovery(const DiscoveryStatus& status);
 // The bound in English: "2 s" for whole seconds, else "1500 ms".
 std::string DescribeBound(std::chrono::milliseconds bound);
 
+// The signature as text: the characters of `pes` up to its first zero byte.
+std::string PesString(const PesBytes& pes);
+
 class DeviceLink {
  public:
   explicit DeviceLink(DeviceBackend& backend, LinkTimeouts timeouts = {});
@@ -89,26 +99,38 @@ class DeviceLink {
   DeviceLink(const DeviceLink&) = delete;
   DeviceLink& operator=(const DeviceLink&) = delete;
 
-  // Runs discovery now (closing any open programmer first) and returns what it found.
+  // Closes any open programmer and runs discovery now; a programmer opened is a new connection.
+  // Whether the programmer is out of step is left as it was.
   const DiscoveryStatus& OpenProgrammer();
-  // Runs discovery again when no programmer is open; true when one is open afterwards.
+  // Probes the open programmer (a device gone is closed) and runs discovery when none is open
+  // then; true when one is open afterwards, out of step or not.
   bool EnsureOpen();
   bool IsOpen() const;
+  // An exchange over the open programmer broke off, and no probe has seen the device go away
+  // since: it is sent nothing until then.
+  bool OutOfStep() const { return outOfStep_; }
+  // The number of the open connection: counted up from 1 each time the link opens the
+  // programmer; 0 while none is open.
+  std::uint64_t ConnectionNumber() const;
   // Why the link holds no programmer (or Open when it holds one).
   const DiscoveryStatus& Status() const;
-  // Closes both handles; the next exchange runs discovery again.
+  // Closes both handles; the next exchange other than a burn runs discovery again.
   void Close();
 
-  // Each exchange first makes sure a programmer is open (NoProgrammer at once, touching no
-  // buffer, when none is), drains input reports still queued, then runs its fixed sequence.
-  // It stops at the first failed transfer, sends nothing more, closes the link and returns
-  // TransferFailed naming the step.
+  // Every exchange first probes the open programmer: it takes away the input reports queued on
+  // the read handle, without waiting, until none is left or the read fails; a failed read means
+  // the device is gone, and the link closes both handles and is no longer out of step. Then:
+  // out of step, the exchange fails with OutOfStep; none open, discovery runs (not for
+  // ProgramChip, which fails with NoProgrammer instead, since a programmer opened now has not
+  // received the upload). Neither touches a buffer. Then it runs its fixed sequence and stops
+  // at the first failed transfer: it sends nothing more, keeps both handles open, and marks the
+  // programmer out of step.
 
   // 'j' and the 12 blocks of `image`, one answer after each (13 out, 13 in).
   ExchangeResult UploadFuseImage(ReportBuffers& buffers, const FuseImage& image,
                                  const ProgressFn& progress = {});
   // 'w', one answer; Burned exactly when its byte 1 is 0x61. A different byte is a failed
-  // burn, not a failed transfer: the result is Ok() with Burned false and the link stays open.
+  // burn, not a failed transfer: the result is Ok() with Burned false.
   ExchangeResult ProgramChip(ReportBuffers& buffers, const ProgressFn& progress = {});
   // 'r', then 12 blocks with an 'a' after each of the first 11. `image` is written only when
   // all 12 blocks arrived.
@@ -118,34 +140,29 @@ class DeviceLink {
   // answer arrived.
   ExchangeResult ReadPes(ReportBuffers& buffers, PesBytes& pes, const ProgressFn& progress = {});
 
-  // The bounds and the slice this link waits with.
-  const LinkTimeouts& Timeouts() const { return timeouts_; }
-
  private:
-  // The start of every exchange: a programmer open (else NoProgrammer in `result`), stale input
-  // taken away. False when the exchange must end with `result` as it stands.
-  bool Begin(ExchangeResult& result);
-  // Takes input reports already queued, without waiting; the failure of a receive, if any.
-  TransferStatus TakeStaleInput();
-  // The start every exchange shares: the result made one of `kind`, a programmer open and
-  // drained (Begin), the counters reset, and `command` sent as step 1. False when the exchange
-  // must end with `result` as it stands.
+  // Takes queued input off the read handle; closes the link when the device is gone.
+  void Probe();
+  // The start every exchange shares: probe, out-of-step check, discovery if `discover`, the
+  // counters reset, and `command` sent as step 1. False when the exchange must end with
+  // `result` as it stands.
   bool SendCommand(ExchangeResult& result, ExchangeKind kind, ReportBuffers& buffers,
-                   std::uint8_t command, const ProgressFn& progress);
-  // Sends `buffers.OutReport` as step `step`; on failure fills `result` and closes the link.
+                   std::uint8_t command, bool discover, const ProgressFn& progress);
+  // Sends `buffers.OutReport` as step `step`; on failure fills `result`.
   bool SendStep(ExchangeResult& result, ReportBuffers& buffers, int step,
                 const ProgressFn& progress);
-  // Receives into `buffers.InReport` within `bound`, in slices; on failure fills `result` and
-  // closes the link.
+  // Receives into `buffers.InReport` within `bound`, in slices; on failure fills `result`.
   bool ReceiveStep(ExchangeResult& result, ReportBuffers& buffers, int step,
                    std::chrono::milliseconds bound, const ProgressFn& progress);
-  // Closes the link after a failed transfer, remembering it in Status().
-  void CloseAfterFailure(const ExchangeResult& result);
+  // Fills `result` for a failed transfer and marks the programmer out of step.
+  bool Fail(ExchangeResult& result, const TransferStatus& status, bool sending, int step);
 
   DeviceBackend& backend_;
   LinkTimeouts timeouts_;
   DiscoveryStatus status_;
   std::unique_ptr<Transport> transport_;
+  std::uint64_t connections_ = 0;
+  bool outOfStep_ = false;
 };
 
 }  // namespace gantrel

@@ -2,15 +2,69 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <deque>
+#include <utility>
 
 namespace gantrel {
 
 namespace {
 
 constexpr std::string_view kFaultSyntax =
-    "expected stop@N, vanish@N, late@N, late@N:MS or burn-fails";
+    "expected stop@N, vanish@N, replug@N, late@N, late@N:MS or burn-fails";
 
 // Reads a whole decimal number with no sign; false on anything else or above `limit`.
+// One open handle on a SimulatedProgrammer, with its own queue of answers.
+class SimulatedTransport : public Transport {
+ public:
+  explicit SimulatedTransport(SimulatedProgrammer& programmer)
+      : programmer_(programmer), connection_(programmer.Connection()) {}
+
+  TransferStatus Send(const Report& report, std::uint32_t& bytesWritten) override {
+    bytesWritten = 0;
+    // A handle from before a reconnect reaches no device and counts no report.
+    if (programmer_.Connection() != connection_) return Gone();
+    const SimulatedProgrammer::Outcome outcome = programmer_.TakeReport(report);
+    if (!outcome.Delivered) return Gone();
+    bytesWritten = static_cast<std::uint32_t>(kReportSize);
+    if (outcome.Answers) queue_.push_back({outcome.Answer, outcome.Delay, outcome.Number});
+    return {};
+  }
+
+  // Takes the next queued answer once its delay has been waited out; returns at once but
+  // counts the whole `wait` as spent (in the programmer's WaitedTime) when none is ready.
+  TransferStatus Receive(Report& report, std::chrono::milliseconds wait,
+                         std::uint32_t& bytesRead) override {
+    bytesRead = 0;
+    if (!programmer_.IsPresent() || programmer_.Connection() != connection_) return Gone();
+    wait = std::max(wait, std::chrono::milliseconds(0));
+    if (queue_.empty() || queue_.front().Delay > wait) {
+      // Nothing arrives within `wait`: the time passes all the same, as in hid_read_timeout.
+      if (!queue_.empty()) queue_.front().Delay -= wait;
+      programmer_.AddWaitedTime(wait);
+      return {TransferError::NoAnswer, {}};
+    }
+    const Pending answer = queue_.front();
+    queue_.pop_front();
+    programmer_.AddWaitedTime(answer.Delay);
+    std::copy(answer.Bytes.begin() + 1, answer.Bytes.end(), report.begin() + 1);
+    bytesRead = static_cast<std::uint32_t>(kReportSize);
+    programmer_.AnswerTaken(answer.Number);
+    return {};
+  }
+
+ private:
+  struct Pending {
+    Report Bytes;
+    std::chrono::milliseconds Delay;
+    std::uint64_t Number;
+  };
+  static TransferStatus Gone() { return {TransferError::DeviceGone, "device disconnected"}; }
+
+  SimulatedProgrammer& programmer_;
+  std::uint64_t connection_;
+  std::deque<Pending> queue_;
+};
+
 bool ParseNumber(std::string_view digits, std::uint64_t limit, std::uint64_t& value) {
   if (digits.empty()) return false;
   std::uint64_t result = 0;
@@ -43,6 +97,8 @@ bool ParseSimulatedFault(std::string_view text, SimulatedFault& fault, std::stri
     parsed.Kind = SimulatedFaultKind::Stop;
   } else if (name == "vanish") {
     parsed.Kind = SimulatedFaultKind::Vanish;
+  } else if (name == "replug") {
+    parsed.Kind = SimulatedFaultKind::Replug;
   } else if (name == "late") {
     parsed.Kind = SimulatedFaultKind::Late;
   } else {
@@ -80,6 +136,28 @@ bool ParseSimulatedFault(std::string_view text, SimulatedFault& fault, std::stri
   return true;
 }
 
+bool ParseSimulatedFaults(std::string_view text, std::vector<SimulatedFault>& faults,
+                          std::string& error) {
+  std::vector<SimulatedFault> parsed;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t comma = text.find(',', start);
+    const std::string_view item = text.substr(
+        start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
+    if (item.empty()) {
+      error = "empty fault in the list '" + std::string(text) + "'";
+      return false;
+    }
+    SimulatedFault fault;
+    if (!ParseSimulatedFault(item, fault, error)) return false;
+    parsed.push_back(fault);
+    if (comma == std::string_view::npos) break;
+    start = comma + 1;
+  }
+  faults = std::move(parsed);
+  return true;
+}
+
 std::string FormatSimulatedFault(const SimulatedFault& fault) {
   const std::string report = std::to_string(fault.Report);
   switch (fault.Kind) {
@@ -91,6 +169,8 @@ std::string FormatSimulatedFault(const SimulatedFault& fault) {
       return "late@" + report + ":" + std::to_string(fault.Delay.count());
     case SimulatedFaultKind::Vanish:
       return "vanish@" + report;
+    case SimulatedFaultKind::Replug:
+      return "replug@" + report;
     case SimulatedFaultKind::BurnFails:
       return "burn-fails";
   }
@@ -105,28 +185,55 @@ bool SimulatedProgrammer::SetPes(std::string_view pes) {
   return true;
 }
 
+void SimulatedProgrammer::SetFaults(std::vector<SimulatedFault> faults) {
+  faults_ = std::move(faults);
+  if (Strikes(SimulatedFaultKind::Replug, reportCount_ + 1)) Reconnect();
+}
+
+void SimulatedProgrammer::SetFault(const SimulatedFault& fault) {
+  std::vector<SimulatedFault> faults;
+  if (fault.Kind != SimulatedFaultKind::None) faults.push_back(fault);
+  SetFaults(std::move(faults));
+}
+
+bool SimulatedProgrammer::Strikes(SimulatedFaultKind kind, std::uint64_t report) const {
+  return std::any_of(faults_.begin(), faults_.end(), [&](const SimulatedFault& fault) {
+    return fault.Kind == kind && (kind == SimulatedFaultKind::BurnFails || fault.Report == report);
+  });
+}
+
 void SimulatedProgrammer::Reconnect() {
   present_ = true;
   stopped_ = false;
   ++connection_;
   mode_ = Mode::Idle;
   nextBlock_ = 0;
+  uploadedImage_ = FuseImage{};
+}
+
+void SimulatedProgrammer::AnswerTaken(std::uint64_t number) {
+  if (Strikes(SimulatedFaultKind::Replug, number + 1)) Reconnect();
 }
 
 SimulatedProgrammer::Outcome SimulatedProgrammer::TakeReport(const Report& report) {
   Outcome outcome;
-  ++reportCount_;
-  const bool struck = fault_.Kind != SimulatedFaultKind::None && reportCount_ == fault_.Report;
-  if (struck && fault_.Kind == SimulatedFaultKind::Vanish) present_ = false;
   if (!present_) return outcome;
+  outcome.Number = ++reportCount_;
+  if (Strikes(SimulatedFaultKind::Vanish, reportCount_)) {
+    present_ = false;
+    return outcome;
+  }
   outcome.Delivered = true;
   if (keepLog_) received_.push_back(report);
   // The firmware acts on every report it gets, answered or not: a stopped programmer that
   // still takes writes may burn or store what it is sent.
   outcome.Answer = RunFirmware(report);
-  if (struck && fault_.Kind == SimulatedFaultKind::Stop) stopped_ = true;
+  if (Strikes(SimulatedFaultKind::Stop, reportCount_)) stopped_ = true;
   outcome.Answers = !stopped_;
-  if (struck && fault_.Kind == SimulatedFaultKind::Late) outcome.Delay = fault_.Delay;
+  for (const SimulatedFault& fault : faults_) {
+    if (fault.Kind == SimulatedFaultKind::Late && fault.Report == reportCount_)
+      outcome.Delay = std::max(outcome.Delay, fault.Delay);
+  }
   return outcome;
 }
 
@@ -160,7 +267,7 @@ Report SimulatedProgrammer::RunFirmware(const Report& report) {
       break;
     case CMD_PROGRAM:
       ++burnCount_;
-      if (fault_.Kind == SimulatedFaultKind::BurnFails) {
+      if (Strikes(SimulatedFaultKind::BurnFails, 0)) {
         answer[1] = kBurnFailedAnswer;
       } else {
         chipImage_ = uploadedImage_;
@@ -181,6 +288,32 @@ Report SimulatedProgrammer::RunFirmware(const Report& report) {
       break;
   }
   return answer;
+}
+
+SimulatedBackend::SimulatedBackend(SimulatedProgrammer& programmer) : programmer_(programmer) {}
+
+void SimulatedBackend::SetOpenFailure(std::string reason, bool permissionDenied) {
+  openFailure_ = std::move(reason);
+  permissionDenied_ = !openFailure_.empty() && permissionDenied;
+}
+
+std::unique_ptr<Transport> SimulatedBackend::OpenProgrammer(DiscoveryStatus& status) {
+  ++discoveryCount_;
+  status = DiscoveryStatus{};
+  if (absent_ || !programmer_.IsPresent()) {
+    status.State = LinkState::NotFound;
+    return nullptr;
+  }
+  status.Path = kPath;
+  if (!openFailure_.empty()) {
+    status.State = LinkState::OpenFailed;
+    status.Reason = openFailure_;
+    status.PermissionDenied = permissionDenied_;
+    return nullptr;
+  }
+  ++openCount_;
+  status.State = LinkState::Open;
+  return std::make_unique<SimulatedTransport>(programmer_);
 }
 
 }  // namespace gantrel

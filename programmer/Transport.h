@@ -1,8 +1,10 @@
-// The report link to one open programmer: send one report, receive one report within a bound.
+// The two interfaces under the link: Transport, one open programmer (its write and read
+// handles), and DeviceBackend, the discovery that finds and opens one.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "Report.h"
@@ -15,11 +17,9 @@ enum class TransferError : std::uint8_t {
   NotOpen,      // no programmer is open
   WriteFailed,  // the write failed or moved fewer than 65 bytes
   NoAnswer,     // no input report within the bound
-  DeviceGone,   // the device went away (unplugged) or the read failed
+  DeviceGone,   // the read failed: the device may have gone away (unplugged), or not
+  ShortAnswer,  // an input report shorter than 64 bytes came
 };
-
-// English name of a transfer error ("no answer"), for the CLI and logs of tests.
-const char* TransferErrorName(TransferError error);
 
 struct TransferStatus {
   TransferError Error = TransferError::None;
@@ -36,9 +36,34 @@ class Transport {
   virtual TransferStatus Send(const Report& report, std::uint32_t& bytesWritten) = 0;
   // Waits at most `wait` for the next input report and stores its 64 bytes in bytes 1..64 of
   // `report` (byte 0 untouched); NoAnswer when none came in time. A zero wait only takes a
-  // report already queued. Stores the byte count in `bytesRead` (65 for a whole report).
+  // report already queued. Stores the byte count in `bytesRead`, the report ID counted (65 for
+  // a whole report); a shorter report is ShortAnswer and leaves `report` untouched.
   virtual TransferStatus Receive(Report& report, std::chrono::milliseconds wait,
                                  std::uint32_t& bytesRead) = 0;
+};
+
+enum class LinkState : std::uint8_t {
+  NotSearched,  // discovery has not run yet
+  NotFound,     // no HID interface matched the programmer's IDs
+  OpenFailed,   // the programmer was found but could not be opened (Reason says why)
+  Open,         // both handles are open
+  Closed,       // it was open, and the link closed it (the device went away, or Close())
+};
+
+struct DiscoveryStatus {
+  LinkState State = LinkState::NotSearched;
+  std::string Path;               // the device path that matched, if any
+  std::string Reason;             // the system's reason when the open failed ("Permission denied")
+  bool PermissionDenied = false;  // the open failed for lack of permission (see the udev rule)
+};
+
+// Discovery: hidapi on a real machine, the simulated programmer in tests and with --simulate.
+class DeviceBackend {
+ public:
+  virtual ~DeviceBackend() = default;
+  // Looks for the programmer and opens it: the open transport, or null with `status` saying
+  // why there is none. Never waits for a device.
+  virtual std::unique_ptr<Transport> OpenProgrammer(DiscoveryStatus& status) = 0;
 };
 
 }  // namespace gantrel

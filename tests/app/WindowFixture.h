@@ -6,7 +6,7 @@
 
 #include "CGantrelDlg.h"
 #include "DialogProvider.h"
-#include "SimulatedBackend.h"
+#include "SimulatedProgrammer.h"
 #include "TestSupport.h"
 
 using namespace std::chrono_literals;

@@ -1,4 +1,5 @@
-// gantrel-cli's file commands (check, jedec, diff) and its general options, run as a process.
+// gantrel-cli's file commands (check, jedec) and its general options, run in-process, and the
+// built binary's exit status.
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -7,10 +8,12 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <iterator>
 #include <sstream>
 
-#include "CliProcess.h"
+#include "CliCommands.h"
+#include "CliRun.h"
 #include "JedecFraming.h"
 #include "TestSupport.h"
 
@@ -19,18 +22,15 @@ namespace {
 using gantrel::testing::Hex4;
 using gantrel::testing::kExampleText;
 using gantrel::testing::ReadFileBytes;
-using gantrel::testing::ExamplePath;
 using gantrel::testing::SamplePath;
 
 const char* const kExampleFuses = "*F0*L0000 11*L0131 1*L5808 1001*L5828 0100000101000010*";
-const char* const kExampleEpoch = "SOURCE_DATE_EPOCH=1797136132";
-// Fuse 0 set, and a checksum that does not match it.
-const char* const kMismatch = "mismatch\r\n*QP24*QF5892*F0*L0 1*C4432*\r\n";
+const char* const kExampleEpoch = "1797136132";
 
 // Runs check --json on `args`, expects `exitStatus` and a valid JSON array of one object per
 // file, and returns that array.
 QJsonArray RunCheckJson(const std::vector<std::string>& args, int exitStatus) {
-  const CliOutcome run = RunCli(args);
+  const CliOutcome run = Cli(args);
   EXPECT_EQ(run.ExitStatus, exitStatus);
   const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(run.Out));
   EXPECT_TRUE(document.isArray()) << run.Out;  // not when the text is no valid JSON
@@ -57,14 +57,15 @@ TEST(CliCheck, EachVerdictInTextAndJsonAndTheHighestExitStatusOfSeveral) {
   const std::string lf = "hdr\n*QP24*QF5892*F0*L0 1*C0001*\n";
   const std::string sum = Hex4(gantrel::TransmissionChecksum(text));
   const std::string wrong = Hex4(gantrel::TransmissionChecksum(text) + 1);
+  const std::string mismatch = "*QF5892*F0*L0 1*C4432*";
+  const std::string mismatchSum = Hex4(gantrel::TransmissionChecksum(mismatch));
   const std::string lowerFiveDigits = "1" + QString::fromStdString(sum).toLower().toStdString();
   const std::string tc = "\n: transmission checksum ";
   const std::string ok = ": ok: 5892 fuses, checksum 0001" + tc;
   const std::string absent = tc + "absent (no ETX, or no hex digit after it)";
   const std::string bits = ", expected a fuse digit 0 or 1, white space or '*'";
   const std::vector<CheckCase> cases = {
-      {"decoder.jed", ReadFileBytes(ExamplePath("decoder.jed")), 0,
-       ": ok: 5892 fuses, checksum 38C8" + tc + "9378 ok", "ok ok - -"},
+      {"example.jed", kExampleText, 0, ": ok: 5892 fuses, checksum 0060" + absent, "ok absent - -"},
       // Lines and columns count from the file's first byte, the banner before the STX included.
       {"stx.jed", "junk\r\n\x02hdr\r\n*L0000 01\r\n  1x0*\x03" + std::string("0000"), 1,
        ":4:4: syntax error: found 'x'" + bits + tc +
@@ -74,12 +75,13 @@ TEST(CliCheck, EachVerdictInTextAndJsonAndTheHighestExitStatusOfSeveral) {
        ": cannot open: No such file or directory", "io-error - - -"},
       {"control.jed", "*QF5892\r\n*L0000 1\x01*", 1,
        ":2:9: syntax error: found 0x01" + bits + absent, "syntax-error absent 2 9"},
-      {"mismatch.jed", kMismatch, 1,
-       ": checksum mismatch: given 4432, computed 0001 over QF5892 fuses" + absent,
-       "checksum-mismatch absent - -"},
-      // Each declared count is judged alone.
-      {"qf.jed", "*QP24*QF2194*F0*", 1,
-       ": for another device: QF2194 (not 5828, 5892 or 5893)" + absent, "other-device absent - -"},
+      {"mismatch.jed", "\x02" + mismatch + "\x03" + mismatchSum, 1,
+       ": checksum mismatch: given 4432, computed 0001 over QF5892 fuses" + tc + mismatchSum +
+           " ok",
+       "checksum-mismatch ok - -"},
+      // Each declared count is judged alone; 0 is a count too.
+      {"qf.jed", "*QP24*QF0*F0*", 1, ": for another device: QF0 (not 5828, 5892 or 5893)" + absent,
+       "other-device absent - -"},
       {"qp.jed", "*QP20*F0*", 1, ": for another device: QP20 (not 24 or 28)" + absent,
        "other-device absent - -"},
       // A transmission checksum alone never makes a file bad. Lower-case and five-digit sums
@@ -104,11 +106,11 @@ TEST(CliCheck, EachVerdictInTextAndJsonAndTheHighestExitStatusOfSeveral) {
     for (std::size_t at = 0; (at = said.find("\n:", at)) != std::string::npos;)
       said.insert(++at, args.back());
     (c.ExitStatus == 2 ? allErr : allOut) += said;
-    EXPECT_EQ(RunCli({"check", args.back()}).ExitStatus, c.ExitStatus) << c.Name;
+    EXPECT_EQ(Cli({"check", args.back()}).ExitStatus, c.ExitStatus) << c.Name;
   }
   // Together, every file is checked, after one that cannot be read too; the highest status
   // applies.
-  const CliOutcome all = RunCli(args);
+  const CliOutcome all = Cli(args);
   EXPECT_EQ(all.ExitStatus, 2);
   EXPECT_EQ(all.Out, allOut);
   EXPECT_EQ(all.Err, allErr);
@@ -122,6 +124,11 @@ TEST(CliCheck, EachVerdictInTextAndJsonAndTheHighestExitStatusOfSeveral) {
     for (const char* key : {"transmission", "line", "column"}) fields += " " + Field(object[key]);
     EXPECT_EQ(fields, cases[i].Json);
     EXPECT_TRUE(object["qp"].isDouble() && object["qf"].isDouble()) << "numbers, 0 when absent";
+    // Declared where the count is not 0, and where qf.jed declares QF0.
+    EXPECT_TRUE(object["qf_declared"].isBool() && object["qp_declared"].isBool());
+    EXPECT_EQ(object["qf_declared"].toBool(),
+              object["qf"].toInt() != 0 || cases[i].Name == "qf.jed");
+    EXPECT_EQ(object["qp_declared"].toBool(), object["qp"].toInt() != 0);
   }
 }
 
@@ -151,8 +158,8 @@ TEST(CliJedec, WritesTheWriterExampleFramedOrNotAndRefusesBadFilesUnlessForced) 
   const std::string example = Scratch("example.jed", kExampleFuses);
   const std::string framed = Scratch("framed-example.jed");
   const std::string broken = Scratch("broken.jed", "*L0000 1x*");
-  const std::string mismatch = Scratch("mismatch.jed", kMismatch);
-  const std::string other = Scratch("16v8.jed", "GAL16V8\r\n*QF2194*F0*L0 1*C0001*\r\n");
+  const std::string mismatch = Scratch("mismatch.jed", "*QF5892*F0*L0 1*C4432*");
+  const std::string other = Scratch("other.jed", "*QF2194*F0*");
   ExpectCliCases({
       {{"jedec", example}, 0, {kExampleText}, "", {kExampleEpoch}},
       {{"jedec", example, "--frame", "-o", framed}, 0, {}, "", {kExampleEpoch}},
@@ -160,41 +167,23 @@ TEST(CliJedec, WritesTheWriterExampleFramedOrNotAndRefusesBadFilesUnlessForced) 
       {{"jedec", broken, "--force"}, 1, {}, broken + ":1:9: syntax error: found 'x'"},
       {{"jedec", mismatch}, 1, {}, "given 4432, computed 0001 over QF5892 fuses\nUse --force to"},
       {{"jedec", other}, 1, {}, "QF2194 (not 5828, 5892 or 5893)\nUse --force to write it anyway."},
-      {{"jedec", mismatch, "--force"}, 0, {"JEDEC file for ", "*C0001\r\n*"}, "written anyway"},
-      {{"jedec", Scratch("none.jed")}, 2, {}, "none.jed: cannot open"},
-      {{"jedec", example}, 2, {}, "SOURCE_DATE_EPOCH must be", {"SOURCE_DATE_EPOCH=12abc"}},
-  });
-  EXPECT_EQ(gantrel::testing::ReadFileBytes(framed),
-            "\x02" + std::string(kExampleText) + "\x03" +
-                Hex4(gantrel::TransmissionChecksum(kExampleText)));
-}
-
-TEST(CliDiff, ListsDifferingFusesWithTheirRowThenASummary) {
-  const std::string a = Scratch("a.jed", "*F0*L5 1*L100 1*L5810 1*L5830 1*");
-  const std::string broken = Scratch("broken-at-10.jed", "*F0*L0 11x*L5 1*");
-  const std::string sample = ExamplePath("decoder.jed");
-  const std::string canonical = Scratch("canonical.jed");
-  ExpectCliCases({
-      {{"diff", a, Scratch("b.jed", "*F0*L101 1*")},
-       1,
-       {"fuse 5 (L0000): A=1 B=0\nfuse 100 (L0088): A=1 B=0\nfuse 101 (L0088): A=0 B=1\n"
-        "fuse 5810 (L5808): A=1 B=0\nfuse 5830 (L5828): A=1 B=0\n5 of 5892 fuses differ\n"},
-       ""},
-      {{"jedec", sample, "-o", canonical}, 0, {}, ""},
-      {{"diff", sample, canonical}, 0, {"all 5892 fuses agree\n"}, ""},
-      // A file failing its check is compared as far as it was read: fuse 5 never was.
-      {{"diff", broken, Scratch("good.jed", "*F0*L0 11*")},
+      {{"jedec", "-", "--force"},
        0,
-       {"all 5892 fuses agree\n"},
-       broken + ":1:10: syntax error: found 'x', expected a fuse digit 0 or 1, white space or '*' "
-                "(compared as far as it was read)\n"},
-      {{"diff", a, Scratch("none.jed")}, 2, {}, "none.jed: cannot open"},
+       {"JEDEC file for ", "*C0001\r\n*"},
+       "written anyway",
+       {},
+       "*QF5892*F0*L0 1*C4432*"},
+      {{"jedec", Scratch("none.jed")}, 2, {}, "none.jed: cannot open"},
+      {{"jedec", example}, 2, {}, "SOURCE_DATE_EPOCH must be", "12abc"},
+      {{"jedec", example}, 2, {}, "up to the year 9999", "253402300800"},
+      {{"jedec", example},
+       0,
+       {"JEDEC file for ATF22LV10C created on Fri Dec 31 23:59:59 9999\r\n", "*C0060\r\n*"},
+       "",
+       "253402300799"},
   });
-  // A report that cannot be written is never a success.
-  for (const std::string& words : {"check " + sample, "diff " + sample + " " + canonical}) {
-    const std::string line = GANTREL_CLI_PATH " " + words + " >/dev/full 2>/dev/null";
-    EXPECT_EQ(WEXITSTATUS(std::system(line.c_str())), 2) << words;
-  }
+  EXPECT_EQ(ReadFileBytes(framed), "\x02" + std::string(kExampleText) + "\x03" +
+                                       Hex4(gantrel::TransmissionChecksum(kExampleText)));
 }
 
 TEST(CliUsage, HelpVersionAndUsageErrors) {
@@ -203,12 +192,34 @@ TEST(CliUsage, HelpVersionAndUsageErrors) {
       {{"program", "--help"}, 0, {"Usage: gantrel-cli program", "--simulate-fault FAULT", ""}, ""},
       {{"--version"}, 0, {"gantrel-cli " GANTREL_VERSION "\n"}, ""},
   });
-  for (const char* line : {"", "frobnicate", "check", "check --yaml x.jed", "jedec a.jed b.jed",
-                           "jedec a.jed -o", "diff a.jed", "pes extra", "program --simulate"}) {
+  for (const char* line :
+       {"", "frobnicate", "check", "check --yaml x.jed", "jedec a.jed b.jed", "jedec a.jed -o",
+        "diff a.jed", "explain", "explain --frame a.jed", "pes extra", "program --simulate"}) {
     std::istringstream words(line);
     const std::vector<std::string> args{std::istream_iterator<std::string>(words), {}};
     ExpectCliCases({{args, 2, {}, "--help'.\n"}});
   }
+}
+
+// The built binary: its exit status reaches the shell, and a report that standard output does
+// not take is a failure to write.
+TEST(CliBinary, ExitStatusAndAReportThatCannotBeWritten) {
+  const std::string example = Scratch("example.jed", kExampleText);
+  const std::pair<std::string, int> runs[] = {{"--version >/dev/null", 0},
+                                              {"frobnicate", 2},
+                                              {"explain - >/dev/null <" + example, 0},
+                                              {"check " + example + " >/dev/full", 2},
+                                              {"explain - >/dev/full <" + example, 2}};
+  for (const auto& [words, status] : runs) {
+    const std::string line = GANTREL_CLI_PATH " " + words + " 2>/dev/null";
+    EXPECT_EQ(WEXITSTATUS(std::system(line.c_str())), status) << words;
+  }
+  // In-process, the message comes once.
+  std::ofstream full("/dev/full");
+  std::istringstream none;
+  std::ostringstream err;
+  EXPECT_EQ(gantrel::RunCli({"jedec", example}, none, full, err, {}), 2);
+  EXPECT_EQ(err.str(), "gantrel-cli: cannot write to standard output\n");
 }
 
 }  // namespace

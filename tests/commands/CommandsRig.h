@@ -8,7 +8,7 @@
 
 #include "Commands.h"
 #include "JedecFraming.h"
-#include "SimulatedBackend.h"
+#include "SimulatedProgrammer.h"
 #include "TestSupport.h"
 
 namespace gantrel {
@@ -75,10 +75,10 @@ struct Rig {
     window.Path = path, window.Answer = answer, commands.OnJedecLoad();
   }
   void Save(std::optional<std::string> path) { window.Path = path, commands.OnJedecSave(); }
-  // Loads `text` from a file, which must load cleanly.
+  // Loads `text` from a file, which must load cleanly (and reach a programmer there).
   void LoadText(const std::string& text) {
     testing::WriteFileBytes(dir.File("clean.jed"), text), Load(dir.File("clean.jed"));
-    EXPECT_TRUE(commands.State().JedecLoaded);
+    EXPECT_EQ(commands.State().JedecLoaded, link.IsOpen());
   }
   Reports Since(std::size_t first) const {
     return {programmer.Received().begin() + first, programmer.Received().end()};

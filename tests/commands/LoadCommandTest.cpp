@@ -12,6 +12,8 @@ const std::string kLoadFirst = kNotice + "まず、JEDECファイルを読み込
 // it leaves something to burn, and the fuse map it leaves.
 TEST(LoadCommand, KeepsAndUploadsOnlyWhatLoadedCleanly) {
   const std::string failed = kFailure + "ファイルを開けませんでした。（";
+  const std::string sum = kAsked + "チェックサム：\r\n与えられたもの 0002 計算された 0001";
+  const std::string other = kAsked + "このJEDECファイルはATF22LV10C用ではない可能性があります（QF=";
   const Strings clean{"open", "progress", "end", "text"};
   using enum SimulatedFaultKind;
   const struct {
@@ -22,6 +24,7 @@ TEST(LoadCommand, KeepsAndUploadsOnlyWhatLoadedCleanly) {
     FuseArray fuses;
     bool loaded = true;
     std::string file = "a.jed";  // "folder.jed" is a folder, "missing.jed" is not there
+    std::optional<MessageAnswer> answer = {};  // to the first question; any other: Cancel
   } cases[] = {
       // clang-format off
       {std::nullopt, {}, 0, {"open"}, FusesSetting({3, 4})},  // cancelled: nothing changes
@@ -36,6 +39,14 @@ TEST(LoadCommand, KeepsAndUploadsOnlyWhatLoadedCleanly) {
        FusesSetting({3, 4}), true, "missing.jed"},
       {std::string(kMaxJedecFileBytes + 1, '*'), {}, 0,
        {"open", failed + "ファイルが大きすぎます（1 MiBを超えています））"}, FusesSetting({3, 4})},
+      // The checksum question, then the device question (QF0 is another device's count);
+      // Cancel rejects the file, the caret on the C field or, for the device, at the end.
+      {"*QF5892*F0*L0 1*C0002*", {}, 0, {"open", sum, kFileError, "text", "caret 16"}, FusesSetting({3, 4}), false},
+      {"*QF5892*F0*L0 1*C0002*", {}, 13, {"open", sum, "progress", "end", "text"}, FusesSetting({0}), true, "a.jed", MessageAnswer::Ok},
+      {"*QF0*QP24*F0*L7 1*", {}, 13, {"open", other + "0、QP=24）。\r\nこのまま続けますか？", "progress", "end", "text"},
+       FusesSetting({7}), true, "a.jed", MessageAnswer::Ok},
+      {"*QF2194*QP24*F0*L1 1*C0000*", {}, 0, {"open", kAsked + "チェックサム：\r\n与えられたもの 0000 計算された 0002",
+       other + "2194、QP=24）。\r\nこのまま続けますか？", kFileError, "text", "caret 27"}, FusesSetting({3, 4}), false, "a.jed", MessageAnswer::Ok},
       {"t*F0*L9 1*", Stop, 5, {"open", "progress", "end",
        Broken("送信 5/13：2秒以内に応答がありません"), "text"}, FusesSetting({9}), false},
       {"t*F0*L9 1*", Vanish, 4, {"open", "progress", "end",
@@ -50,7 +61,7 @@ TEST(LoadCommand, KeepsAndUploadsOnlyWhatLoadedCleanly) {
     if (c.file == "a.jed") testing::WriteFileBytes(r.dir.File(c.file), c.bytes.value_or(""));
     if (c.file == "folder.jed") std::filesystem::create_directory(r.dir.Path() / c.file);
     r.FaultAt(c.fault, 4);
-    r.Load(c.bytes ? std::optional(r.dir.File(c.file)) : std::nullopt);
+    r.Load(c.bytes ? std::optional(r.dir.File(c.file)) : std::nullopt, c.answer);
     // Nothing is sent after a report that failed.
     EXPECT_EQ(r.programmer.ReportCount(), 13 + (c.fault == None ? c.uploaded : 5));
     if (c.fault != None) r.programmer.Reconnect();

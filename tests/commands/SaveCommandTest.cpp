@@ -33,8 +33,8 @@ TEST(SaveCommand, WritesTheTextAsItStandsFramedOrTellsWhyNot) {
 }
 
 // PES boxes, then the chip read back: the writer's text of its fuses with the fixed signature.
-// That text, a real file loaded, and an edited text beyond the old 16377-byte buffer: each
-// saved and loaded again gives the same text and fuses.
+// That text, a real file loaded, and an edited text of 20000 bytes and more: each saved and
+// loaded again gives the same text and fuses.
 TEST(SaveCommand, ReadOrLoadThenSaveThenLoadGivesTheSameTextAndFuses) {
   Rig r;
   r.programmer.SetChipImage(ImageOf(testing::ExampleFuses()));

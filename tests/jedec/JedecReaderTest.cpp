@@ -1,5 +1,5 @@
 // The reader: every byte value in every state; tables of whole texts (where it stops and why,
-// what it reads, the bounds) and the checksum question.
+// what it reads, the bounds) and the checksum mismatch.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -95,12 +95,12 @@ struct Stop {
 void ExpectStop(const Stop& c) {
   const ReadOut r = ReadText(c.Text, c.Fill);
   const JedecReadResult& x = r.Result;
-  // A syntax error where, in which state, on which byte and why; no checksum test nor question;
-  // nothing undone.
+  // A syntax error where, in which state, on which byte and why; no checksum test; nothing
+  // undone.
   EXPECT_EQ(Ints({int(x.Outcome), x.Position, int(x.ErrorState), x.ErrorChar, int(x.ErrorKind),
-                  x.ChecksumTested, int(r.Calls.size()), r.Set()}),
+                  x.ChecksumTested, r.Set()}),
             Ints({int(ReadOutcome::SyntaxError), c.Position, int(c.State), c.Char, int(c.Kind), 0,
-                  0, c.Set}))
+                  c.Set}))
       << c.Text << " stopped in " << ReaderStateName(x.ErrorState);
   for (int fuse : c.Ones) EXPECT_EQ(r.Fuses[fuse], 1) << c.Text << ": " << fuse;
 }
@@ -192,73 +192,79 @@ TEST(JedecReader, StopsAtTheOffendingCharacterKeepingWhatCameBefore) {
   EXPECT_EQ(Ints({r.GivenChecksum, r.ChecksumFieldPos}), Ints({0x1234, 4}));
 }
 
+// Which counts a text declares: a QF or QP field with a number.
+constexpr int kQF = 1, kQP = 2;
+
 struct Good {
   std::string Text;
-  int Fill, Set, Qf, Qp, Given, FieldPos, Tested;
+  int Fill, Set, Qf, Qp, Declared, Given, FieldPos, Tested;
   std::vector<int> Ones;
 };
 
 TEST(JedecReader, ReadsToTheEndOfTheText) {
   constexpr int kAll = kFuseArraySize, kMax = 2147483647;
   const Good cases[] = {
-      {"", 1, kAll, 0, 0, 0, 0, 0, {}},
-      {"\0*F0"s, 1, kAll, 0, 0, 0, 0, 0, {}},  // the text ends at its first zero byte
-      {"*L0 1\0*L1 1*QF8"s, 0, 1, 0, 0, 0, 0, 0, {0}},
-      {"L0 111 F1 QF5892 C1234 garbage \x80\xff", 0, 0, 0, 0, 0, 0, 0, {}},
-      {"*F0*L0 1 0 1*", 1, 2, 0, 0, 0, 0, 0, {0, 2}},
-      {"*L0 1*F1*", 0, kAll, 0, 0, 0, 0, 0, {}},
-      {"*L5 1*F0*", 1, 0, 0, 0, 0, 0, 0, {}},
-      {"*L0010\r\n0 1\n\v\f1*", 0, 2, 0, 0, 0, 0, 0, {11, 12}},
-      {"*L44 *L9*L*", 0, 0, 0, 0, 0, 0, 0, {}},
+      {"", 1, kAll, 0, 0, 0, 0, 0, 0, {}},
+      {"\0*F0"s, 1, kAll, 0, 0, 0, 0, 0, 0, {}},  // the text ends at its first zero byte
+      {"*L0 1\0*L1 1*QF8"s, 0, 1, 0, 0, 0, 0, 0, 0, {0}},
+      {"L0 111 F1 QF5892 C1234 garbage \x80\xff", 0, 0, 0, 0, 0, 0, 0, 0, {}},
+      {"*F0*L0 1 0 1*", 1, 2, 0, 0, 0, 0, 0, 0, {0, 2}},
+      {"*L0 1*F1*", 0, kAll, 0, 0, 0, 0, 0, 0, {}},
+      {"*L5 1*F0*", 1, 0, 0, 0, 0, 0, 0, 0, {}},
+      {"*L0010\r\n0 1\n\v\f1*", 0, 2, 0, 0, 0, 0, 0, 0, {11, 12}},
+      {"*L44 *L9*L*", 0, 0, 0, 0, 0, 0, 0, 0, {}},
       // C: the last four digits and the last field count, an empty one keeps the value.
-      {"*C1ABCD*", 0, 0, 0, 0, 0xABCD, 1, 0, {}},
-      {"*C12*N x*C0034*", 0, 0, 0, 0, 0x34, 9, 0, {}},
-      {"*C12*C*", 0, 0, 0, 0, 0x12, 5, 0, {}},
-      // Another Q letter counts nothing; a text may end in a field.
-      {"*Q F 12\r\n*QP 28 *", 0, 0, 12, 28, 0, 0, 1, {}},
-      {"*QV0*C1234*", 0, 0, 0, 0, 0x1234, 5, 0, {}},
-      {"*QF12*F1*C010E*", 0, kAll, 12, 0, 0x010E, 9, 1, {}},
-      {"*F1*C00FF*QF8", 0, kAll, 8, 0, 0xFF, 4, 1, {}},
+      {"*C1ABCD*", 0, 0, 0, 0, 0, 0xABCD, 1, 0, {}},
+      {"*C12*N x*C0034*", 0, 0, 0, 0, 0, 0x34, 9, 0, {}},
+      {"*C12*C*", 0, 0, 0, 0, 0, 0x12, 5, 0, {}},
+      // Another Q letter counts nothing; a text may end in a field. A count of 0 is declared
+      // (and runs no test); a Q field without digits, or one emptied later, declares nothing.
+      {"*Q F 12\r\n*QP 28 *", 0, 0, 12, 28, kQF | kQP, 0, 0, 1, {}},
+      {"*QV0*C1234*", 0, 0, 0, 0, 0, 0x1234, 5, 0, {}},
+      {"*QF0*QP 0\r\n*C0001*", 0, 0, 0, 0, kQF | kQP, 1, 12, 0, {}},
+      {"*QF*QP24*QP*", 0, 0, 0, 0, 0, 0, 0, 0, {}},
+      {"*QF12*F1*C010E*", 0, kAll, 12, 0, kQF, 0x010E, 9, 1, {}},
+      {"*F1*C00FF*QF8", 0, kAll, 8, 0, kQF, 0xFF, 4, 1, {}},
       // The bounds: fuse 9999, an address beyond the array without digits, the largest counts;
       // a count above the array checks the 10000 held (1250 bytes of 0xFF: 0xDD1E).
-      {"*L9999 1*", 0, 1, 0, 0, 0, 0, 0, {9999}},
-      {"*L10000 *L2147483647\r\n*", 0, 0, 0, 0, 0, 0, 0, {}},
-      {"*QF2147483647*QP2147483647*", 0, 0, kMax, kMax, 0, 0, 1, {}},
-      {"*F1*QF10001*CDD1E*", 0, kAll, 10001, 0, 0xDD1E, 12, 1, {}},
+      {"*L9999 1*", 0, 1, 0, 0, 0, 0, 0, 0, {9999}},
+      {"*L10000 *L2147483647\r\n*", 0, 0, 0, 0, 0, 0, 0, 0, {}},
+      {"*QF2147483647*QP2147483647*", 0, 0, kMax, kMax, kQF | kQP, 0, 0, 1, {}},
+      {"*F1*QF10001*CDD1E*", 0, kAll, 10001, 0, kQF, 0xDD1E, 12, 1, {}},
   };
   for (const Good& c : cases) {
     SCOPED_TRACE(c.Text);
     const ReadOut r = ReadText(c.Text, c.Fill);
     const JedecReadResult& x = r.Result;
     const int length = static_cast<int>(std::min(c.Text.find('\0'), c.Text.size()));
-    // Read to its end without a question: position and length, fuses at 1, QF, QP, the C field's
-    // value and place, whether and how tested.
-    EXPECT_EQ(Ints({int(x.Outcome), int(r.Calls.size()), x.Position, x.Length, r.Set(), x.Qf, x.Qp,
-                    x.GivenChecksum, x.ChecksumFieldPos, x.ChecksumTested, x.ComputedChecksum}),
-              Ints({0, 0, length, length, c.Set, c.Qf, c.Qp, c.Given, c.FieldPos, c.Tested,
+    // Read to its end and accepted: position and length, fuses at 1, QF, QP, which of them
+    // declared, the C field's value and place, whether and how tested.
+    EXPECT_EQ(Ints({int(x.Outcome), x.Position, x.Length, r.Set(), x.Qf, x.Qp,
+                    x.QfDeclared * kQF + x.QpDeclared * kQP, x.GivenChecksum, x.ChecksumFieldPos,
+                    x.ChecksumTested, x.ComputedChecksum}),
+              Ints({0, length, length, c.Set, c.Qf, c.Qp, c.Declared, c.Given, c.FieldPos, c.Tested,
                     c.Tested * c.Given}));
     for (int fuse : c.Ones) EXPECT_EQ(r.Fuses[fuse], 1) << fuse;
   }
   EXPECT_EQ(ReadText(std::string_view()).Result.Position, 0);  // a view without any data
 }
 
-TEST(JedecReader, MismatchAsksOnceCancelGivesFieldPositionOkGivesLength) {
+// A mismatch is the reader's outcome: it asks nobody, and its position result is that of the
+// text rejected, the C field's (0 without one); the fuses stay as read.
+TEST(JedecReader, MismatchGivesTheFieldPositionAndKeepsTheFuses) {
   const struct {
     std::string Text;
-    int Accept, Given, Computed, Position, Set;
+    int Given, Computed, Position, Set;
   } cases[] = {
-      {"*QF5892*F0*L0 1*C0002*", 0, 2, 1, 16, 1},
-      {"*QF5892*F0*L0 1*C0002*", 1, 2, 1, 22, 1},  // the answer leaves the fuses as read
-      {"header*QF5892*L0 1*", 0, 0, 1, 0, 1},      // no C field: 0 shown, 0 returned
-      {"*F1*QP24*C0012*", 0, 0x12, 0, 9, kFuseArraySize},
+      {"*QF5892*F0*L0 1*C0002*", 2, 1, 16, 1},
+      {"header*QF5892*L0 1*", 0, 1, 0, 1},  // no C field: 0 given, 0 returned
+      {"*F1*QP24*C0012*", 0x12, 0, 9, kFuseArraySize},
   };
   for (const auto& c : cases) {
-    const ReadOut r = ReadText(c.Text, 0, c.Accept);
+    const ReadOut r = ReadText(c.Text);
     const JedecReadResult& x = r.Result;
-    const auto outcome = c.Accept ? ReadOutcome::Accepted : ReadOutcome::ChecksumRejected;
-    EXPECT_EQ(r.Calls, (std::vector<std::pair<int, int>>{{c.Given, c.Computed}})) << c.Text;
-    EXPECT_EQ(Ints({x.ChecksumMismatch, x.ComputedChecksum, x.Position, int(x.Outcome), r.Set()}),
-              Ints({1, c.Computed, c.Position, int(outcome), c.Set}))
+    EXPECT_EQ(Ints({int(x.Outcome), x.GivenChecksum, x.ComputedChecksum, x.Position, r.Set()}),
+              Ints({int(ReadOutcome::ChecksumMismatch), c.Given, c.Computed, c.Position, c.Set}))
         << c.Text;
   }
 }

@@ -1,14 +1,12 @@
 // The simulated programmer through the link: its exchanges, every fault at every report of every
 // exchange (each one fails within its bound, sends nothing more, names its step, hands back no
-// data, closes the link, and the next exchange finds the programmer again), and the syntax of its
-// faults.
+// data, and nothing is sent until the programmer has been reconnected), and its fault syntax.
 #include <gtest/gtest.h>
 
 #include <numeric>
 #include <tuple>
 
 #include "DeviceLink.h"
-#include "SimulatedBackend.h"
 #include "SimulatedProgrammer.h"
 
 namespace gantrel {
@@ -28,40 +26,67 @@ struct SimulatedLink : ::testing::Test {
   }();
 };
 
-TEST_F(SimulatedLink, UploadTwoBurnsAndReadBackGiveTheSameImageSendingWTwiceAndNothingElse) {
-  ASSERT_TRUE(link.UploadFuseImage(buffers, image).Ok());
-  EXPECT_EQ(programmer.ChipImage(), FuseImage{}) << "an upload alone must not burn";
-  ASSERT_TRUE(link.ProgramChip(buffers).Burned);
-  ASSERT_TRUE(link.ProgramChip(buffers).Burned);
-  EXPECT_EQ(std::vector<Report>(programmer.Received().begin() + 13, programmer.Received().end()),
-            std::vector<Report>(2, Report{0, CMD_PROGRAM}));
-  EXPECT_EQ(std::make_pair(programmer.UploadCount(), programmer.BurnCount()), std::make_pair(1, 2));
-  FuseImage readBack{};
-  ASSERT_TRUE(link.ReadFuseImage(buffers, readBack).Ok());
-  EXPECT_EQ(readBack, image);
-}
-
-TEST_F(SimulatedLink, PesComesBackAsTheChipStatesItAlsoAfterAReplugWhileOpen) {
-  PesBytes pes{};
-  ASSERT_TRUE(link.ReadPes(buffers, pes).Ok());
-  EXPECT_EQ(pes, kPesBytes);  // the default chip says "1F22L10C3"
+// Every exchange sends exactly its reports (byte 0 and every unused byte 0, nothing of an
+// earlier report carried over) and takes one answer per report, in the order of its steps.
+TEST_F(SimulatedLink, ExchangesSendExactlyTheirReportsOneAnswerEach) {
+  std::vector<Report> sent = {Report{0, CMD_UPLOAD}};
+  for (std::size_t i = 0; i < image.size(); ++i) {
+    if (i % kImageBlockSize == 0) sent.emplace_back();
+    sent.back()[1 + i % kImageBlockSize] = image[i];
+  }
+  sent.insert(sent.end(), 2, Report{0, CMD_PROGRAM});
+  sent.push_back(Report{0, CMD_READ});
+  sent.insert(sent.end(), kImageBlockCount - 1, Report{0, CMD_ACK});  // none after block 12
+  sent.push_back(Report{0, CMD_PES});
+  buffers.OutReport.fill(0xCC);
   EXPECT_FALSE(programmer.SetPes("ABCDEFGH") || programmer.SetPes("ABCDEFGHIJ"));
   ASSERT_TRUE(programmer.SetPes("ABCDEFGHI"));
-  programmer.Reconnect();  // the open handle is dead now: the next exchange takes a fresh one
-  ASSERT_TRUE(link.ReadPes(buffers, pes).Ok());
-  EXPECT_EQ(backend.OpenCount(), 2);
+  std::string steps;
+  const ProgressFn progress = [&steps](const ExchangeProgress& p) {
+    const std::string step = (p.Sending ? " S" : " R") + std::to_string(p.Index);
+    if (!steps.ends_with(step)) steps += step;
+  };
+  ASSERT_TRUE(link.UploadFuseImage(buffers, image, progress).Ok());
+  EXPECT_EQ(programmer.ChipImage(), FuseImage{}) << "an upload alone must not burn";
+  ASSERT_TRUE(link.ProgramChip(buffers, progress).Burned);
+  ASSERT_TRUE(link.ProgramChip(buffers, progress).Burned);
+  FuseImage readBack{};
+  PesBytes pes;
+  pes.fill(0xFF);  // its closing zero must come from the exchange
+  ASSERT_TRUE(link.ReadFuseImage(buffers, readBack, progress).Ok());
+  ASSERT_TRUE(link.ReadPes(buffers, pes, progress).Ok());
+  EXPECT_EQ(programmer.Received(), sent);
+  EXPECT_EQ(std::make_pair(programmer.UploadCount(), programmer.BurnCount()), std::make_pair(1, 2));
+  EXPECT_EQ(readBack, image);
   EXPECT_EQ(pes, (PesBytes{'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 0}));
   EXPECT_EQ(std::string(buffers.InReport.begin() + 1, buffers.InReport.begin() + 10), "IHGFEDCBA");
+  EXPECT_EQ(std::tie(buffers.BytesWritten, buffers.BytesRead, buffers.InReport[0]),
+            std::make_tuple(65u, 65u, 0));
+  std::string expected;
+  for (int n = 1; n <= 13; ++n) expected += " S" + std::to_string(n) + " R" + std::to_string(n);
+  expected += " S1 R1 S1 R1";
+  for (int n = 1; n <= 12; ++n) expected += " S" + std::to_string(n) + " R" + std::to_string(n);
+  EXPECT_EQ(steps, expected + " S1 R1");
 }
 
-TEST_F(SimulatedLink, BurnAfterAReplugWhileOpenSendsNothingAndClosesTheLink) {
+// A replug is a power cycle: the upload is gone, and the burn, which opens no connection, sends
+// nothing.
+TEST_F(SimulatedLink, CountsConnectionsAndABurnAfterAReplugSendsNothing) {
+  EXPECT_EQ(link.ConnectionNumber(), 0u);
+  link.OpenProgrammer();
+  link.OpenProgrammer();  // the open one is closed first
+  EXPECT_TRUE(link.EnsureOpen());
+  EXPECT_EQ(std::make_pair(link.ConnectionNumber(), backend.OpenCount()),
+            std::make_pair(std::uint64_t{2}, 2));
   ASSERT_TRUE(link.UploadFuseImage(buffers, image).Ok());
-  programmer.Reconnect();  // a replugged programmer has not received this upload
-  const ExchangeResult burn = link.ProgramChip(buffers);
-  EXPECT_EQ(DescribeExchangeFailure(burn),
-            "before the first report (taking old input reports): device gone: device disconnected");
-  EXPECT_EQ(std::make_tuple(programmer.ReportCount(), programmer.BurnCount(), link.IsOpen()),
-            std::make_tuple(std::uint64_t{13}, 0, false));
+  programmer.Reconnect();
+  EXPECT_EQ(programmer.UploadedImage(), FuseImage{});
+  EXPECT_EQ(DescribeExchangeFailure(link.ProgramChip(buffers)),
+            "the programmer at simulated was disconnected");
+  EXPECT_EQ(std::make_tuple(programmer.ReportCount(), backend.DiscoveryCount(), link.IsOpen()),
+            std::make_tuple(std::uint64_t{13}, 2, false));
+  EXPECT_TRUE(link.EnsureOpen());
+  EXPECT_EQ(link.ConnectionNumber(), 3u);
 }
 
 TEST_F(SimulatedLink, FailingBurnIsAnsweredAndLeavesTheChipAndTheLinkAsTheyWere) {
@@ -72,12 +97,13 @@ TEST_F(SimulatedLink, FailingBurnIsAnsweredAndLeavesTheChipAndTheLinkAsTheyWere)
   EXPECT_EQ(buffers.InReport[1], SimulatedProgrammer::kBurnFailedAnswer);
   EXPECT_EQ(programmer.ChipImage(), FuseImage{});
 
-  // Why the link closes after a failed transfer: inside a broken-off upload (its report 5 is
-  // report 19 overall) the firmware takes 'w' for image data.
+  // Inside a broken-off upload (its report 5 is report 19 overall) the firmware would take 'w'
+  // for image data: nothing is sent to it until it has been reconnected.
   programmer.SetFault({SimulatedFaultKind::Late, 19, milliseconds(3000)});
   EXPECT_FALSE(link.UploadFuseImage(buffers, image).Ok());
-  EXPECT_TRUE(link.ProgramChip(buffers).Ok());
-  EXPECT_EQ(programmer.BurnCount(), 1);
+  EXPECT_EQ(link.ProgramChip(buffers).Error, ExchangeError::OutOfStep);
+  EXPECT_EQ(std::make_pair(programmer.ReportCount(), programmer.BurnCount()),
+            std::make_pair(std::uint64_t{19}, 1));
 }
 
 TEST_F(SimulatedLink, FaultsCountReportsAcrossExchangesAndALateBurnWithinItsBoundCounts) {
@@ -92,109 +118,155 @@ TEST_F(SimulatedLink, FaultsCountReportsAcrossExchangesAndALateBurnWithinItsBoun
   EXPECT_EQ(receiveCalls, 60);
 }
 
-// How the failure of transfer `n` must begin, in English.
-std::string StepName(ExchangeKind kind, bool sending, int n) {
-  const std::string k = std::to_string(n - 1);
-  if (kind == ExchangeKind::Read && !sending) return "block " + std::to_string(n) + " of 12";
-  const std::string sends[] = {"report " + std::to_string(n) + " of 13 " +
-                                   (n == 1 ? "(upload command)" : "(block " + k + ")"),
-                               "program command",
-                               n == 1 ? "read command" : "acknowledgement " + k + " of 11",
-                               "PES command"};
-  const std::string& send = sends[static_cast<int>(kind)];
-  if (sending) return send;
-  return (kind == ExchangeKind::Upload ? "answer to " : "answer to the ") + send;
+TEST(ExchangeSteps, AreNamedByWhatTheReportCarries) {
+  const struct {
+    ExchangeKind kind;
+    bool sending;
+    int step;
+    const char* name;
+  } cases[] = {
+      {ExchangeKind::Upload, true, 1, "report 1 of 13 (upload command)"},
+      {ExchangeKind::Upload, false, 13, "answer to report 13 of 13 (block 12)"},
+      {ExchangeKind::Read, true, 1, "read command"},
+      {ExchangeKind::Read, true, 12, "acknowledgement 11 of 11"},
+      {ExchangeKind::Read, false, 12, "block 12 of 12"},
+      {ExchangeKind::Program, false, 1, "answer to the program command"},
+      {ExchangeKind::Pes, true, 1, "PES command"},
+  };
+  for (const auto& c : cases) {
+    ExchangeResult result;
+    result.Kind = c.kind, result.Error = ExchangeError::TransferFailed;
+    result.Transfer = TransferError::WriteFailed, result.Sending = c.sending, result.Step = c.step;
+    EXPECT_EQ(DescribeExchangeFailure(result), c.name + std::string(": write failed"));
+  }
 }
 
 TEST(FaultSweep, EveryFaultAtEveryReportOfEveryExchange) {
-  const std::tuple<ExchangeKind, int, milliseconds> exchanges[] = {
-      {ExchangeKind::Upload, 13, LinkTimeouts{}.Answer},
-      {ExchangeKind::Program, 1, LinkTimeouts{}.Program},
-      {ExchangeKind::Read, 12, LinkTimeouts{}.Answer},
-      {ExchangeKind::Pes, 1, LinkTimeouts{}.Answer}};
+  const struct {
+    ExchangeKind kind;
+    int reports;
+    milliseconds bound;
+  } exchanges[] = {{ExchangeKind::Upload, 13, LinkTimeouts{}.Answer},
+                   {ExchangeKind::Program, 1, LinkTimeouts{}.Program},
+                   {ExchangeKind::Read, 12, LinkTimeouts{}.Answer},
+                   {ExchangeKind::Pes, 1, LinkTimeouts{}.Answer}};
   FuseImage chip{};
   std::iota(chip.begin(), chip.end(), std::uint8_t{1});
+  using enum SimulatedFaultKind;
   for (const auto& [kind, reports, bound] : exchanges) {
     for (int n = 1; n <= reports; ++n) {
-      // None stands for a programmer pulled out between report n and its answer.
-      for (const SimulatedFaultKind fault :
-           {SimulatedFaultKind::Stop, SimulatedFaultKind::Late, SimulatedFaultKind::Vanish,
-            SimulatedFaultKind::None}) {
+      for (const SimulatedFaultKind fault : {Stop, Late, Vanish, Replug}) {
         const SimulatedFault set{fault, static_cast<std::uint64_t>(n), bound + milliseconds(1000)};
-        SCOPED_TRACE(::testing::Message() << "exchange " << int(kind) << ": "
-                                          << FormatSimulatedFault(set) << " at " << n);
+        SCOPED_TRACE(::testing::Message()
+                     << "exchange " << int(kind) << ": " << FormatSimulatedFault(set));
         SimulatedProgrammer programmer;
         programmer.SetChipImage(chip);
-        programmer.SetFault(set);
-        const ProgressFn progress = [&, n = n](const ExchangeProgress& p) {
-          if (fault == SimulatedFaultKind::None && !p.Sending && p.Index == n &&
-              programmer.Connection() == 1)
-            programmer.Reconnect();
-        };
         SimulatedBackend backend(programmer);
         DeviceLink link(backend);
+        link.OpenProgrammer();
+        programmer.SetFault(set);
         ReportBuffers buffers;
         FuseImage image{};  // what the caller holds, which a failed exchange leaves alone
         PesBytes pes{};
         const ExchangeResult result =
-            kind == ExchangeKind::Upload    ? link.UploadFuseImage(buffers, chip, progress)
-            : kind == ExchangeKind::Program ? link.ProgramChip(buffers, progress)
-            : kind == ExchangeKind::Read    ? link.ReadFuseImage(buffers, image, progress)
-                                            : link.ReadPes(buffers, pes, progress);
-
+            kind == ExchangeKind::Upload    ? link.UploadFuseImage(buffers, chip)
+            : kind == ExchangeKind::Program ? link.ProgramChip(buffers)
+            : kind == ExchangeKind::Read    ? link.ReadFuseImage(buffers, image)
+                                            : link.ReadPes(buffers, pes);
+        if (fault == Replug && n == 1) {
+          // Unplugged before the exchange: its probe sees it, and only a burn does not go on
+          // over the new connection.
+          EXPECT_EQ(result.Error, kind == ExchangeKind::Program ? ExchangeError::NoProgrammer
+                                                                : ExchangeError::None);
+          EXPECT_EQ(link.ConnectionNumber(), kind == ExchangeKind::Program ? 0u : 2u);
+          continue;
+        }
         ASSERT_EQ(result.Error, ExchangeError::TransferFailed);
-        EXPECT_EQ(result.StepCount, reports);
-        // Nothing is sent after the report that met the fault; a vanished device took none.
-        const bool sending = fault == SimulatedFaultKind::Vanish;
-        EXPECT_EQ(programmer.ReportCount(), static_cast<std::uint64_t>(n));
-        EXPECT_EQ(programmer.Received().size(), static_cast<std::size_t>(sending ? n - 1 : n));
-        const std::string text = DescribeExchangeFailure(result);
-        const bool gone = sending || fault == SimulatedFaultKind::None;
+        // Nothing is sent after the report that met the fault; a gone device took none.
+        const bool gone = fault == Vanish || fault == Replug;
+        EXPECT_EQ(std::make_tuple(result.Step, result.StepCount, result.Sending),
+                  std::make_tuple(n, reports, gone));
+        EXPECT_EQ(programmer.ReportCount(),
+                  static_cast<std::uint64_t>(fault == Replug ? n - 1 : n));
+        EXPECT_EQ(programmer.Received().size(), static_cast<std::size_t>(gone ? n - 1 : n));
         // Waited the whole bound and not a slice more, or not at all for a device gone.
         EXPECT_EQ(programmer.WaitedTime(), gone ? milliseconds(0) : bound);
-        EXPECT_EQ(text, StepName(kind, sending, n) +
-                            (gone ? ": device gone: device disconnected"
-                                  : ": no answer within " + DescribeBound(bound)));
+        const std::string text = DescribeExchangeFailure(result);
+        const std::string why = gone ? ": device gone: device disconnected"
+                                     : ": no answer within " + DescribeBound(bound);
+        EXPECT_EQ(text.substr(text.size() - std::min(text.size(), why.size())), why);
         EXPECT_EQ(image, FuseImage{});
         EXPECT_EQ(pes, PesBytes{});
-        EXPECT_FALSE(link.IsOpen());
-        EXPECT_EQ(DescribeDiscovery(link.Status()),
-                  "the link to the programmer at simulated was closed after a failed transfer (" +
-                      text + "): reconnect the programmer");
+        EXPECT_TRUE(link.IsOpen() && link.OutOfStep());
 
-        // While it is gone none is found; plugged in again, the next exchange finds it.
-        EXPECT_TRUE(!sending || link.ReadPes(buffers, pes).Error == ExchangeError::NoProgrammer);
-        programmer.Reconnect();
+        // Nothing is sent until a probe sees the device gone; then a new connection.
+        const std::uint64_t sent = programmer.ReportCount();
+        if (fault != Replug) {
+          EXPECT_EQ(link.ReadPes(buffers, pes).Error,
+                    fault == Vanish ? ExchangeError::NoProgrammer : ExchangeError::OutOfStep);
+          EXPECT_EQ(programmer.ReportCount(), sent);
+          programmer.Reconnect();
+        }
         ASSERT_TRUE(link.ReadPes(buffers, pes).Ok());
         EXPECT_EQ(pes, kPesBytes);
-        EXPECT_EQ(backend.DiscoveryCount(), sending ? 3 : 2);
-        EXPECT_EQ(backend.OpenCount(), 2);
+        EXPECT_EQ(std::make_tuple(link.ConnectionNumber(), link.OutOfStep(), backend.OpenCount()),
+                  std::make_tuple(std::uint64_t{2}, false, 2));
       }
     }
   }
 }
 
-TEST(SimulatedFaultSyntax, ReadsEveryFaultAndRefusesMalformedOnesKeepingTheOldOne) {
-  // Each accepted text reads back as itself when written; "late@5" gets its default delay.
+TEST(SimulatedFaultSyntax, ReadsAListOfFaultsAndRefusesMalformedOnesKeepingTheOldOnes) {
+  // Each accepted item reads back as itself when written; "late@5" gets its default delay.
+  const std::vector<std::string> items = {"stop@7",          "vanish@3",        "replug@14",
+                                          "late@5:25000",    "late@1:0",        "burn-fails",
+                                          "stop@4294967295", "late@1:86400000", "late@5"};
+  std::string list;
+  for (const std::string& item : items) list += (list.empty() ? "" : ",") + item;
+  std::vector<SimulatedFault> faults;
   std::string error;
-  for (const char* text : {"stop@7", "vanish@3", "late@5:25000", "late@1:0", "burn-fails",
-                           "stop@4294967295", "late@1:86400000", "late@5"}) {
-    SimulatedFault fault;
-    ASSERT_TRUE(ParseSimulatedFault(text, fault, error)) << text << ": " << error;
-    EXPECT_EQ(FormatSimulatedFault(fault), text == std::string("late@5") ? "late@5:3000" : text);
-  }
-  for (const char* text :
-       {"", "stop", "stop@", "stop@0", "stop@-1", "stop@+2", "stop@7x", "stop@7:100",
-        "late@5:", "late@5:-1", "late@:5", "burn-fails@1", "STOP@7", "stop@99999999999",
-        "late@5:100000000", "stop@ 7", "stop@4294967296", "late@1:86400001", "fly@3"}) {
-    SimulatedFault fault{SimulatedFaultKind::Stop, 42, milliseconds(1)};
+  ASSERT_TRUE(ParseSimulatedFaults(list, faults, error)) << error;
+  ASSERT_EQ(faults.size(), items.size());
+  for (std::size_t i = 0; i < items.size(); ++i)
+    EXPECT_EQ(FormatSimulatedFault(faults[i]), items[i] == "late@5" ? "late@5:3000" : items[i]);
+
+  const std::vector<SimulatedFault> kept = {{SimulatedFaultKind::Stop, 42, milliseconds(1)}};
+  for (const char* text : {"",
+                           ",",
+                           "stop@7,",
+                           ",stop@7",
+                           "stop@7,,late@5",
+                           "stop",
+                           "stop@",
+                           "stop@0",
+                           "stop@-1",
+                           "stop@+2",
+                           "stop@7x",
+                           "stop@7:100",
+                           "replug@2:5",
+                           "late@5:",
+                           "late@5:-1",
+                           "late@:5",
+                           "burn-fails@1",
+                           "STOP@7",
+                           "stop@99999999999",
+                           "late@5:100000000",
+                           "stop@ 7",
+                           "stop@4294967296",
+                           "late@1:86400001",
+                           "stop@7,fly@3"}) {
+    faults = kept;
     error.clear();
-    EXPECT_FALSE(ParseSimulatedFault(text, fault, error)) << text;
+    EXPECT_FALSE(ParseSimulatedFaults(text, faults, error)) << text;
     EXPECT_FALSE(error.empty()) << text;
-    EXPECT_EQ(FormatSimulatedFault(fault), "stop@42") << text;
+    ASSERT_EQ(faults.size(), 1U) << text;
+    EXPECT_EQ(FormatSimulatedFault(faults[0]), "stop@42") << text;
   }
   EXPECT_EQ(error,  // for the last one
-            "unknown fault 'fly@3' (expected stop@N, vanish@N, late@N, late@N:MS or burn-fails)");
+            "unknown fault 'fly@3' (expected stop@N, vanish@N, replug@N, late@N, late@N:MS or "
+            "burn-fails)");
+  ASSERT_FALSE(ParseSimulatedFaults("stop@7,,late@5", faults, error));
+  EXPECT_EQ(error, "empty fault in the list 'stop@7,,late@5'");
 }
 
 }  // namespace

@@ -1,0 +1,279 @@
+// The hidapi adapter's own source against a fake of the hidapi functions it calls, linked in
+// place of the library. The fake behaves as hidapi 0.13.1's hidraw backend: enumeration may list
+// a path twice, a failed open leaves the system's reason in hid_error(NULL), a write takes 65
+// bytes with the report ID 0 in front, a read gives the 64 report bytes without an ID, 0 when
+// nothing came in time, and -1 from the moment the device is unplugged (queued reports lost).
+// Behind the fake sits the simulated programmer's firmware.
+#include <gtest/gtest.h>
+#include <hidapi.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <functional>
+#include <map>
+#include <numeric>
+
+#include "DeviceLink.h"
+#include "HidapiProgrammer.h"
+#include "SimulatedProgrammer.h"
+
+struct hid_device_ {
+  int Number;
+  std::string Path;
+  std::deque<std::vector<unsigned char>> Queue;  // input reports waiting on this handle
+};
+
+namespace {
+
+using gantrel::Report;
+using std::chrono::milliseconds;
+
+struct Interface {
+  std::string Path;
+  unsigned short Vendor, Product;
+};
+
+// What the fake holds and what it saw.
+struct FakeHid {
+  std::vector<Interface> Present;  // in enumeration order
+  std::string Programmer;          // the path the firmware answers on
+  std::map<int, int> FailOpen;     // open number (1-based) -> errno it fails with
+  bool Unplugged = false;
+  bool FailWrite = false;
+  int HeldAnswer = 0;              // this write's answer is kept back until Release()
+  int UnplugAfter = 0;             // unplugged once this write's answer is queued
+  std::map<int, int> ShortAnswer;  // write number -> length of its answer
+  gantrel::SimulatedProgrammer Firmware;
+  std::vector<std::string> Log;  // "open P #n", "close #n", "write #n", "read #n MS"
+  std::vector<std::vector<unsigned char>> Written;  // every hid_write's bytes, as given
+  std::vector<hid_device_*> Open;
+  std::vector<unsigned char> Held;
+  int Opens = 0;
+  std::wstring GlobalError;
+
+  void Deliver(std::vector<unsigned char> answer) {
+    for (hid_device_* handle : Open)
+      if (handle->Path == Programmer) handle->Queue.push_back(answer);
+  }
+  void Release() { Deliver(Held); }
+};
+FakeHid* fake = nullptr;
+
+}  // namespace
+
+extern "C" {
+
+int hid_init(void) {
+  return 0;
+}
+
+hid_device_info* hid_enumerate(unsigned short, unsigned short) {
+  hid_device_info* first = nullptr;
+  hid_device_info** next = &first;
+  for (const Interface& each : fake->Present) {
+    if (fake->Unplugged && each.Path == fake->Programmer) continue;
+    *next = new hid_device_info{};
+    (*next)->path = strdup(each.Path.c_str());
+    (*next)->vendor_id = each.Vendor;
+    (*next)->product_id = each.Product;
+    next = &(*next)->next;
+  }
+  return first;
+}
+
+void hid_free_enumeration(hid_device_info* list) {
+  while (list != nullptr) {
+    hid_device_info* next = list->next;
+    std::free(list->path);
+    delete list;
+    list = next;
+  }
+}
+
+hid_device* hid_open_path(const char* path) {
+  const int number = ++fake->Opens;
+  fake->Log.push_back("open " + std::string(path) + " #" + std::to_string(number));
+  if (fake->FailOpen.count(number) != 0) {
+    errno = fake->FailOpen[number];
+    const std::string reason = std::strerror(errno);
+    fake->GlobalError = std::wstring(reason.begin(), reason.end());
+    return nullptr;
+  }
+  fake->GlobalError.clear();
+  fake->Open.push_back(new hid_device_{number, path, {}});
+  return fake->Open.back();
+}
+
+int hid_write(hid_device* handle, const unsigned char* data, size_t length) {
+  fake->Log.push_back("write #" + std::to_string(handle->Number));
+  fake->Written.emplace_back(data, data + length);
+  if (fake->Unplugged || fake->FailWrite || length != gantrel::kReportSize || data[0] != 0)
+    return -1;
+  Report report{};
+  std::copy(data, data + length, report.begin());
+  const auto outcome = fake->Firmware.TakeReport(report);
+  std::vector<unsigned char> answer(outcome.Answer.begin() + 1, outcome.Answer.end());
+  const int number = static_cast<int>(fake->Written.size());
+  if (fake->ShortAnswer.count(number) != 0) answer.resize(fake->ShortAnswer[number]);
+  if (number == fake->HeldAnswer) {
+    fake->Held = answer;
+  } else {
+    fake->Deliver(answer);
+  }
+  if (number == fake->UnplugAfter) fake->Unplugged = true;
+  return static_cast<int>(length);
+}
+
+int hid_read_timeout(hid_device* handle, unsigned char* data, size_t length, int ms) {
+  fake->Log.push_back("read #" + std::to_string(handle->Number) + " " + std::to_string(ms));
+  if (fake->Unplugged) return -1;
+  if (handle->Queue.empty()) return 0;
+  const std::vector<unsigned char> report = handle->Queue.front();
+  handle->Queue.pop_front();
+  const std::size_t n = std::min(length, report.size());
+  std::copy_n(report.begin(), n, data);
+  return static_cast<int>(n);
+}
+
+void hid_close(hid_device* handle) {
+  fake->Log.push_back("close #" + std::to_string(handle->Number));
+  fake->Open.erase(std::find(fake->Open.begin(), fake->Open.end(), handle));
+  delete handle;
+}
+
+const wchar_t* hid_error(hid_device* handle) {
+  if (handle != nullptr) return fake->Unplugged ? L"No such device" : L"Broken pipe";
+  return fake->GlobalError.empty() ? nullptr : fake->GlobalError.c_str();
+}
+
+}  // extern "C"
+
+namespace gantrel {
+namespace {
+
+// The fake with a mouse and the programmer present, `set` applied, and a link over the adapter.
+struct Rig {
+  explicit Rig(const std::function<void(FakeHid&)>& set = {}) {
+    fake = &hid;
+    hid.Present = {{"/dev/hidraw0", 0x046D, 0xC52B}, {"/dev/hidraw1", 0x04D8, 0x003F}};
+    hid.Programmer = "/dev/hidraw1";
+    if (set) set(hid);
+  }
+  ~Rig() {
+    link.Close();
+    fake = nullptr;
+  }
+  // The log from entry `first` on, joined.
+  std::string LogFrom(std::size_t first) const {
+    std::string joined;
+    for (std::size_t i = first; i < hid.Log.size(); ++i)
+      joined += (i > first ? ", " : "") + hid.Log[i];
+    return joined;
+  }
+  FakeHid hid;
+  HidapiBackend backend;
+  DeviceLink link{backend, LinkTimeouts{milliseconds(100), milliseconds(100), milliseconds(50)}};
+  ReportBuffers buffers;
+  PesBytes pes{};
+};
+
+TEST(HidapiAdapter, AnsweringProgrammerMovesEveryByteToItsPlace) {
+  Rig r;
+  ASSERT_EQ(DescribeDiscovery(r.link.OpenProgrammer()), "programmer open at /dev/hidraw1");
+  FuseImage image, back{};
+  std::iota(image.begin(), image.end(), std::uint8_t{1});
+  ASSERT_TRUE(r.link.UploadFuseImage(r.buffers, image).Ok());
+  ASSERT_TRUE(r.link.ProgramChip(r.buffers).Burned);
+  ASSERT_TRUE(r.link.ReadFuseImage(r.buffers, back).Ok());
+  ASSERT_TRUE(r.link.ReadPes(r.buffers, r.pes).Ok());
+  EXPECT_EQ(back, image);       // the firmware got image byte 0 in report byte 1, and back
+  EXPECT_EQ(r.pes, kPesBytes);  // answer byte 9 is the first character
+  EXPECT_EQ(r.buffers.BytesRead, 65u);
+  // Opened for writing first, then for reading; every write 65 bytes with ID 0 in front.
+  EXPECT_EQ(r.LogFrom(0).substr(0, 75),
+            "open /dev/hidraw1 #1, open /dev/hidraw1 #2, read #2 0, write #1, read #2 50");
+  EXPECT_EQ(std::count(r.hid.Log.begin(), r.hid.Log.end(), "write #1"), 27);
+  for (const auto& written : r.hid.Written)
+    EXPECT_EQ(std::make_pair(written.size(), int{written[0]}), std::make_pair(std::size_t{65}, 0));
+  EXPECT_EQ(r.hid.Written[0][1], CMD_UPLOAD);
+  EXPECT_EQ(std::vector<unsigned char>(r.hid.Written[1].begin() + 1, r.hid.Written[1].begin() + 4),
+            (std::vector<unsigned char>{1, 2, 3}));
+}
+
+// What goes wrong at the library boundary, and what discovery and a PES query make of it.
+TEST(HidapiAdapter, FailuresAtTheLibraryBoundary) {
+  const struct {
+    const char* name;
+    std::function<void(FakeHid&)> set;
+    std::string discovery;
+    std::string query;  // "" when none is open
+  } cases[] = {
+      {"permission denied", [](FakeHid& h) { h.FailOpen[1] = EACCES; },
+       "programmer found at /dev/hidraw1 but it could not be opened: Permission denied "
+       "(install the udev rule 60-gantrel.rules and reconnect the programmer)",
+       ""},
+      {"second open fails", [](FakeHid& h) { h.FailOpen[2] = EBUSY; },
+       "programmer found at /dev/hidraw1 but it could not be opened: Device or resource busy", ""},
+      {"none present", [](FakeHid& h) { h.Present.resize(1); }, "no programmer found", ""},
+      {"two programmers, the first listed twice",
+       [](FakeHid& h) {
+         h.Present = {{"/dev/hidraw4", 0x04D8, 0x003E},
+                      {"/dev/hidraw5", 0x04D8, 0x003F},
+                      {"/dev/hidraw5", 0x04D8, 0x003F},
+                      {"/dev/hidraw6", 0x04d8, 0x003f}};
+         h.Programmer = "/dev/hidraw5";
+       },
+       "programmer open at /dev/hidraw5", "ok"},
+      {"short input report", [](FakeHid& h) { h.ShortAnswer[1] = 40; },
+       "programmer open at /dev/hidraw1",
+       "answer to the PES command: short answer (40 of 64 bytes)"},
+      {"unplugged before the answer is read", [](FakeHid& h) { h.UnplugAfter = 1; },
+       "programmer open at /dev/hidraw1", "answer to the PES command: device gone: No such device"},
+      {"write fails", [](FakeHid& h) { h.FailWrite = true; }, "programmer open at /dev/hidraw1",
+       "PES command: write failed: Broken pipe"},
+      {"answer late", [](FakeHid& h) { h.HeldAnswer = 1; }, "programmer open at /dev/hidraw1",
+       "answer to the PES command: no answer within 100 ms"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Rig r(c.set);
+    EXPECT_EQ(DescribeDiscovery(r.link.OpenProgrammer()), c.discovery);
+    // Only the chosen path is opened; a failed second open closes the first handle.
+    for (const std::string& entry : r.hid.Log)
+      EXPECT_TRUE(entry.rfind("open ", 0) != 0 || entry.find(r.hid.Programmer) == 5) << entry;
+    EXPECT_EQ(r.hid.Open.size(), r.link.IsOpen() ? 2u : 0u);
+    if (c.query.empty()) continue;
+    const ExchangeResult result = r.link.ReadPes(r.buffers, r.pes);
+    EXPECT_EQ(result.Ok() ? "ok" : DescribeExchangeFailure(result), c.query);
+    EXPECT_EQ(r.pes, result.Ok() ? kPesBytes : PesBytes{});
+  }
+}
+
+// After a failed transfer the handles stay open and nothing is written; the probe takes the
+// late answer away without waiting and sees the unplug, and a new connection follows.
+TEST(HidapiAdapter, ProbeTakesLateAnswersAwayAndSeesTheUnplug) {
+  Rig r([](FakeHid& h) { h.HeldAnswer = 1; });
+  EXPECT_EQ(r.link.ReadPes(r.buffers, r.pes).Error, ExchangeError::TransferFailed);
+  EXPECT_EQ(r.LogFrom(0),
+            "open /dev/hidraw1 #1, open /dev/hidraw1 #2, read #2 0, write #1, "
+            "read #2 50, read #2 50");
+  r.hid.Release();  // the answer comes late
+  std::size_t mark = r.hid.Log.size();
+  EXPECT_EQ(r.link.ReadPes(r.buffers, r.pes).Error, ExchangeError::OutOfStep);
+  EXPECT_EQ(r.LogFrom(mark), "read #2 0, read #2 0");  // the late answer taken, then nothing
+  EXPECT_TRUE(r.link.OutOfStep() && r.link.IsOpen());
+  r.hid.Unplugged = true;
+  mark = r.hid.Log.size();
+  EXPECT_EQ(r.link.ReadPes(r.buffers, r.pes).Error, ExchangeError::NoProgrammer);
+  EXPECT_EQ(r.LogFrom(mark), "read #2 0, close #2, close #1");
+  EXPECT_FALSE(r.link.OutOfStep());
+  r.hid.Unplugged = false;  // plugged in again: a new connection
+  ASSERT_TRUE(r.link.ReadPes(r.buffers, r.pes).Ok());
+  EXPECT_EQ(r.pes, kPesBytes);
+  EXPECT_EQ(r.link.ConnectionNumber(), 2u);
+}
+
+}  // namespace
+}  // namespace gantrel
