@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a build folder and checks it: the files it holds (no more, no
-# fewer), its dependencies, its changelog's version, that gantrel-cli runs from it, and lintian
+# fewer), its dependencies, its changelog's version, that gantrel and gantrel-cli run from it, and lintian
 # (any error fails). Needs dpkg-dev and lintian (bash scripts/dev.sh deps installs them).
 #   bash scripts/check-package.sh [BUILD_DIR]      default: build
 set -euo pipefail
@@ -49,7 +49,11 @@ done
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
 dpkg-deb -x "$deb" "$root"
-"$root/usr/bin/gantrel-cli" --version >/dev/null || fail "the packaged gantrel-cli does not run"
+for binary in gantrel gantrel-cli; do
+  # --version needs no display: the window's binary answers it before Qt starts.
+  env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/$binary" --version >/dev/null ||
+    fail "the packaged $binary does not run"
+done
 
 echo "lintian $deb:"
 lintian --fail-on error "$deb" || fail "lintian found errors"
