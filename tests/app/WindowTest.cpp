@@ -1,0 +1,376 @@
+// The window under QtTest, offscreen, over the simulated programmer with scripted boxes: the
+// menu, the keys, closing, the bytes behind the text area, the command line, the drop, the
+// question before edited text is replaced, the progress box, and the real boxes.
+#include "AppResources.h"
+#include "CPes.h"
+#include "CommandLine.h"
+#include "ProgressBox.h"
+#include "QtDialogs.h"
+#include "WindowFixture.h"
+#include "WindowSession.h"
+
+namespace {
+
+const std::string kStartText = "t*F0*L3 1*";  // a clean text setting fuse 3
+const QString kDiscard =
+    "[Gantrel !?] 編集した内容は保存されていません。\r\n編集内容を破棄して続けますか？";
+const QString kOutOfStep =
+    "[注意 !.] プログラマとの前回の通信が途中で失敗しました。\r\nプログラマを接続し直して下さい。";
+// "あい" then CR LF, "う!" in CP932 and in UTF-8.
+const QByteArray kCp932 = "\x82\xa0\x82\xa2\r\n\x82\xa4!";
+const QByteArray kUtf8 = "\xe3\x81\x82\xe3\x81\x84\r\n\xe3\x81\x86!";
+
+// Sends a drag of `data` onto `target` and then its drop; whether the drop was taken.
+bool Drop(QWidget* target, const QMimeData& data) {
+  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &enter);
+  QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &drop);
+  return drop.isAccepted();
+}
+
+QMimeData* Files(const QStringList& paths) {
+  auto* data = new QMimeData;
+  for (const QString& path : paths) data->setUrls(data->urls() << QUrl::fromLocalFile(path));
+  return data;
+}
+
+// Runs `inspect` on the modal box of type T as soon as its loop runs, then closes it if it is
+// still open, so that no test waits on an open loop.
+template <typename T, typename F>
+void WhenModalOpens(F inspect) {
+  QTimer::singleShot(0, qApp, [inspect] {
+    QPointer<QDialog> modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    QVERIFY(qobject_cast<T*>(modal.data()));
+    inspect(qobject_cast<T*>(modal.data()));
+    if (modal && modal->isVisible()) modal->reject();
+  });
+}
+
+}  // namespace
+
+class WindowTest : public QObject {
+  Q_OBJECT
+  gantrel::testing::TempDir dir;
+  QString Path(const char* name) { return QString::fromStdString(dir.File(name)); }
+
+ private slots:
+  void initTestCase() {
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    QVERIFY(AppResources::InstallJapaneseTranslation(*qApp));
+    gantrel::testing::WriteFileBytes(dir.File("start.jed"), kStartText);
+  }
+  void cleanup() { QVERIFY(QApplication::activeModalWidget() == nullptr); }
+
+  // Each menu item by its object name reaches its command: a CP932 file loaded and uploaded,
+  // burned, read back (PES取得 refused while the read runs, then shown), and saved byte for byte.
+  void Menu_EachItemRunsItsCommand_CommandsDoNotNest() {
+    WindowFixture f;
+    f.Start();
+    QStringList menu;
+    for (QAction* a : f.window.findChild<QMenuBar*>("menuBar")->actions())
+      menu << a->text() + (a->menu() ? "(" + a->menu()->actions()[0]->text() + "," +
+                                           a->menu()->actions()[1]->text() + ")"
+                                     : "");
+    QCOMPARE(menu.join(','), "ファイル(JEDEC読込,JEDEC保存),書き込み,読み込み,PES取得");
+    QCOMPARE(f.window.focusWidget(), f.text);
+    const std::string content = "\x02\x83\x65\x83\x58\x83\x67\r\n*QF5892*\r\nF0*\r\n\x03";
+    gantrel::testing::WriteFileBytes(dir.File("sjis.jed"), content);
+    f.dialogs.Script = {dir.File("sjis.jed"), dir.File("copy")};
+    f.Trigger("actionJedecLoad");
+    QCOMPARE(f.text->toPlainText(), "テスト\n*QF5892*\nF0*\n");
+    f.Trigger("actionDeviceWrite");
+    QCOMPARE(f.programmer.BurnCount(), 1);
+    f.Trigger("actionJedecSave");
+    QCOMPARE(gantrel::testing::ReadFileBytes(dir.File("copy")).substr(0, content.size()), content);
+    QTimer::singleShot(0, this, [&f] { f.Trigger("actionPesRead"); });  // inside the read
+    f.Trigger("actionDeviceRead");
+    QVERIFY(f.text->toPlainText().startsWith("JEDEC file for ATF22LV10C"));
+    f.Trigger("actionPesRead");
+    QCOMPARE(f.Events(),
+             QStringList({"open", "[成功 -.] 書き込みに成功しました。", "save", "pes 1F22L10C3"}));
+    QVERIFY(f.Clean());
+  }
+
+  void Enter_InsertsNothing_CtrlEnterBreaksTheLine() {
+    WindowFixture f;
+    f.Start();
+    QTest::keyClicks(f.text, "ab");
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) QTest::keyClick(f.text, key);
+    QTest::keyClick(f.text, Qt::Key_Return, Qt::ControlModifier);
+    QCOMPARE(f.text->toPlainText(), "ab\n");
+  }
+
+  void Close_data() {
+    QTest::addColumn<QString>("typed");   // into the text area before closing
+    QTest::addColumn<bool>("saved");      // the typing saved
+    QTest::addColumn<QString>("answer");  // to the question, if asked
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("untouched: no question") << "" << false << "" << true;
+    QTest::newRow("edits, Cancel: stays") << "x" << false << "Cancel" << false;
+    QTest::newRow("edits, OK: closes") << "x" << false << "OK" << true;
+    QTest::newRow("edits saved: no question") << "x" << true << "" << true;
+  }
+  void Close() {
+    QFETCH(QString, typed);
+    QFETCH(bool, saved);
+    QFETCH(QString, answer);
+    QFETCH(bool, closes);
+    WindowFixture f;
+    f.Start();
+    QTest::keyClicks(f.text, typed);
+    if (saved) f.window.TextSaved();
+    if (!answer.isEmpty()) f.dialogs.Script = {answer.toStdString()};
+    QTest::keyClick(f.text, Qt::Key_Escape);
+    QCOMPARE(f.window.isVisible(), !closes);
+    QCOMPARE(f.text->toPlainText(), typed);
+    const QString asked = "[Gantrel !?] 編集した内容は保存されていません。終了しますか？";
+    QCOMPARE(f.Events().join(""), answer.isEmpty() ? "" : asked);
+    QVERIFY(f.Clean());
+  }
+
+  // The bytes shown, the text area's text, text added at the end, and the bytes then.
+  void Text_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("added");
+    QTest::addColumn<QByteArray>("edited");
+    QTest::newRow("CP932, CR LF kept") << kCp932 << "あい\nう!"
+                                       << "え\n"
+                                       << kCp932 + "\x82\xa6\r\n";
+    QTest::newRow("CP932 extensions, to UTF-8 for ä") << QByteArray("\x87\x40\xfb\xfc") << "①髙"
+                                                      << "ä" << QByteArray("①髙ä");
+    QTest::newRow("UTF-8 keeps its BOM, LF kept") << "\xef\xbb\xbf" + kUtf8.left(6) + "\n"
+                                                  << QChar(0xFEFF) + QString("あい\n") << "x"
+                                                  << "\xef\xbb\xbf" + kUtf8.left(6) + "\nx";
+    QTest::newRow("cut CP932 as Latin-1, kept")
+        << QByteArray("\x82\xa0\x82") << QString::fromLatin1("\x82 \x82") << "!"
+        << QByteArray("\x82\xa0\x82!");
+    QTest::newRow("lone CR and LF") << QByteArray("a\r\nb\rc\nd") << "a\nb\nc\nd"
+                                    << "" << QByteArray("a\r\nb\rc\nd");
+  }
+  void Text() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, shown);
+    QFETCH(QString, added);
+    QFETCH(QByteArray, edited);
+    WindowFixture f;
+    f.Start();
+    const auto state = [&f] {
+      return std::pair(f.window.HasUnsavedEdits(), QByteArray::fromStdString(f.window.ShownText()));
+    };
+    f.window.ShowText(bytes.toStdString());
+    QCOMPARE(f.text->toPlainText(), shown);
+    QCOMPARE(state(), std::pair(false, bytes));
+    if (added.isEmpty()) return;
+    f.text->moveCursor(QTextCursor::End);
+    f.text->insertPlainText(added);
+    QCOMPARE(state(), std::pair(true, edited));
+    f.text->undo();  // undone, the text gives the bytes shown again
+    QCOMPARE(state(), std::pair(false, bytes));
+    f.text->redo();  // saved, the edited bytes become the ones shown
+    f.window.TextSaved();
+    QCOMPARE(state(), std::pair(false, edited));
+  }
+
+  // The caret placed at a byte offset stands on the character starting there.
+  void Caret_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<int>("position");
+    QTest::newRow("after CR LF") << kUtf8 << 11 << 4;
+    QTest::newRow("CP932 after CR LF") << kCp932 << 8 << 4;
+    QTest::newRow("inside a character") << kUtf8 << 4 << 1;
+    QTest::newRow("outside the BMP") << QByteArray("\xf0\x9f\x98\x80Z") << 4 << 2;
+    QTest::newRow("past the end") << QByteArray("ab\r\n") << 100 << 3;
+  }
+  void Caret() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, offset);
+    QFETCH(int, position);
+    WindowFixture f;
+    f.Start();
+    f.window.ShowText(bytes.toStdString());
+    f.window.PlaceCaret(static_cast<std::size_t>(offset));
+    QCOMPARE(f.text->textCursor().position(), position);
+  }
+
+  // A run's arguments (FILE stands for a clean file, CHIP for a chip file), what main does with
+  // them, and how the error message begins or, for a run, the box the start shows.
+  void CommandLine_data() {
+    QTest::addColumn<QString>("args");
+    QTest::addColumn<int>("action");
+    QTest::addColumn<QString>("expected");
+    const auto row = [](const char* tag, const char* args, StartAction action,
+                        const QString& expected = "") {
+      QTest::newRow(tag) << QString(args) << int(action) << expected;
+    };
+    const StartAction run = StartAction::Run, usage = StartAction::UsageError;
+    row("file at start", "--simulate FILE", run);
+    row("Qt's options pass", "-platform offscreen --reverse -style=fusion --simulate", run);
+    row("faults imply simulate", "--simulate-fault replug@20,vanish@2 FILE", run,
+        "[失敗 x.] プログラマとの通信に失敗しました。（送信 2/13：プログラマが切断されました"
+        "（device disconnected））\r\nプログラマを接続し直して下さい。");
+    row("chip implies simulate", "--simulate-chip CHIP", run);
+    row("help", "--simulate --help", StartAction::Help);
+    row("version", "--version", StartAction::Version);
+    row("unknown option", "--simulated", usage, "unknown option '--simulated'");
+    row("two files", "FILE CHIP", usage, "more than one file given");
+    row("bad fault", "--simulate-fault vanish@2,", usage, "--simulate-fault: ");
+    row("chip not there", "--simulate-chip MISSING", usage, "--simulate-chip: ");
+  }
+  void CommandLine() {
+    QFETCH(QString, args);
+    QFETCH(int, action);
+    QFETCH(QString, expected);
+    std::vector<std::string> line;
+    for (QString arg : args.split(' '))
+      line.push_back(arg.replace("FILE", Path("start.jed"))
+                         .replace("CHIP", Path("start.jed"))
+                         .replace("MISSING", Path("missing.jed"))
+                         .toStdString());
+    const ParsedCommandLine parsed = ParseCommandLine(line);
+    QCOMPARE(int(parsed.Action), action);
+    if (action != int(StartAction::Run)) {
+      QVERIFY2(QString::fromStdString(parsed.Message).startsWith(expected), parsed.Message.c_str());
+      return;
+    }
+    ScriptedDialogs dialogs;  // started as main starts it
+    WindowSession session(parsed.Options, dialogs);
+    session.Start();
+    QCOMPARE(session.Window().windowTitle(), "Gantrel（シミュレーション）");
+    gantrel::SimulatedProgrammer& programmer = *session.Simulated();
+    const bool file = args.contains("FILE");
+    QTRY_VERIFY(programmer.ReportCount() > 0 || !file);
+    QTRY_COMPARE(WindowFixture::List(dialogs.Events),
+                 expected.isEmpty() ? QStringList() : QStringList(expected));
+    QCOMPARE(programmer.UploadCount(), file && expected.isEmpty() ? 1 : 0);
+    gantrel::FuseImage three{};
+    three[0] = 0x10;  // fuse 3
+    if (programmer.UploadCount()) QCOMPARE(programmer.UploadedImage(), three);
+    if (args.contains("CHIP")) QCOMPARE(programmer.ChipImage(), three);
+    auto* text = session.Window().findChild<QPlainTextEdit*>("textArea");
+    QCOMPARE(text->toPlainText().toStdString(), file ? kStartText : "");
+    QVERIFY(dialogs.Unexpected == 0 && !session.Window().IsBusy());
+  }
+
+  // A load, a drop or a read over the text: Cancel to the question changes nothing and sends
+  // nothing; the read asks only once the programmer is found and in step.
+  void Replace_data() {
+    QTest::addColumn<QString>("how");     // "load", "drop" or "read"
+    QTest::addColumn<bool>("edited");     // the user typed into the text first
+    QTest::addColumn<QString>("answer");  // to the question, if asked
+    QTest::addColumn<bool>("replaced");
+    QTest::addColumn<QString>("programmer");  // "absent", "out of step" or there
+    QTest::newRow("load over edits, Cancel") << "load" << true << "Cancel" << false << "";
+    QTest::newRow("load over edits, OK") << "load" << true << "OK" << true << "";
+    QTest::newRow("drop") << "drop" << false << "" << true << "";
+    QTest::newRow("drop over edits, Cancel") << "drop" << true << "Cancel" << false << "";
+    QTest::newRow("read over edits, Cancel") << "read" << true << "Cancel" << false << "";
+    QTest::newRow("read over edits, OK") << "read" << true << "OK" << true << "";
+    QTest::newRow("read over edits, no programmer") << "read" << true << "" << false << "absent";
+    QTest::newRow("read over edits, out of step") << "read" << true << "" << false << "out of step";
+  }
+  void Replace() {
+    QFETCH(QString, how);
+    QFETCH(bool, edited);
+    QFETCH(QString, answer);
+    QFETCH(bool, replaced);
+    QFETCH(QString, programmer);
+    WindowFixture f;
+    f.Start();
+    if (programmer == "absent") f.backend.SetAbsent(true), f.link.Close();
+    if (programmer == "out of step") {
+      f.programmer.SetFault({gantrel::SimulatedFaultKind::Stop, 1});
+      f.Trigger("actionPesRead");  // breaks off
+      f.dialogs.Events.clear();
+    }
+    const std::size_t sent = f.programmer.ReportCount();
+    if (edited) QTest::keyClicks(f.text, "typed");
+    if (how == "load") f.dialogs.Script.push_back(dir.File("start.jed"));
+    if (!answer.isEmpty()) f.dialogs.Script.push_back(answer.toStdString());
+    const std::unique_ptr<QMimeData> file(Files({Path("start.jed")}));
+    if (how == "drop") QVERIFY(Drop(f.text->viewport(), *file));
+    if (how != "drop") f.Trigger(how == "load" ? "actionJedecLoad" : "actionDeviceRead");
+    QStringList events;
+    if (how == "load") events << "open";
+    if (edited && programmer.isEmpty()) events << kDiscard;
+    if (programmer == "absent")
+      events << "[注意 !.] プログラマが見つかりません。接続を確認して下さい。";
+    if (programmer == "out of step") events << kOutOfStep;
+    QTRY_COMPARE(f.Events(), events);
+    QTRY_COMPARE(f.text->toPlainText() != (edited ? "typed" : ""), replaced);
+    QCOMPARE(f.window.HasUnsavedEdits(), !replaced);
+    QCOMPARE(f.programmer.ReportCount() - sent, replaced ? (how == "read" ? 12u : 13u) : 0u);
+    QVERIFY(f.Clean());
+  }
+
+  // Text dragged within the area moves; two files, or one while a command runs, are refused.
+  void Drop_TextMoves_SeveralFilesOrOneDuringACommandRefused() {
+    WindowFixture f;
+    f.Start();
+    QMimeData text;
+    text.setText("moved");
+    QVERIFY(Drop(f.text->viewport(), text));
+    const std::unique_ptr<QMimeData> two(Files({Path("start.jed"), Path("start.jed")}));
+    QVERIFY(!Drop(f.text->viewport(), *two));
+    QCOMPARE(f.text->toPlainText(), "moved");
+    bool taken = true;  // the read lets events through between its slices
+    const std::unique_ptr<QMimeData> one(Files({Path("start.jed")}));
+    QTimer::singleShot(0, this, [&] { taken = Drop(f.text->viewport(), *one); });
+    f.dialogs.Script = {"OK"};
+    f.Trigger("actionDeviceRead");
+    QTest::qWait(50);
+    QVERIFY(!taken && f.programmer.UploadCount() == 0);
+    QVERIFY(f.text->toPlainText().startsWith("JEDEC file") && f.Clean());
+  }
+
+  void Progress_ShowsOnlyAfterHalfASecond_InputRefusedFromTheStart() {
+    // The answer to the first block of the upload comes 1.5 s late.
+    const ParsedCommandLine line =
+        ParseCommandLine({"--simulate-fault", "late@2:1500", dir.File("start.jed")});
+    ScriptedDialogs dialogs;
+    WindowSession session(line.Options, dialogs);
+    auto* progress = session.Window().findChild<ProgressBox*>("progressBox");
+    auto* text = session.Window().findChild<QPlainTextEdit*>("textArea");
+    bool early = true, late = false;
+    QTimer::singleShot(200, this, [&] {
+      early = progress->isVisible();
+      QTest::keyClicks(text, "x");
+      QTest::keyClick(progress, Qt::Key_Escape);
+    });
+    QTimer::singleShot(1200, this, [&] { late = progress->isVisible(); });
+    session.Start();
+    QTRY_COMPARE_WITH_TIMEOUT(session.Simulated()->UploadCount(), 1, 5000);
+    QTRY_VERIFY(!session.Window().IsBusy());
+    QVERIFY(!early && late && !progress->isVisible());
+    QCOMPARE(text->toPlainText().toStdString(), kStartText);
+    QVERIFY(dialogs.Events.empty());
+  }
+
+  // The real boxes: the PES box with the focus on OK, a question with Qt's Japanese Cancel
+  // that Escape answers, and the file filter matching both cases.
+  void Boxes_PesFocusOnOk_CancelInJapanese_FilterBothCases() {
+    WhenModalOpens<CPes>([](CPes* box) {
+      QCOMPARE(box->findChild<QLineEdit*>("pesText")->text(), "1F22L10C3");
+      QCOMPARE(box->focusWidget(), box->findChild<QPushButton*>("okButton"));
+    });
+    QtDialogs().ShowPes("1F22L10C3");
+    WhenModalOpens<QMessageBox>([](QMessageBox* box) {
+      QCOMPARE(box->icon(), QMessageBox::Warning);
+      QCOMPARE(box->button(QMessageBox::Cancel)->text(), "キャンセル");
+      QTest::keyClick(box, Qt::Key_Escape);
+    });
+    QCOMPARE(QtDialogs().ShowMessage("?", "Gantrel", gantrel::MessageIcon::Exclamation,
+                                     gantrel::MessageButtons::OkCancel),
+             gantrel::MessageAnswer::Cancel);
+    WhenModalOpens<QFileDialog>([](QFileDialog* dialog) {
+      QCOMPARE(dialog->nameFilters(),
+               QStringList({"Fusemaps(.JED) (*.jed *.JED)", "All Files (*)"}));
+    });
+    QCOMPARE(QtDialogs().AskOpenPath(), std::optional<std::string>());
+  }
+};
+
+QTEST_MAIN(WindowTest)
+#include "WindowTest.moc"
