@@ -129,29 +129,37 @@ class WindowTest : public QObject {
     QVERIFY(f.Clean());
   }
 
-  // The bytes shown, the text area's text, text added at the end, and the bytes then.
+  // The bytes shown, the text area's text, the caret put at a byte offset and where it stands,
+  // text added at the end, and the bytes then.
   void Text_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("shown");
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<int>("position");
     QTest::addColumn<QString>("added");
     QTest::addColumn<QByteArray>("edited");
-    QTest::newRow("CP932, CR LF kept") << kCp932 << "あい\nう!"
-                                       << "え\n"
-                                       << kCp932 + "\x82\xa6\r\n";
-    QTest::newRow("CP932 extensions, to UTF-8 for ä") << QByteArray("\x87\x40\xfb\xfc") << "①髙"
-                                                      << "ä" << QByteArray("①髙ä");
-    QTest::newRow("UTF-8 keeps its BOM, LF kept") << "\xef\xbb\xbf" + kUtf8.left(6) + "\n"
-                                                  << QChar(0xFEFF) + QString("あい\n") << "x"
-                                                  << "\xef\xbb\xbf" + kUtf8.left(6) + "\nx";
+    QTest::newRow("CP932, caret after CR LF, CR LF kept")
+        << kCp932 << "あい\nう!" << 8 << 4 << "え\n"
+        << kCp932 + "\x82\xa6\r\n";
+    QTest::newRow("CP932 extensions, UTF-8 for ä")
+        << QByteArray("\x87\x40\xfb\xfc") << "①髙" << 2 << 1 << "ä" << QByteArray("①髙ä");
+    QTest::newRow("UTF-8 keeps its BOM, caret inside a character, LF kept")
+        << "\xef\xbb\xbf" + kUtf8.left(6) + "\n"
+        << QChar(0xFEFF) + QString("あい\n") << 7 << 2 << "x"
+        << "\xef\xbb\xbf" + kUtf8.left(6) + "\nx";
     QTest::newRow("cut CP932 as Latin-1, kept")
-        << QByteArray("\x82\xa0\x82") << QString::fromLatin1("\x82 \x82") << "!"
+        << QByteArray("\x82\xa0\x82") << QString::fromLatin1("\x82 \x82") << 2 << 2 << "!"
         << QByteArray("\x82\xa0\x82!");
-    QTest::newRow("lone CR and LF") << QByteArray("a\r\nb\rc\nd") << "a\nb\nc\nd"
-                                    << "" << QByteArray("a\r\nb\rc\nd");
+    QTest::newRow("lone CR and LF, caret past the end")
+        << QByteArray("a\r\nb\rc\nd") << "a\nb\nc\nd" << 100 << 7 << "" << QByteArray();
+    QTest::newRow("outside the BMP")
+        << QByteArray("\xf0\x9f\x98\x80Z") << "😀Z" << 4 << 2 << "" << QByteArray();
   }
   void Text() {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, shown);
+    QFETCH(int, offset);
+    QFETCH(int, position);
     QFETCH(QString, added);
     QFETCH(QByteArray, edited);
     WindowFixture f;
@@ -162,6 +170,8 @@ class WindowTest : public QObject {
     f.window.ShowText(bytes.toStdString());
     QCOMPARE(f.text->toPlainText(), shown);
     QCOMPARE(state(), std::pair(false, bytes));
+    f.window.PlaceCaret(static_cast<std::size_t>(offset));
+    QCOMPARE(f.text->textCursor().position(), position);
     if (added.isEmpty()) return;
     f.text->moveCursor(QTextCursor::End);
     f.text->insertPlainText(added);
@@ -171,28 +181,6 @@ class WindowTest : public QObject {
     f.text->redo();  // saved, the edited bytes become the ones shown
     f.window.TextSaved();
     QCOMPARE(state(), std::pair(false, edited));
-  }
-
-  // The caret placed at a byte offset stands on the character starting there.
-  void Caret_data() {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("offset");
-    QTest::addColumn<int>("position");
-    QTest::newRow("after CR LF") << kUtf8 << 11 << 4;
-    QTest::newRow("CP932 after CR LF") << kCp932 << 8 << 4;
-    QTest::newRow("inside a character") << kUtf8 << 4 << 1;
-    QTest::newRow("outside the BMP") << QByteArray("\xf0\x9f\x98\x80Z") << 4 << 2;
-    QTest::newRow("past the end") << QByteArray("ab\r\n") << 100 << 3;
-  }
-  void Caret() {
-    QFETCH(QByteArray, bytes);
-    QFETCH(int, offset);
-    QFETCH(int, position);
-    WindowFixture f;
-    f.Start();
-    f.window.ShowText(bytes.toStdString());
-    f.window.PlaceCaret(static_cast<std::size_t>(offset));
-    QCOMPARE(f.text->textCursor().position(), position);
   }
 
   // A run's arguments (FILE stands for a clean file, CHIP for a chip file), what main does with

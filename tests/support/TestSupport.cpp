@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
-#include <atomic>
-#include <chrono>
+#include <stdlib.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -48,30 +48,20 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-namespace {
-
-std::vector<std::string> SplitTabs(const std::string& line) {
-  std::vector<std::string> fields;
-  std::istringstream stream(line);
-  for (std::string field; std::getline(stream, field, '\t');) fields.push_back(field);
-  return fields;
-}
-
-}  // namespace
-
 std::vector<ManifestRow> ReadManifest() {
   std::ifstream in(SamplePath("MANIFEST.tsv"));
+  std::vector<std::vector<std::string>> lines;  // the first names the columns
+  for (std::string line; std::getline(in, line);) {
+    std::istringstream fields(line);
+    lines.emplace_back();
+    for (std::string field; std::getline(fields, field, '\t');) lines.back().push_back(field);
+  }
   std::vector<ManifestRow> rows;
-  std::string line;
-  if (!std::getline(in, line)) return rows;
-  const std::vector<std::string> header = SplitTabs(line);
-  while (std::getline(in, line)) {
-    if (line.empty()) continue;
-    const std::vector<std::string> values = SplitTabs(line);
-    ManifestRow row;
-    for (std::size_t i = 0; i < header.size() && i < values.size(); ++i)
-      row.Fields[header[i]] = values[i];
-    rows.push_back(std::move(row));
+  for (std::size_t r = 1; r < lines.size(); ++r) {
+    if (lines[r].empty()) continue;
+    ManifestRow& row = rows.emplace_back();
+    for (std::size_t i = 0; i < lines[0].size() && i < lines[r].size(); ++i)
+      row.Fields[lines[0][i]] = lines[r][i];
   }
   return rows;
 }
@@ -94,15 +84,9 @@ FuseArray ExampleFuses() {
 }
 
 std::tm ExampleTime() {
+  const std::time_t seconds = 1797136132;
   std::tm time{};
-  time.tm_year = 2026 - 1900;
-  time.tm_mon = 11;
-  time.tm_mday = 13;
-  time.tm_wday = 0;
-  time.tm_yday = 346;
-  time.tm_hour = 4;
-  time.tm_min = 28;
-  time.tm_sec = 52;
+  gmtime_r(&seconds, &time);
   return time;
 }
 
@@ -124,12 +108,9 @@ const char* const kExampleText =
     "*";
 
 TempDir::TempDir() {
-  static std::atomic<int> counter{0};
-  path_ = std::filesystem::temp_directory_path() /
-          ("gantrel-test-" +
-           std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "-" +
-           std::to_string(counter++));
-  std::filesystem::create_directories(path_);
+  std::string pattern = (std::filesystem::temp_directory_path() / "gantrel-test-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) std::abort();
+  path_ = pattern;
 }
 
 TempDir::~TempDir() {
