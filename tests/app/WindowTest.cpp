@@ -14,8 +14,6 @@ namespace {
 const std::string kStartText = "t*F0*L3 1*";  // a clean text setting fuse 3
 const QString kDiscard =
     "[Gantrel !?] 編集した内容は保存されていません。\r\n編集内容を破棄して続けますか？";
-const QString kOutOfStep =
-    "[注意 !.] プログラマとの前回の通信が途中で失敗しました。\r\nプログラマを接続し直して下さい。";
 // "あい" then CR LF, "う!" in CP932 and in UTF-8.
 const QByteArray kCp932 = "\x82\xa0\x82\xa2\r\n\x82\xa4!";
 const QByteArray kUtf8 = "\xe3\x81\x82\xe3\x81\x84\r\n\xe3\x81\x86!";
@@ -242,74 +240,35 @@ class WindowTest : public QObject {
     QVERIFY(dialogs.Unexpected == 0 && !session.Window().IsBusy());
   }
 
-  // A load, a drop or a read over the text: Cancel to the question changes nothing and sends
-  // nothing; the read asks only once the programmer is found and in step.
-  void Replace_data() {
-    QTest::addColumn<QString>("how");     // "load", "drop" or "read"
-    QTest::addColumn<bool>("edited");     // the user typed into the text first
-    QTest::addColumn<QString>("answer");  // to the question, if asked
-    QTest::addColumn<bool>("replaced");
-    QTest::addColumn<QString>("programmer");  // "absent", "out of step" or there
-    QTest::newRow("load over edits, Cancel") << "load" << true << "Cancel" << false << "";
-    QTest::newRow("load over edits, OK") << "load" << true << "OK" << true << "";
-    QTest::newRow("drop") << "drop" << false << "" << true << "";
-    QTest::newRow("drop over edits, Cancel") << "drop" << true << "Cancel" << false << "";
-    QTest::newRow("read over edits, Cancel") << "read" << true << "Cancel" << false << "";
-    QTest::newRow("read over edits, OK") << "read" << true << "OK" << true << "";
-    QTest::newRow("read over edits, no programmer") << "read" << true << "" << false << "absent";
-    QTest::newRow("read over edits, out of step") << "read" << true << "" << false << "out of step";
-  }
-  void Replace() {
-    QFETCH(QString, how);
-    QFETCH(bool, edited);
-    QFETCH(QString, answer);
-    QFETCH(bool, replaced);
-    QFETCH(QString, programmer);
+  // One file dropped loads as if chosen; over edits only with the user's OK (Cancel changes and
+  // sends nothing). Text dragged within the area moves; two files, or one while a command runs,
+  // are refused.
+  void Drop_OneFileLoads_OverEditsAsks_OthersRefused() {
     WindowFixture f;
     f.Start();
-    if (programmer == "absent") f.backend.SetAbsent(true), f.link.Close();
-    if (programmer == "out of step") {
-      f.programmer.SetFault({gantrel::SimulatedFaultKind::Stop, 1});
-      f.Trigger("actionPesRead");  // breaks off
-      f.dialogs.Events.clear();
-    }
-    const std::size_t sent = f.programmer.ReportCount();
-    if (edited) QTest::keyClicks(f.text, "typed");
-    if (how == "load") f.dialogs.Script.push_back(dir.File("start.jed"));
-    if (!answer.isEmpty()) f.dialogs.Script.push_back(answer.toStdString());
-    const std::unique_ptr<QMimeData> file(Files({Path("start.jed")}));
-    if (how == "drop") QVERIFY(Drop(f.text->viewport(), *file));
-    if (how != "drop") f.Trigger(how == "load" ? "actionJedecLoad" : "actionDeviceRead");
-    QStringList events;
-    if (how == "load") events << "open";
-    if (edited && programmer.isEmpty()) events << kDiscard;
-    if (programmer == "absent")
-      events << "[注意 !.] プログラマが見つかりません。接続を確認して下さい。";
-    if (programmer == "out of step") events << kOutOfStep;
-    QTRY_COMPARE(f.Events(), events);
-    QTRY_COMPARE(f.text->toPlainText() != (edited ? "typed" : ""), replaced);
-    QCOMPARE(f.window.HasUnsavedEdits(), !replaced);
-    QCOMPARE(f.programmer.ReportCount() - sent, replaced ? (how == "read" ? 12u : 13u) : 0u);
-    QVERIFY(f.Clean());
-  }
-
-  // Text dragged within the area moves; two files, or one while a command runs, are refused.
-  void Drop_TextMoves_SeveralFilesOrOneDuringACommandRefused() {
-    WindowFixture f;
-    f.Start();
+    const std::unique_ptr<QMimeData> one(Files({Path("start.jed")}));
+    QTest::keyClicks(f.text, "typed");
+    f.dialogs.Script = {"Cancel"};
+    QVERIFY(Drop(f.text->viewport(), *one));
+    QTRY_COMPARE(f.Events(), QStringList(kDiscard));
+    QVERIFY(f.text->toPlainText() == "typed" && f.programmer.ReportCount() == 0);
+    f.text->clear();
+    f.window.TextSaved();
+    QVERIFY(Drop(f.text->viewport(), *one));
+    QTRY_COMPARE(f.text->toPlainText().toStdString(), kStartText);
+    QCOMPARE(f.programmer.UploadCount(), 1);
     QMimeData text;
     text.setText("moved");
     QVERIFY(Drop(f.text->viewport(), text));
+    QCOMPARE(f.text->toPlainText().toStdString(), "moved" + kStartText);
     const std::unique_ptr<QMimeData> two(Files({Path("start.jed"), Path("start.jed")}));
     QVERIFY(!Drop(f.text->viewport(), *two));
-    QCOMPARE(f.text->toPlainText(), "moved");
     bool taken = true;  // the read lets events through between its slices
-    const std::unique_ptr<QMimeData> one(Files({Path("start.jed")}));
     QTimer::singleShot(0, this, [&] { taken = Drop(f.text->viewport(), *one); });
     f.dialogs.Script = {"OK"};
     f.Trigger("actionDeviceRead");
     QTest::qWait(50);
-    QVERIFY(!taken && f.programmer.UploadCount() == 0);
+    QVERIFY(!taken && f.programmer.UploadCount() == 1);
     QVERIFY(f.text->toPlainText().startsWith("JEDEC file") && f.Clean());
   }
 

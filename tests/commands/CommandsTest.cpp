@@ -24,6 +24,8 @@ const std::string kLoadFirst = kNotice + "まず、JEDECファイルを読み込
 const std::string kNotFound = kNotice + "プログラマが見つかりません。接続を確認して下さい。";
 const std::string kOutOfStep =
     kNotice + "プログラマとの前回の通信が途中で失敗しました。\r\nプログラマを接続し直して下さい。";
+const std::string kDiscard =
+    "[Gantrel !?] 編集した内容は保存されていません。\r\n編集内容を破棄して続けますか？";
 const std::string kFileError = kSaid + "JEDECファイルにエラーがあります。";
 const std::string kCannotOpen = kFailure + "ファイルを開けませんでした。（";
 const std::string kBusy = kNotice +
@@ -86,7 +88,8 @@ struct Rig {
   // One step: "load FILE ANSWER..." ("-" cancels the dialog; the answers go to the questions
   // asked), "save FILE", "write", "read", "pes", "fault LIST" (in the fault language),
   // "replug", "unplug", "plug", "busy" and "denied" (the programmer plugged in again and
-  // refusing to open), and "--", which clears the log and counts reports sent from there.
+  // refusing to open), "edit TEXT" (the user's edit of the text shown), "--", which clears the
+  // log and counts reports sent from there, and "loaded" (clean.jed loaded, then "--").
   void Run(const std::string& step) {
     std::istringstream in(step);
     const Strings w{std::istream_iterator<std::string>(in), {}};
@@ -97,6 +100,7 @@ struct Rig {
     if (verb == "load") commands.OnJedecLoad();
     if (verb == "save") commands.OnJedecSave();
     if (verb == "write") commands.OnDeviceWrite();
+    if (verb == "read") dialogs.Script.insert(dialogs.Script.end(), w.begin() + 1, w.end());
     if (verb == "read") commands.OnDeviceRead();
     if (verb == "pes") commands.OnPesRead();
     std::vector<SimulatedFault> faults;
@@ -111,6 +115,8 @@ struct Rig {
     if (verb == "unplug" || verb == "plug") backend.SetAbsent(verb == "unplug");
     if (verb == "replug" || verb == "unplug" || verb == "busy" || verb == "denied")
       programmer.Reconnect();
+    if (verb == "edit") window.Edited = w[1];
+    if (verb == "loaded") Run("load clean.jed"), Run("--");
     if (verb == "--") dialogs.Events.clear(), mark = programmer.ReportCount();
   }
   std::uint64_t Sent() const { return programmer.ReportCount() - mark; }
@@ -167,44 +173,39 @@ TEST(LoadCommand, EachFileIsToldAndOnlyACleanOneIsUploadedAndBurned) {
   const std::string sum = Asked("チェックサム：\r\n与えられたもの 0002 計算された 0001");
   const std::string other = Asked("このJEDECファイルはATF22LV10C用ではない可能性があります（QF=");
   const std::string sum2 = Asked("チェックサム：\r\n与えられたもの 0000 計算された 0002");
-  const char* load = "load clean.jed; --; load a.jed; write";
-  const Strings clean = Strings{"open"} + kUploaded + kBurned;
-  const std::string big(kMaxJedecFileBytes - 10, ' ');
+  const char* load = "loaded; load a.jed; write";
+  const Strings clean = Strings{"open"} + kUploaded + kBurned, ok = Strings{"open"} + kBurned;
+  const Strings refused{"open", kFileError, "text"};
+  const FuseArray three = Fuses({3});
   // clang-format off
   const Scenario scenarios[] = {
-      {"cancelled: the last load stays", "load clean.jed; --; load -; write",
-       Strings{"open"} + kBurned, 1, Fuses({3}), Fuses({3})},
+      {"cancelled: the last load stays", "loaded; load -; write", ok, 1, three, three},
       {"framed", load, clean, 14, Fuses({9}), Fuses({9}), "banner\x02t*F0*L9 1*\x03" "ABCD"},
-      {"1 MiB", load, clean, 14, Fuses({2}), Fuses({2}), "t*F0*L2 1*" + big},
+      {"1 MiB", load, clean, 14, Fuses({2}), Fuses({2}),
+       "t*F0*L2 1*" + std::string(kMaxJedecFileBytes - 10, ' ')},
       {"no F field: set on the last load's fuses", load, clean, 14, Fuses({3, 10}), Fuses({3, 10}),
        "patch\r\n*L10 1\r\n*L4 0\r\n*\r\n"},
-      {"syntax error: the caret on the bad byte", load,
-       {"open", kFileError, "text", "caret 15", kLoadFirst}, 0, {}, Fuses({3}),
-       "hdr\r\n*F0*L0 1 1x0*\r\n"},
-      {"folder", "load clean.jed; --; load folder.jed; write",
-       Strings{"open", kCannotOpen + "ファイルではなくフォルダです）"} + kBurned, 1, Fuses({3}),
-       Fuses({3})},
-      {"missing", "load clean.jed; --; load missing.jed; write",
-       Strings{"open", kCannotOpen + "ファイルが見つかりません（No such file or directory））"} +
-           kBurned, 1, Fuses({3}), Fuses({3})},
-      {"too large", load,
-       Strings{"open", kCannotOpen + "ファイルが大きすぎます（1 MiBを超えています））"} + kBurned,
-       1, Fuses({3}), Fuses({3}), std::string(kMaxJedecFileBytes + 1, '*')},
-      {"checksum, Cancel", "load clean.jed; --; load a.jed Cancel; write",
-       {"open", sum, kFileError, "text", "caret 16", kLoadFirst}, 0, {}, Fuses({3}),
-       "*QF5892*F0*L0 1*C0002*"},
-      {"checksum, OK", "load clean.jed; --; load a.jed OK; write",
-       Strings{"open", sum} + kUploaded + kBurned, 14, Fuses({0}), Fuses({0}),
-       "*QF5892*F0*L0 1*C0002*"},
-      {"other device, OK", "load clean.jed; --; load a.jed OK; write",
-       Strings{"open", other + "0、QP=24）。\r\nこのまま続けますか？"} + kUploaded + kBurned, 14,
-       Fuses({7}), Fuses({7}), "*QF0*QP24*F0*L7 1*"},
-      {"checksum OK, then other device Cancel", "load clean.jed; --; load a.jed OK Cancel; write",
-       {"open", sum2, other + "2194、QP=24）。\r\nこのまま続けますか？", kFileError, "text",
-        "caret 27", kLoadFirst}, 0, {}, Fuses({3}), "*QF2194*QP24*F0*L1 1*C0000*"},
-      {"upload broken off: no more sent", "load clean.jed; --; fault stop@18; load a.jed; write",
-       {"open", "progress", "end", Broken("送信 5/13：2秒以内に応答がありません"), "text",
-        kOutOfStep}, 5, {}, Fuses({9}), "t*F0*L9 1*"},
+      {"syntax error: caret on the bad byte", load, refused + Strings{"caret 15", kLoadFirst}, 0,
+       {}, three, "hdr\r\n*F0*L0 1 1x0*\r\n"},
+      {"folder", "loaded; load folder.jed; write",
+       Strings{"open", kCannotOpen + "ファイルではなくフォルダです）"} + kBurned, 1, three, three},
+      {"missing", "loaded; load missing.jed; write", Strings{"open", kCannotOpen +
+       "ファイルが見つかりません（No such file or directory））"} + kBurned, 1, three, three},
+      {"too large", load, Strings{"open", kCannotOpen + "ファイルが大きすぎます（1 MiBを超えて"
+       "います））"} + kBurned, 1, three, three, std::string(kMaxJedecFileBytes + 1, '*')},
+      {"checksum, Cancel", "loaded; load a.jed Cancel; write", Strings{"open", sum, kFileError,
+       "text", "caret 16", kLoadFirst}, 0, {}, three, "*QF5892*F0*L0 1*C0002*"},
+      {"checksum, OK", "loaded; load a.jed OK; write", Strings{"open", sum} + kUploaded + kBurned,
+       14, Fuses({0}), Fuses({0}), "*QF5892*F0*L0 1*C0002*"},
+      {"other device, OK", "loaded; load a.jed OK; write", Strings{"open", other +
+       "0、QP=24）。\r\nこのまま続けますか？"} + kUploaded + kBurned, 14, Fuses({7}), Fuses({7}),
+       "*QF0*QP24*F0*L7 1*"},
+      {"checksum OK, other device Cancel", "loaded; load a.jed OK Cancel; write", {"open", sum2,
+       other + "2194、QP=24）。\r\nこのまま続けますか？", kFileError, "text", "caret 27",
+       kLoadFirst}, 0, {}, three, "*QF2194*QP24*F0*L1 1*C0000*"},
+      {"upload broken off: no more sent", "loaded; fault stop@18; load a.jed; write", {"open",
+       "progress", "end", Broken("送信 5/13：2秒以内に応答がありません"), "text", kOutOfStep}, 5,
+       {}, Fuses({9}), "t*F0*L9 1*"},
   };
   // clang-format on
   RunScenarios(scenarios);
@@ -212,27 +213,29 @@ TEST(LoadCommand, EachFileIsToldAndOnlyACleanOneIsUploadedAndBurned) {
 
 // 書き込み, 読み込み and PES取得 that cannot run or break off: one box, and the fuse map kept.
 TEST(DeviceCommands, EachFailureShowsItsOneBoxAndNothingElse) {
+  const auto broken = [](const std::string& step) {
+    return Strings{"progress", "end", Broken(step)};
+  };
   const std::string gone = "プログラマが切断されました（device disconnected）";
+  const std::string denied = kNotice + "プログラマを開けませんでした。（アクセス権がありません"
+      "（Permission denied））\r\nudevルール（60-gantrel.rules）をインストールし、"
+      "プログラマを接続し直して下さい。";
   // clang-format off
   const Scenario scenarios[] = {
       {"write before a load", "write", {kLoadFirst}, 0, {}},
-      {"write refused by the chip", "load clean.jed; --; fault burn-fails; write",
+      {"write refused by the chip", "loaded; fault burn-fails; write",
        {"progress", "end", kFailure + "書き込みに失敗しました。"}, 1, {}},
-      {"write unanswered", "load clean.jed; --; fault stop@14; write",
-       {"progress", "end", Broken("書き込み命令：20秒以内に応答がありません")}, 1, Fuses({3})},
-      {"read unanswered at block 7", "load clean.jed; --; fault stop@20; read",
-       {"progress", "end", Broken("ブロック 7/12：2秒以内に応答がありません")}, 7, {}, Fuses({3})},
-      {"read: programmer gone at the third ack", "load clean.jed; --; fault vanish@17; read",
-       {"progress", "end", Broken("ブロック 3/12の受信確認：" + gone)}, 4, {}, Fuses({3})},
-      {"pes unanswered", "load clean.jed; --; fault stop@14; pes",
-       {"progress", "end", Broken("PES取得命令：2秒以内に応答がありません")}, 1, {}},
-      {"write, programmer unplugged: before the missing load", "unplug; write", {kNotFound}, 0, {}},
-      {"read, programmer unplugged", "load clean.jed; --; unplug; read", {kNotFound}, 0, {},
-       Fuses({3})},
-      {"write, permission denied", "denied; write",
-       {kNotice + "プログラマを開けませんでした。（アクセス権がありません（Permission denied））"
-                  "\r\nudevルール（60-gantrel.rules）をインストールし、"
-                  "プログラマを接続し直して下さい。"}, 0, {}},
+      {"write unanswered", "loaded; fault stop@14; write",
+       broken("書き込み命令：20秒以内に応答がありません"), 1, Fuses({3})},
+      {"read unanswered at block 7", "loaded; fault stop@20; read",
+       broken("ブロック 7/12：2秒以内に応答がありません"), 7, {}, Fuses({3})},
+      {"read: programmer gone at the third ack", "loaded; fault vanish@17; read",
+       broken("ブロック 3/12の受信確認：" + gone), 4, {}, Fuses({3})},
+      {"pes unanswered", "loaded; fault stop@14; pes",
+       broken("PES取得命令：2秒以内に応答がありません"), 1, {}},
+      {"write, unplugged: before the missing load", "unplug; write", {kNotFound}, 0, {}},
+      {"read, unplugged", "loaded; unplug; read", {kNotFound}, 0, {}, Fuses({3})},
+      {"write, permission denied", "denied; write", {denied}, 0, {}},
       {"pes, programmer busy", "busy; pes", {kBusy}, 0, {}},
   };
   // clang-format on
@@ -246,31 +249,43 @@ TEST(DeviceCommands, EachFailureShowsItsOneBoxAndNothingElse) {
 }
 
 // No 'w' reaches a programmer that did not receive the loaded image over the same connection,
-// none reaches one out of step, and a load without a programmer stays quiet.
+// none reaches one out of step, and a load without a programmer stays quiet. Edited text is
+// replaced only with the user's OK, asked by the read once the programmer can be read.
 TEST(DeviceCommands, WriteBurnsOnlyOverTheConnectionThatTookTheLoad) {
-  const std::string late = Broken("送信 5/13：2秒以内に応答がありません");
-  const Strings lateUpload{"open", "progress", "end", late, "text"};
+  const Strings late{"open", "progress", "end", Broken("送信 5/13：2秒以内に応答がありません"),
+                     "text"};
+  const std::string nine = "t*F0*L9 1*";
   // clang-format off
   const Scenario scenarios[] = {
-      {"replugged, read anew", "load clean.jed; --; fault replug@14; read; write",
+      {"replugged, read anew", "loaded; fault replug@14; read; write",
        kUploaded + Strings{kLoadFirst}, 12, {}, Fuses({})},
-      {"replugged, pes anew", "load clean.jed; --; fault replug@14; pes; write",
+      {"replugged, pes anew", "loaded; fault replug@14; pes; write",
        {"progress", "end", "pes 1F22L10C3", kLoadFirst}, 1, {}},
       {"upload broken off, loaded again",
-       "load clean.jed; --; fault late@18; load clean.jed; load clean.jed; write",
-       lateUpload + Strings{"open", kOutOfStep, "text", kOutOfStep}, 5, {}},
-      {"upload broken off, read", "load clean.jed; --; fault late@18; load clean.jed; read",
-       lateUpload + Strings{kOutOfStep}, 5, {}},
+       "loaded; fault late@18; load clean.jed; load clean.jed; write",
+       late + Strings{"open", kOutOfStep, "text", kOutOfStep}, 5, {}},
+      {"upload broken off, read", "loaded; fault late@18; load clean.jed; read",
+       late + Strings{kOutOfStep}, 5, {}},
       {"upload broken off, replugged, read",
-       "load clean.jed; --; fault late@18; load clean.jed; replug; read; write",
-       lateUpload + kUploaded + Strings{kLoadFirst}, 17, {}},
-      {"unplugged, loaded quietly", "load clean.jed; --; unplug; load clean.jed; write",
+       "loaded; fault late@18; load clean.jed; replug; read; write",
+       late + kUploaded + Strings{kLoadFirst}, 17, {}},
+      {"unplugged, loaded quietly", "loaded; unplug; load clean.jed; write",
        {"open", "text", kNotFound}, 0, {}},
-      {"not openable, loaded quietly", "load clean.jed; --; busy; load clean.jed; write",
+      {"not openable, loaded quietly", "loaded; busy; load clean.jed; write",
        {"open", "text", kBusy}, 0, {}},
       {"loaded while absent, plugged in, loaded again",
        "unplug; load clean.jed; plug; write; load clean.jed; write",
        Strings{"open", "text", kLoadFirst, "open"} + kUploaded + kBurned, 14, Fuses({3})},
+      {"load over edits, Cancel", "loaded; edit x; load a.jed Cancel", {"open", kDiscard}, 0, {},
+       Fuses({3}), nine},
+      {"load over edits, OK", "loaded; edit x; load a.jed OK",
+       Strings{"open", kDiscard} + kUploaded, 13, {}, Fuses({9}), nine},
+      {"read over edits, Cancel", "loaded; edit x; read Cancel", {kDiscard}, 0, {}, Fuses({3})},
+      {"read over edits, OK", "loaded; edit x; read OK", Strings{kDiscard} + kUploaded, 12, {},
+       Fuses({})},
+      {"read over edits, unplugged: not asked", "loaded; edit x; unplug; read", {kNotFound}, 0, {}},
+      {"read over edits, out of step: not asked", "loaded; fault stop@14; pes; --; edit x; read",
+       {kOutOfStep}, 0, {}},
   };
   // clang-format on
   RunScenarios(scenarios);
