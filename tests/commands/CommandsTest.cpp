@@ -217,7 +217,9 @@ TEST(DeviceCommands, EachFailureShowsItsOneBoxAndNothingElse) {
     return Strings{"progress", "end", Broken(step)};
   };
   const std::string gone = "プログラマが切断されました（device disconnected）";
-  const std::string denied = kNotice + "プログラマを開けませんでした。（アクセス権がありません"
+  const std::string denied =
+      kNotice +
+      "プログラマを開けませんでした。（アクセス権がありません"
       "（Permission denied））\r\nudevルール（60-gantrel.rules）をインストールし、"
       "プログラマを接続し直して下さい。";
   // clang-format off
