@@ -317,18 +317,15 @@ TEST(SaveCommand, WritesTheShownTextFramedOrShowsWhyNot) {
             3);  // no leftovers
 }
 
-// PES boxes, then the chip read back: the writer's text of its fuses, saved byte for byte with
+// The PES box, then the chip read back: the writer's text of its fuses, saved byte for byte with
 // its CR LF and loaded again; an edited text of 20000 bytes and more does the same.
 TEST(SaveCommand, ReadThenSaveThenLoadGivesTheSameBytesTextAndFuses) {
   Rig r;
   r.programmer.SetChipImage(ImageOf(testing::ExampleFuses()));
-  for (const std::string_view pes : {"ABCD\0FGHI", "ZYXWVUTSR"}) {
-    ASSERT_TRUE(r.programmer.SetPes({pes.data(), 9}));
-    r.Run("pes");
-  }
+  ASSERT_TRUE(r.programmer.SetPes({"ABCD\0FGHI", 9}));
+  r.Run("pes");
   r.Run("read");
-  EXPECT_EQ(r.dialogs.Events, (Strings{"progress", "end", "pes ABCD", "progress", "end",
-                                       "pes ZYXWVUTSR", "progress", "end", "text"}));
+  EXPECT_EQ(r.dialogs.Events, (Strings{"progress", "end", "pes ABCD", "progress", "end", "text"}));
   Strings steps{"PES取得中…"};
   for (int i = 1; i <= 12; ++i) steps.push_back("受信中 " + std::to_string(i) + "/12");
   EXPECT_EQ(r.window.Steps, steps);
