@@ -1,6 +1,7 @@
-// The simulated programmer through the link: its exchanges, every fault at every report of every
-// exchange (each one fails within its bound, sends nothing more, names its step, hands back no
-// data, and nothing is sent until the programmer has been reconnected), and its fault syntax.
+// The link over the simulated programmer: the reports of its four exchanges, when a burn may go
+// out, every fault at every report of every exchange (each one fails within its bound, names its
+// step, hands back no data, and nothing is sent until the programmer has been reconnected), and
+// the fault syntax.
 #include <gtest/gtest.h>
 
 #include <numeric>
@@ -13,249 +14,198 @@ namespace gantrel {
 namespace {
 
 using std::chrono::milliseconds;
+using enum SimulatedFaultKind;
 
-struct SimulatedLink : ::testing::Test {
+FuseImage Counting(std::uint8_t first) {
+  FuseImage image;
+  std::iota(image.begin(), image.end(), first);
+  return image;
+}
+
+struct Rig {
   SimulatedProgrammer programmer;
   SimulatedBackend backend{programmer};
   DeviceLink link{backend};
   ReportBuffers buffers;
-  FuseImage image = [] {
-    FuseImage made;
-    std::iota(made.begin(), made.end(), std::uint8_t{5});
-    return made;
-  }();
+  PesBytes pes{};
 };
 
-// Every exchange sends exactly its reports (byte 0 and every unused byte 0, nothing of an
-// earlier report carried over) and takes one answer per report, in the order of its steps.
-TEST_F(SimulatedLink, ExchangesSendExactlyTheirReportsOneAnswerEach) {
+// Every exchange sends exactly its reports (byte 0 and every unused byte 0, nothing of an earlier
+// report carried over), takes one answer per report and tells its steps in order.
+TEST(DeviceLink, FourExchangesInARowSendExactlyTheirReportsAndReadTheChipBack) {
+  Rig r;
+  const FuseImage image = Counting(5);
   std::vector<Report> sent = {Report{0, CMD_UPLOAD}};
   for (std::size_t i = 0; i < image.size(); ++i) {
     if (i % kImageBlockSize == 0) sent.emplace_back();
     sent.back()[1 + i % kImageBlockSize] = image[i];
   }
-  sent.insert(sent.end(), 2, Report{0, CMD_PROGRAM});
-  sent.push_back(Report{0, CMD_READ});
+  sent.insert(sent.end(), {Report{0, CMD_PROGRAM}, Report{0, CMD_READ}});
   sent.insert(sent.end(), kImageBlockCount - 1, Report{0, CMD_ACK});  // none after block 12
   sent.push_back(Report{0, CMD_PES});
-  buffers.OutReport.fill(0xCC);
-  EXPECT_FALSE(programmer.SetPes("ABCDEFGH") || programmer.SetPes("ABCDEFGHIJ"));
-  ASSERT_TRUE(programmer.SetPes("ABCDEFGHI"));
+  r.buffers.OutReport.fill(0xCC);
+  r.pes.fill(0xFF);  // its closing zero must come from the exchange
+  ASSERT_TRUE(r.programmer.SetPes("ABCDEFGHI"));
   std::string steps;
   const ProgressFn progress = [&steps](const ExchangeProgress& p) {
     const std::string step = (p.Sending ? " S" : " R") + std::to_string(p.Index);
     if (!steps.ends_with(step)) steps += step;
   };
-  ASSERT_TRUE(link.UploadFuseImage(buffers, image, progress).Ok());
-  EXPECT_EQ(programmer.ChipImage(), FuseImage{}) << "an upload alone must not burn";
-  ASSERT_TRUE(link.ProgramChip(buffers, progress).Burned);
-  ASSERT_TRUE(link.ProgramChip(buffers, progress).Burned);
   FuseImage readBack{};
-  PesBytes pes;
-  pes.fill(0xFF);  // its closing zero must come from the exchange
-  ASSERT_TRUE(link.ReadFuseImage(buffers, readBack, progress).Ok());
-  ASSERT_TRUE(link.ReadPes(buffers, pes, progress).Ok());
-  EXPECT_EQ(programmer.Received(), sent);
-  EXPECT_EQ(std::make_pair(programmer.UploadCount(), programmer.BurnCount()), std::make_pair(1, 2));
+  ASSERT_TRUE(r.link.UploadFuseImage(r.buffers, image, progress).Ok());
+  ASSERT_TRUE(r.link.ProgramChip(r.buffers, progress).Burned);
+  ASSERT_TRUE(r.link.ReadFuseImage(r.buffers, readBack, progress).Ok());
+  ASSERT_TRUE(r.link.ReadPes(r.buffers, r.pes, progress).Ok());
+  EXPECT_EQ(r.programmer.Received(), sent);
   EXPECT_EQ(readBack, image);
-  EXPECT_EQ(pes, (PesBytes{'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 0}));
-  EXPECT_EQ(std::string(buffers.InReport.begin() + 1, buffers.InReport.begin() + 10), "IHGFEDCBA");
-  EXPECT_EQ(std::tie(buffers.BytesWritten, buffers.BytesRead, buffers.InReport[0]),
-            std::make_tuple(65u, 65u, 0));
-  std::string expected;
-  for (int n = 1; n <= 13; ++n) expected += " S" + std::to_string(n) + " R" + std::to_string(n);
-  expected += " S1 R1 S1 R1";
-  for (int n = 1; n <= 12; ++n) expected += " S" + std::to_string(n) + " R" + std::to_string(n);
-  EXPECT_EQ(steps, expected + " S1 R1");
+  EXPECT_EQ(r.pes, (PesBytes{'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 0}));
+  std::string upload, read;
+  for (int n = 1; n <= 13; ++n) upload += " S" + std::to_string(n) + " R" + std::to_string(n);
+  for (int n = 1; n <= 12; ++n) read += " S" + std::to_string(n) + " R" + std::to_string(n);
+  EXPECT_EQ(steps, upload + " S1 R1" + read + " S1 R1");
 }
 
-// A replug is a power cycle: the upload is gone, and the burn, which opens no connection, sends
-// nothing.
-TEST_F(SimulatedLink, CountsConnectionsAndABurnAfterAReplugSendsNothing) {
-  EXPECT_EQ(link.ConnectionNumber(), 0u);
-  link.OpenProgrammer();
-  link.OpenProgrammer();  // the open one is closed first
-  EXPECT_TRUE(link.EnsureOpen());
-  EXPECT_EQ(std::make_pair(link.ConnectionNumber(), backend.OpenCount()),
-            std::make_pair(std::uint64_t{2}, 2));
-  ASSERT_TRUE(link.UploadFuseImage(buffers, image).Ok());
-  programmer.Reconnect();
-  EXPECT_EQ(programmer.UploadedImage(), FuseImage{});
-  EXPECT_EQ(DescribeExchangeFailure(link.ProgramChip(buffers)),
-            "the programmer at simulated was disconnected");
-  EXPECT_EQ(std::make_tuple(programmer.ReportCount(), backend.DiscoveryCount(), link.IsOpen()),
-            std::make_tuple(std::uint64_t{13}, 2, false));
-  EXPECT_TRUE(link.EnsureOpen());
-  EXPECT_EQ(link.ConnectionNumber(), 3u);
-}
-
-TEST_F(SimulatedLink, FailingBurnIsAnsweredAndLeavesTheChipAndTheLinkAsTheyWere) {
-  programmer.SetFault({SimulatedFaultKind::BurnFails, 0, {}});
-  ASSERT_TRUE(link.UploadFuseImage(buffers, image).Ok());
-  const ExchangeResult burn = link.ProgramChip(buffers);
-  EXPECT_TRUE(burn.Ok() && !burn.Burned && link.IsOpen());
-  EXPECT_EQ(buffers.InReport[1], SimulatedProgrammer::kBurnFailedAnswer);
-  EXPECT_EQ(programmer.ChipImage(), FuseImage{});
-
-  // Inside a broken-off upload (its report 5 is report 19 overall) the firmware would take 'w'
-  // for image data: nothing is sent to it until it has been reconnected.
-  programmer.SetFault({SimulatedFaultKind::Late, 19, milliseconds(3000)});
-  EXPECT_FALSE(link.UploadFuseImage(buffers, image).Ok());
-  EXPECT_EQ(link.ProgramChip(buffers).Error, ExchangeError::OutOfStep);
-  EXPECT_EQ(std::make_pair(programmer.ReportCount(), programmer.BurnCount()),
-            std::make_pair(std::uint64_t{19}, 1));
-}
-
-TEST_F(SimulatedLink, FaultsCountReportsAcrossExchangesAndALateBurnWithinItsBoundCounts) {
-  ASSERT_TRUE(link.UploadFuseImage(buffers, image).Ok());
-  programmer.SetFault({SimulatedFaultKind::Late, 14, milliseconds(3000)});
-  int receiveCalls = 0;
-  const ExchangeResult burn =
-      link.ProgramChip(buffers, [&](const ExchangeProgress& p) { receiveCalls += !p.Sending; });
-  EXPECT_TRUE(burn.Burned) << DescribeExchangeFailure(burn);
-  EXPECT_EQ(programmer.WaitedTime(), milliseconds(3000));
-  // 59 slices of 50 ms pass without the answer; it comes at the end of the 60th.
-  EXPECT_EQ(receiveCalls, 60);
-}
-
-TEST(ExchangeSteps, AreNamedByWhatTheReportCarries) {
+// 'w' goes out only to a programmer in step, over the connection that took the upload, and
+// only the answer 0x61 is a burn.
+TEST(DeviceLink, BurnAfterAnUploadGoesOutOnlyInStepOverTheSameConnection) {
+  const std::string outOfStep =
+      "an earlier exchange with the programmer broke off: reconnect the programmer";
+  const milliseconds late(3000);  // beyond the upload's bound, within the burn's
   const struct {
-    ExchangeKind kind;
-    bool sending;
-    int step;
     const char* name;
+    SimulatedFault fault;  // in effect from the start of the upload
+    bool rediscover;       // OpenProgrammer() between the upload and the burn
+    std::string failure;
+    bool burned;
+    std::uint64_t reports;  // output reports that reached the programmer
+    int progressCalls;      // of the burn: 60 receive slices of 50 ms for a late answer
   } cases[] = {
-      {ExchangeKind::Upload, true, 1, "report 1 of 13 (upload command)"},
-      {ExchangeKind::Upload, false, 13, "answer to report 13 of 13 (block 12)"},
-      {ExchangeKind::Read, true, 1, "read command"},
-      {ExchangeKind::Read, true, 12, "acknowledgement 11 of 11"},
-      {ExchangeKind::Read, false, 12, "block 12 of 12"},
-      {ExchangeKind::Program, false, 1, "answer to the program command"},
-      {ExchangeKind::Pes, true, 1, "PES command"},
+      {"clean upload", {}, false, "", true, 14, 2},
+      {"programmer refuses", {BurnFails, 0, {}}, false, "", false, 14, 2},
+      {"answer late", {Late, 14, late}, false, "", true, 14, 61},
+      {"replugged",
+       {Replug, 14, {}},
+       false,
+       "the programmer at simulated was disconnected",
+       false,
+       13,
+       0},
+      // Inside a broken-off upload the firmware would take 'w' for image data.
+      {"upload broke off", {Late, 5, late}, false, outOfStep, false, 5, 0},
+      {"upload broke off, then rediscovered", {Late, 5, late}, true, outOfStep, false, 5, 0},
   };
   for (const auto& c : cases) {
-    ExchangeResult result;
-    result.Kind = c.kind, result.Error = ExchangeError::TransferFailed;
-    result.Transfer = TransferError::WriteFailed, result.Sending = c.sending, result.Step = c.step;
-    EXPECT_EQ(DescribeExchangeFailure(result), c.name + std::string(": write failed"));
+    SCOPED_TRACE(c.name);
+    Rig r;
+    r.programmer.SetFault(c.fault);
+    const FuseImage image = Counting(7);
+    r.link.UploadFuseImage(r.buffers, image);
+    if (c.rediscover) r.link.OpenProgrammer();
+    int progressCalls = 0;
+    const ExchangeResult burn =
+        r.link.ProgramChip(r.buffers, [&](const ExchangeProgress&) { ++progressCalls; });
+    EXPECT_EQ(DescribeExchangeFailure(burn), c.failure);
+    EXPECT_EQ(std::make_tuple(burn.Burned, r.programmer.ReportCount(), progressCalls),
+              std::make_tuple(c.burned, c.reports, c.progressCalls));
+    EXPECT_EQ(r.programmer.ChipImage(), c.burned ? image : FuseImage{});
   }
 }
 
-TEST(FaultSweep, EveryFaultAtEveryReportOfEveryExchange) {
+TEST(FaultSweep, EveryFaultAtEveryReportFailsTheExchangeAndHoldsTheLinkUntilAReconnect) {
   const struct {
     ExchangeKind kind;
     int reports;
     milliseconds bound;
-  } exchanges[] = {{ExchangeKind::Upload, 13, LinkTimeouts{}.Answer},
-                   {ExchangeKind::Program, 1, LinkTimeouts{}.Program},
-                   {ExchangeKind::Read, 12, LinkTimeouts{}.Answer},
-                   {ExchangeKind::Pes, 1, LinkTimeouts{}.Answer}};
-  FuseImage chip{};
-  std::iota(chip.begin(), chip.end(), std::uint8_t{1});
-  using enum SimulatedFaultKind;
-  for (const auto& [kind, reports, bound] : exchanges) {
+    const char* firstStopped;  // the failure for stop@1
+    const char* lastVanished;  // the failure for vanish@N at its last report
+  } exchanges[] = {
+      {ExchangeKind::Upload, 13, LinkTimeouts{}.Answer,
+       "answer to report 1 of 13 (upload command): no answer within 2 s",
+       "report 13 of 13 (block 12): device gone: device disconnected"},
+      {ExchangeKind::Program, 1, LinkTimeouts{}.Program,
+       "answer to the program command: no answer within 20 s",
+       "program command: device gone: device disconnected"},
+      {ExchangeKind::Read, 12, LinkTimeouts{}.Answer, "block 1 of 12: no answer within 2 s",
+       "acknowledgement 11 of 11: device gone: device disconnected"},
+      {ExchangeKind::Pes, 1, LinkTimeouts{}.Answer,
+       "answer to the PES command: no answer within 2 s",
+       "PES command: device gone: device disconnected"},
+  };
+  for (const auto& [kind, reports, bound, firstStopped, lastVanished] : exchanges) {
     for (int n = 1; n <= reports; ++n) {
       for (const SimulatedFaultKind fault : {Stop, Late, Vanish, Replug}) {
         const SimulatedFault set{fault, static_cast<std::uint64_t>(n), bound + milliseconds(1000)};
         SCOPED_TRACE(::testing::Message()
                      << "exchange " << int(kind) << ": " << FormatSimulatedFault(set));
-        SimulatedProgrammer programmer;
-        programmer.SetChipImage(chip);
-        SimulatedBackend backend(programmer);
-        DeviceLink link(backend);
-        link.OpenProgrammer();
-        programmer.SetFault(set);
-        ReportBuffers buffers;
+        Rig r;
+        r.programmer.SetChipImage(Counting(1));
+        r.link.OpenProgrammer();
+        r.programmer.SetFault(set);
         FuseImage image{};  // what the caller holds, which a failed exchange leaves alone
-        PesBytes pes{};
         const ExchangeResult result =
-            kind == ExchangeKind::Upload    ? link.UploadFuseImage(buffers, chip)
-            : kind == ExchangeKind::Program ? link.ProgramChip(buffers)
-            : kind == ExchangeKind::Read    ? link.ReadFuseImage(buffers, image)
-                                            : link.ReadPes(buffers, pes);
+            kind == ExchangeKind::Upload    ? r.link.UploadFuseImage(r.buffers, Counting(1))
+            : kind == ExchangeKind::Program ? r.link.ProgramChip(r.buffers)
+            : kind == ExchangeKind::Read    ? r.link.ReadFuseImage(r.buffers, image)
+                                            : r.link.ReadPes(r.buffers, r.pes);
+        const bool burn = kind == ExchangeKind::Program;
         if (fault == Replug && n == 1) {
-          // Unplugged before the exchange: its probe sees it, and only a burn does not go on
-          // over the new connection.
-          EXPECT_EQ(result.Error, kind == ExchangeKind::Program ? ExchangeError::NoProgrammer
-                                                                : ExchangeError::None);
-          EXPECT_EQ(link.ConnectionNumber(), kind == ExchangeKind::Program ? 0u : 2u);
+          // Unplugged before the exchange: its probe sees it, and all but a burn go on over a
+          // new connection.
+          EXPECT_EQ(result.Error, burn ? ExchangeError::NoProgrammer : ExchangeError::None);
+          EXPECT_EQ(r.link.ConnectionNumber(), burn ? 0u : 2u);
           continue;
         }
         ASSERT_EQ(result.Error, ExchangeError::TransferFailed);
-        // Nothing is sent after the report that met the fault; a gone device took none.
+        // Nothing is sent after the report that met the fault; a gone device took none, and
+        // it is not waited for; else the whole bound is waited and not a slice more.
         const bool gone = fault == Vanish || fault == Replug;
         EXPECT_EQ(std::make_tuple(result.Step, result.StepCount, result.Sending),
                   std::make_tuple(n, reports, gone));
-        EXPECT_EQ(programmer.ReportCount(),
-                  static_cast<std::uint64_t>(fault == Replug ? n - 1 : n));
-        EXPECT_EQ(programmer.Received().size(), static_cast<std::size_t>(gone ? n - 1 : n));
-        // Waited the whole bound and not a slice more, or not at all for a device gone.
-        EXPECT_EQ(programmer.WaitedTime(), gone ? milliseconds(0) : bound);
+        EXPECT_EQ(r.programmer.Received().size(), static_cast<std::size_t>(gone ? n - 1 : n));
+        EXPECT_EQ(r.programmer.WaitedTime(), gone ? milliseconds(0) : bound);
         const std::string text = DescribeExchangeFailure(result);
-        const std::string why = gone ? ": device gone: device disconnected"
-                                     : ": no answer within " + DescribeBound(bound);
-        EXPECT_EQ(text.substr(text.size() - std::min(text.size(), why.size())), why);
+        if (fault == Stop && n == 1) {
+          EXPECT_EQ(text, firstStopped);
+        } else if (fault == Vanish && n == reports) {
+          EXPECT_EQ(text, lastVanished);
+        }
         EXPECT_EQ(image, FuseImage{});
-        EXPECT_EQ(pes, PesBytes{});
-        EXPECT_TRUE(link.IsOpen() && link.OutOfStep());
+        EXPECT_EQ(r.pes, PesBytes{});
+        EXPECT_TRUE(r.link.IsOpen() && r.link.OutOfStep());
 
         // Nothing is sent until a probe sees the device gone; then a new connection.
-        const std::uint64_t sent = programmer.ReportCount();
+        const std::uint64_t sent = r.programmer.ReportCount();
         if (fault != Replug) {
-          EXPECT_EQ(link.ReadPes(buffers, pes).Error,
+          EXPECT_EQ(r.link.ReadPes(r.buffers, r.pes).Error,
                     fault == Vanish ? ExchangeError::NoProgrammer : ExchangeError::OutOfStep);
-          EXPECT_EQ(programmer.ReportCount(), sent);
-          programmer.Reconnect();
+          EXPECT_EQ(r.programmer.ReportCount(), sent);
+          r.programmer.Reconnect();
         }
-        ASSERT_TRUE(link.ReadPes(buffers, pes).Ok());
-        EXPECT_EQ(pes, kPesBytes);
-        EXPECT_EQ(std::make_tuple(link.ConnectionNumber(), link.OutOfStep(), backend.OpenCount()),
-                  std::make_tuple(std::uint64_t{2}, false, 2));
+        ASSERT_TRUE(r.link.ReadPes(r.buffers, r.pes).Ok());
+        EXPECT_EQ(r.pes, kPesBytes);
+        EXPECT_EQ(std::make_tuple(r.link.ConnectionNumber(), r.link.OutOfStep()),
+                  std::make_tuple(std::uint64_t{2}, false));
       }
     }
   }
 }
 
-TEST(SimulatedFaultSyntax, ReadsAListOfFaultsAndRefusesMalformedOnesKeepingTheOldOnes) {
-  // Each accepted item reads back as itself when written; "late@5" gets its default delay.
-  const std::vector<std::string> items = {"stop@7",          "vanish@3",        "replug@14",
-                                          "late@5:25000",    "late@1:0",        "burn-fails",
-                                          "stop@4294967295", "late@1:86400000", "late@5"};
-  std::string list;
-  for (const std::string& item : items) list += (list.empty() ? "" : ",") + item;
+TEST(SimulatedFaultSyntax, ListReadsBackItemByItemAndAMalformedOneKeepsTheOldFaults) {
+  const std::string list =
+      "stop@7,vanish@3,replug@14,late@5:25000,late@1:0,burn-fails,stop@4294967295,"
+      "late@1:86400000,late@5";
   std::vector<SimulatedFault> faults;
-  std::string error;
+  std::string error, back;
   ASSERT_TRUE(ParseSimulatedFaults(list, faults, error)) << error;
-  ASSERT_EQ(faults.size(), items.size());
-  for (std::size_t i = 0; i < items.size(); ++i)
-    EXPECT_EQ(FormatSimulatedFault(faults[i]), items[i] == "late@5" ? "late@5:3000" : items[i]);
+  for (const SimulatedFault& fault : faults)
+    back += (back.empty() ? "" : ",") + FormatSimulatedFault(fault);
+  EXPECT_EQ(back, list + ":3000");  // the default delay
 
-  const std::vector<SimulatedFault> kept = {{SimulatedFaultKind::Stop, 42, milliseconds(1)}};
-  for (const char* text : {"",
-                           ",",
-                           "stop@7,",
-                           ",stop@7",
-                           "stop@7,,late@5",
-                           "stop",
-                           "stop@",
-                           "stop@0",
-                           "stop@-1",
-                           "stop@+2",
-                           "stop@7x",
-                           "stop@7:100",
-                           "replug@2:5",
-                           "late@5:",
-                           "late@5:-1",
-                           "late@:5",
-                           "burn-fails@1",
-                           "STOP@7",
-                           "stop@99999999999",
-                           "late@5:100000000",
-                           "stop@ 7",
-                           "stop@4294967296",
-                           "late@1:86400001",
-                           "stop@7,fly@3"}) {
-    faults = kept;
+  for (const char* text :
+       {"", ",stop@7", "stop@7,", "stop@7,,late@5", "stop", "stop@", "stop@0", "stop@+2", "stop@ 7",
+        "stop@7x", "stop@7:100", "late@5:", "late@5:-1", "late@:5", "burn-fails@1", "STOP@7",
+        "stop@4294967296", "late@1:86400001", "stop@7,fly@3"}) {
+    faults = {{Stop, 42, milliseconds(1)}};
     error.clear();
     EXPECT_FALSE(ParseSimulatedFaults(text, faults, error)) << text;
     EXPECT_FALSE(error.empty()) << text;
