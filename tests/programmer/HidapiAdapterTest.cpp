@@ -21,8 +21,6 @@
 
 struct hid_device_ {
   int Number;
-  std::string Path;
-  std::deque<std::vector<unsigned char>> Queue;  // input reports waiting on this handle
 };
 
 namespace {
@@ -45,16 +43,13 @@ struct FakeHid {
   // Changes each answer before it is queued; an answer it leaves empty is not queued.
   std::function<void(std::vector<unsigned char>&)> Change;
   gantrel::SimulatedProgrammer Firmware;
-  std::string Log;  // "open P #n, write #n, read #n MS, close #n, ..."
-  std::vector<hid_device_*> Open;
+  std::string Log;                               // "open P #n, write #n, read #n MS, close #n, ..."
+  std::deque<std::vector<unsigned char>> Queue;  // input reports waiting on the read handle
   int Opens = 0;
+  int OpenHandles = 0;
   std::wstring GlobalError;
 
   void Note(const std::string& entry) { Log += (Log.empty() ? "" : ", ") + entry; }
-  void Deliver(const std::vector<unsigned char>& answer) {
-    for (hid_device_* handle : Open)
-      if (handle->Path == Programmer) handle->Queue.push_back(answer);
-  }
 };
 FakeHid* fake = nullptr;
 
@@ -99,8 +94,9 @@ hid_device* hid_open_path(const char* path) {
     return nullptr;
   }
   fake->GlobalError.clear();
-  fake->Open.push_back(new hid_device_{number, path, {}});
-  return fake->Open.back();
+  fake->Queue.clear();  // a new handle starts with no reports queued
+  ++fake->OpenHandles;
+  return new hid_device_{number};
 }
 
 int hid_write(hid_device* handle, const unsigned char* data, size_t length) {
@@ -112,16 +108,16 @@ int hid_write(hid_device* handle, const unsigned char* data, size_t length) {
   const Report firmware = fake->Firmware.TakeReport(report).Answer;
   std::vector<unsigned char> answer(firmware.begin() + 1, firmware.end());
   if (fake->Change) fake->Change(answer);
-  if (!answer.empty()) fake->Deliver(answer);
+  if (!answer.empty()) fake->Queue.push_back(answer);
   return static_cast<int>(length);
 }
 
 int hid_read_timeout(hid_device* handle, unsigned char* data, size_t length, int ms) {
   fake->Note("read #" + std::to_string(handle->Number) + " " + std::to_string(ms));
   if (fake->Unplugged) return -1;
-  if (handle->Queue.empty()) return 0;
-  const std::vector<unsigned char> report = handle->Queue.front();
-  handle->Queue.pop_front();
+  if (fake->Queue.empty()) return 0;
+  const std::vector<unsigned char> report = fake->Queue.front();
+  fake->Queue.pop_front();
   const std::size_t n = std::min(length, report.size());
   std::copy_n(report.begin(), n, data);
   return static_cast<int>(n);
@@ -129,7 +125,7 @@ int hid_read_timeout(hid_device* handle, unsigned char* data, size_t length, int
 
 void hid_close(hid_device* handle) {
   fake->Note("close #" + std::to_string(handle->Number));
-  fake->Open.erase(std::find(fake->Open.begin(), fake->Open.end(), handle));
+  --fake->OpenHandles;
   delete handle;
 }
 
@@ -158,45 +154,64 @@ struct Rig {
   PesBytes pes{};
 };
 
-// Opened for writing first, then for reading; the probe reads without waiting; each write is
-// 65 bytes with the report ID 0 in front (the fake refuses any other), and the 64 bytes of an
-// answer land in report bytes 1..64.
-TEST(HidapiAdapter, AnsweringProgrammerOpensTwiceAndMovesEveryByteToItsPlace) {
+// Each exchange sends exactly its reports (the report ID and every unused byte 0, nothing of an
+// earlier report carried over), takes one answer per report and tells its steps in order. The
+// programmer is opened for writing first, then for reading; the probe reads without waiting;
+// every write is 65 bytes with the ID 0 in front (the fake refuses any other), and the 64 bytes
+// of an answer land in report bytes 1..64.
+TEST(HidapiAdapter, FourExchangesInARowSendExactlyTheirReportsAndReadTheChipBack) {
   Rig r;
   ASSERT_EQ(DescribeDiscovery(r.link.OpenProgrammer()), "programmer open at /dev/hidraw1");
   FuseImage image, back{};
-  std::iota(image.begin(), image.end(), std::uint8_t{1});
-  ASSERT_TRUE(r.link.UploadFuseImage(r.buffers, image).Ok());
-  ASSERT_TRUE(r.link.ProgramChip(r.buffers).Burned);
-  ASSERT_TRUE(r.link.ReadFuseImage(r.buffers, back).Ok());
-  ASSERT_TRUE(r.link.ReadPes(r.buffers, r.pes).Ok());
-  EXPECT_EQ(back, image);       // image byte 0 went out in report byte 1, and came back there
-  EXPECT_EQ(r.pes, kPesBytes);  // answer byte 9 is the first character
+  std::iota(image.begin(), image.end(), std::uint8_t{5});
+  std::vector<Report> sent = {Report{0, CMD_UPLOAD}};
+  for (std::size_t i = 0; i < image.size(); ++i) {
+    if (i % kImageBlockSize == 0) sent.emplace_back();
+    sent.back()[1 + i % kImageBlockSize] = image[i];
+  }
+  sent.insert(sent.end(), {Report{0, CMD_PROGRAM}, Report{0, CMD_READ}});
+  sent.insert(sent.end(), kImageBlockCount - 1, Report{0, CMD_ACK});  // none after block 12
+  sent.push_back(Report{0, CMD_PES});
+  r.buffers.OutReport.fill(0xCC);
+  r.pes.fill(0xFF);  // its closing zero must come from the exchange
+  ASSERT_TRUE(r.hid.Firmware.SetPes("ABCDEFGHI"));
+  std::string steps;
+  const ProgressFn progress = [&steps](const ExchangeProgress& p) {
+    const std::string step = (p.Sending ? " S" : " R") + std::to_string(p.Index);
+    if (!steps.ends_with(step)) steps += step;
+  };
+  ASSERT_TRUE(r.link.UploadFuseImage(r.buffers, image, progress).Ok());
+  ASSERT_TRUE(r.link.ProgramChip(r.buffers, progress).Burned);
+  ASSERT_TRUE(r.link.ReadFuseImage(r.buffers, back, progress).Ok());
+  ASSERT_TRUE(r.link.ReadPes(r.buffers, r.pes, progress).Ok());
+  EXPECT_EQ(r.hid.Firmware.Received(), sent);
+  EXPECT_EQ(back, image);
+  EXPECT_EQ(r.pes, (PesBytes{'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 0}));
   EXPECT_EQ(std::make_pair(r.buffers.BytesWritten, r.buffers.BytesRead), std::make_pair(65u, 65u));
+  std::string upload, read;
+  for (int n = 1; n <= 13; ++n) upload += " S" + std::to_string(n) + " R" + std::to_string(n);
+  for (int n = 1; n <= 12; ++n) read += " S" + std::to_string(n) + " R" + std::to_string(n);
+  EXPECT_EQ(steps, upload + " S1 R1" + read + " S1 R1");
   EXPECT_EQ(r.hid.Log.substr(0, 75),
             "open /dev/hidraw1 #1, open /dev/hidraw1 #2, read #2 0, write #1, read #2 50");
 }
 
-// What goes wrong at the library boundary, and what discovery and the exchange after it make of
-// it.
-TEST(HidapiAdapter, FailuresAtTheLibraryBoundaryAreToldByDiscoveryAndExchange) {
+// What goes wrong at the library boundary, and what discovery and a burn after it make of it.
+TEST(HidapiAdapter, FailuresAtTheLibraryBoundaryAreToldByDiscoveryAndTheBurn) {
   const std::string opened = "programmer open at /dev/hidraw1";
   const struct {
     const char* name;
     std::function<void(FakeHid&)> set;
     std::string discovery;
-    ExchangeKind exchange;  // Pes or Program, run when a programmer is open
-    std::string outcome;    // "answered" or "burned", or the failure
+    std::string burn;  // "burned", "not burned" or the failure; "" when none is open
   } cases[] = {
       {"permission denied", [](FakeHid& h) { h.FailOpen[1] = EACCES; },
        "programmer found at /dev/hidraw1 but it could not be opened: Permission denied "
        "(install the udev rule 60-gantrel.rules and reconnect the programmer)",
-       ExchangeKind::Pes, ""},
+       ""},
       {"second open fails", [](FakeHid& h) { h.FailOpen[2] = EBUSY; },
-       "programmer found at /dev/hidraw1 but it could not be opened: Device or resource busy",
-       ExchangeKind::Pes, ""},
-      {"none present", [](FakeHid& h) { h.Present.resize(1); }, "no programmer found",
-       ExchangeKind::Pes, ""},
+       "programmer found at /dev/hidraw1 but it could not be opened: Device or resource busy", ""},
+      {"none present", [](FakeHid& h) { h.Present.resize(1); }, "no programmer found", ""},
       {"two programmers, the first listed twice",
        [](FakeHid& h) {
          h.Present = {{"/dev/hidraw4", 0x04D8, 0x003E},
@@ -205,32 +220,27 @@ TEST(HidapiAdapter, FailuresAtTheLibraryBoundaryAreToldByDiscoveryAndExchange) {
                       {"/dev/hidraw6", 0x04d8, 0x003f}};
          h.Programmer = "/dev/hidraw5";
        },
-       "programmer open at /dev/hidraw5", ExchangeKind::Pes, "answered"},
+       "programmer open at /dev/hidraw5", "burned"},
       {"short input report", [](FakeHid& h) { h.Change = [](auto& a) { a.resize(40); }; }, opened,
-       ExchangeKind::Pes, "answer to the PES command: short answer (40 of 64 bytes)"},
+       "answer to the program command: short answer (40 of 64 bytes)"},
       {"unplugged before the answer is read",
        [](FakeHid& h) { h.Change = [&h](auto&) { h.Unplugged = true; }; }, opened,
-       ExchangeKind::Pes, "answer to the PES command: device gone: No such device"},
-      {"write fails", [](FakeHid& h) { h.FailWrite = true; }, opened, ExchangeKind::Pes,
-       "PES command: write failed: Broken pipe"},
-      {"answer late", [](FakeHid& h) { h.Change = [](auto& a) { a.clear(); }; }, opened,
-       ExchangeKind::Pes, "answer to the PES command: no answer within 100 ms"},
-      {"burn answered 0x60", [](FakeHid& h) { h.Change = [](auto& a) { a[0] = 0x60; }; }, opened,
-       ExchangeKind::Program, "answered"},
+       "answer to the program command: device gone: No such device"},
+      {"write fails", [](FakeHid& h) { h.FailWrite = true; }, opened,
+       "program command: write failed: Broken pipe"},
+      {"answered 0x60", [](FakeHid& h) { h.Change = [](auto& a) { a[0] = 0x60; }; }, opened,
+       "not burned"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Rig r(c.set);
     EXPECT_EQ(DescribeDiscovery(r.link.OpenProgrammer()), c.discovery);
     // A failed second open closes the first handle.
-    EXPECT_EQ(r.hid.Open.size(), r.link.IsOpen() ? 2u : 0u);
+    EXPECT_EQ(r.hid.OpenHandles, r.link.IsOpen() ? 2 : 0);
     if (!r.link.IsOpen()) continue;
-    const ExchangeResult result = c.exchange == ExchangeKind::Program
-                                      ? r.link.ProgramChip(r.buffers)
-                                      : r.link.ReadPes(r.buffers, r.pes);
-    EXPECT_EQ(
-        result.Ok() ? (result.Burned ? "burned" : "answered") : DescribeExchangeFailure(result),
-        c.outcome);
+    const ExchangeResult burn = r.link.ProgramChip(r.buffers);
+    EXPECT_EQ(burn.Ok() ? (burn.Burned ? "burned" : "not burned") : DescribeExchangeFailure(burn),
+              c.burn);
   }
 }
 
@@ -239,11 +249,12 @@ TEST(HidapiAdapter, FailuresAtTheLibraryBoundaryAreToldByDiscoveryAndExchange) {
 TEST(HidapiAdapter, ProbeTakesLateAnswersAwayAndSeesTheUnplug) {
   std::vector<unsigned char> late;
   Rig r([&late](FakeHid& h) { h.Change = [&late](auto& a) { late.swap(a); }; });
-  EXPECT_EQ(r.link.ReadPes(r.buffers, r.pes).Error, ExchangeError::TransferFailed);
+  EXPECT_EQ(DescribeExchangeFailure(r.link.ReadPes(r.buffers, r.pes)),
+            "answer to the PES command: no answer within 100 ms");
   EXPECT_EQ(r.hid.Log,
             "open /dev/hidraw1 #1, open /dev/hidraw1 #2, read #2 0, write #1, "
             "read #2 50, read #2 50");
-  r.hid.Deliver(late);  // the answer comes late
+  r.hid.Queue.push_back(late);  // the answer comes late
   r.hid.Change = nullptr;
   r.hid.Log.clear();
   EXPECT_EQ(r.link.ReadPes(r.buffers, r.pes).Error, ExchangeError::OutOfStep);

@@ -1,7 +1,6 @@
-// The link over the simulated programmer: the reports of its four exchanges, when a burn may go
-// out, every fault at every report of every exchange (each one fails within its bound, names its
-// step, hands back no data, and nothing is sent until the programmer has been reconnected), and
-// the fault syntax.
+// The link over the simulated programmer: when a burn may go out, every fault at every report of
+// every exchange (each one fails within its bound, names its step, hands back no data, and nothing
+// is sent until the programmer has been reconnected), and the fault syntax.
 #include <gtest/gtest.h>
 
 #include <numeric>
@@ -30,46 +29,12 @@ struct Rig {
   PesBytes pes{};
 };
 
-// Every exchange sends exactly its reports (byte 0 and every unused byte 0, nothing of an earlier
-// report carried over), takes one answer per report and tells its steps in order.
-TEST(DeviceLink, FourExchangesInARowSendExactlyTheirReportsAndReadTheChipBack) {
-  Rig r;
-  const FuseImage image = Counting(5);
-  std::vector<Report> sent = {Report{0, CMD_UPLOAD}};
-  for (std::size_t i = 0; i < image.size(); ++i) {
-    if (i % kImageBlockSize == 0) sent.emplace_back();
-    sent.back()[1 + i % kImageBlockSize] = image[i];
-  }
-  sent.insert(sent.end(), {Report{0, CMD_PROGRAM}, Report{0, CMD_READ}});
-  sent.insert(sent.end(), kImageBlockCount - 1, Report{0, CMD_ACK});  // none after block 12
-  sent.push_back(Report{0, CMD_PES});
-  r.buffers.OutReport.fill(0xCC);
-  r.pes.fill(0xFF);  // its closing zero must come from the exchange
-  ASSERT_TRUE(r.programmer.SetPes("ABCDEFGHI"));
-  std::string steps;
-  const ProgressFn progress = [&steps](const ExchangeProgress& p) {
-    const std::string step = (p.Sending ? " S" : " R") + std::to_string(p.Index);
-    if (!steps.ends_with(step)) steps += step;
-  };
-  FuseImage readBack{};
-  ASSERT_TRUE(r.link.UploadFuseImage(r.buffers, image, progress).Ok());
-  ASSERT_TRUE(r.link.ProgramChip(r.buffers, progress).Burned);
-  ASSERT_TRUE(r.link.ReadFuseImage(r.buffers, readBack, progress).Ok());
-  ASSERT_TRUE(r.link.ReadPes(r.buffers, r.pes, progress).Ok());
-  EXPECT_EQ(r.programmer.Received(), sent);
-  EXPECT_EQ(readBack, image);
-  EXPECT_EQ(r.pes, (PesBytes{'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 0}));
-  std::string upload, read;
-  for (int n = 1; n <= 13; ++n) upload += " S" + std::to_string(n) + " R" + std::to_string(n);
-  for (int n = 1; n <= 12; ++n) read += " S" + std::to_string(n) + " R" + std::to_string(n);
-  EXPECT_EQ(steps, upload + " S1 R1" + read + " S1 R1");
-}
-
 // 'w' goes out only to a programmer in step, over the connection that took the upload, and
 // only the answer 0x61 is a burn.
 TEST(DeviceLink, BurnAfterAnUploadGoesOutOnlyInStepOverTheSameConnection) {
   const std::string outOfStep =
       "an earlier exchange with the programmer broke off: reconnect the programmer";
+  const std::string gone = "the programmer at simulated was disconnected";
   const milliseconds late(3000);  // beyond the upload's bound, within the burn's
   const struct {
     const char* name;
@@ -83,13 +48,7 @@ TEST(DeviceLink, BurnAfterAnUploadGoesOutOnlyInStepOverTheSameConnection) {
       {"clean upload", {}, false, "", true, 14, 2},
       {"programmer refuses", {BurnFails, 0, {}}, false, "", false, 14, 2},
       {"answer late", {Late, 14, late}, false, "", true, 14, 61},
-      {"replugged",
-       {Replug, 14, {}},
-       false,
-       "the programmer at simulated was disconnected",
-       false,
-       13,
-       0},
+      {"replugged", {Replug, 14, {}}, false, gone, false, 13, 0},
       // Inside a broken-off upload the firmware would take 'w' for image data.
       {"upload broke off", {Late, 5, late}, false, outOfStep, false, 5, 0},
       {"upload broke off, then rediscovered", {Late, 5, late}, true, outOfStep, false, 5, 0},
@@ -116,22 +75,17 @@ TEST(FaultSweep, EveryFaultAtEveryReportFailsTheExchangeAndHoldsTheLinkUntilARec
     ExchangeKind kind;
     int reports;
     milliseconds bound;
-    const char* firstStopped;  // the failure for stop@1
-    const char* lastVanished;  // the failure for vanish@N at its last report
+    const char* lastStopped;  // the failure for stop@N at its last report
   } exchanges[] = {
       {ExchangeKind::Upload, 13, LinkTimeouts{}.Answer,
-       "answer to report 1 of 13 (upload command): no answer within 2 s",
-       "report 13 of 13 (block 12): device gone: device disconnected"},
+       "answer to report 13 of 13 (block 12): no answer within 2 s"},
       {ExchangeKind::Program, 1, LinkTimeouts{}.Program,
-       "answer to the program command: no answer within 20 s",
-       "program command: device gone: device disconnected"},
-      {ExchangeKind::Read, 12, LinkTimeouts{}.Answer, "block 1 of 12: no answer within 2 s",
-       "acknowledgement 11 of 11: device gone: device disconnected"},
+       "answer to the program command: no answer within 20 s"},
+      {ExchangeKind::Read, 12, LinkTimeouts{}.Answer, "block 12 of 12: no answer within 2 s"},
       {ExchangeKind::Pes, 1, LinkTimeouts{}.Answer,
-       "answer to the PES command: no answer within 2 s",
-       "PES command: device gone: device disconnected"},
+       "answer to the PES command: no answer within 2 s"},
   };
-  for (const auto& [kind, reports, bound, firstStopped, lastVanished] : exchanges) {
+  for (const auto& [kind, reports, bound, lastStopped] : exchanges) {
     for (int n = 1; n <= reports; ++n) {
       for (const SimulatedFaultKind fault : {Stop, Late, Vanish, Replug}) {
         const SimulatedFault set{fault, static_cast<std::uint64_t>(n), bound + milliseconds(1000)};
@@ -163,11 +117,8 @@ TEST(FaultSweep, EveryFaultAtEveryReportFailsTheExchangeAndHoldsTheLinkUntilARec
                   std::make_tuple(n, reports, gone));
         EXPECT_EQ(r.programmer.Received().size(), static_cast<std::size_t>(gone ? n - 1 : n));
         EXPECT_EQ(r.programmer.WaitedTime(), gone ? milliseconds(0) : bound);
-        const std::string text = DescribeExchangeFailure(result);
-        if (fault == Stop && n == 1) {
-          EXPECT_EQ(text, firstStopped);
-        } else if (fault == Vanish && n == reports) {
-          EXPECT_EQ(text, lastVanished);
+        if (fault == Stop && n == reports) {
+          EXPECT_EQ(DescribeExchangeFailure(result), lastStopped);
         }
         EXPECT_EQ(image, FuseImage{});
         EXPECT_EQ(r.pes, PesBytes{});
@@ -182,7 +133,6 @@ TEST(FaultSweep, EveryFaultAtEveryReportFailsTheExchangeAndHoldsTheLinkUntilARec
           r.programmer.Reconnect();
         }
         ASSERT_TRUE(r.link.ReadPes(r.buffers, r.pes).Ok());
-        EXPECT_EQ(r.pes, kPesBytes);
         EXPECT_EQ(std::make_tuple(r.link.ConnectionNumber(), r.link.OutOfStep()),
                   std::make_tuple(std::uint64_t{2}, false));
       }
@@ -191,15 +141,19 @@ TEST(FaultSweep, EveryFaultAtEveryReportFailsTheExchangeAndHoldsTheLinkUntilARec
 }
 
 TEST(SimulatedFaultSyntax, ListReadsBackItemByItemAndAMalformedOneKeepsTheOldFaults) {
+  const auto written = [](const std::vector<SimulatedFault>& faults) {
+    std::string text;
+    for (const SimulatedFault& fault : faults)
+      text += (text.empty() ? "" : ",") + FormatSimulatedFault(fault);
+    return text;
+  };
   const std::string list =
       "stop@7,vanish@3,replug@14,late@5:25000,late@1:0,burn-fails,stop@4294967295,"
       "late@1:86400000,late@5";
   std::vector<SimulatedFault> faults;
-  std::string error, back;
+  std::string error;
   ASSERT_TRUE(ParseSimulatedFaults(list, faults, error)) << error;
-  for (const SimulatedFault& fault : faults)
-    back += (back.empty() ? "" : ",") + FormatSimulatedFault(fault);
-  EXPECT_EQ(back, list + ":3000");  // the default delay
+  EXPECT_EQ(written(faults), list + ":3000");  // the default delay
 
   for (const char* text :
        {"", ",stop@7", "stop@7,", "stop@7,,late@5", "stop", "stop@", "stop@0", "stop@+2", "stop@ 7",
@@ -209,8 +163,7 @@ TEST(SimulatedFaultSyntax, ListReadsBackItemByItemAndAMalformedOneKeepsTheOldFau
     error.clear();
     EXPECT_FALSE(ParseSimulatedFaults(text, faults, error)) << text;
     EXPECT_FALSE(error.empty()) << text;
-    ASSERT_EQ(faults.size(), 1U) << text;
-    EXPECT_EQ(FormatSimulatedFault(faults[0]), "stop@42") << text;
+    EXPECT_EQ(written(faults), "stop@42") << text;
   }
   EXPECT_EQ(error,  // for the last one
             "unknown fault 'fly@3' (expected stop@N, vanish@N, replug@N, late@N, late@N:MS or "
