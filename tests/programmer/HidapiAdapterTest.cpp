@@ -35,9 +35,11 @@ struct Interface {
 
 // What the fake holds and what it saw.
 struct FakeHid {
-  std::vector<Interface> Present;  // in enumeration order
-  std::string Programmer;          // the path the firmware answers on
-  std::map<int, int> FailOpen;     // open number (1-based) -> errno it fails with
+  // In enumeration order: a mouse and the programmer.
+  std::vector<Interface> Present = {{"/dev/hidraw0", 0x046D, 0xC52B},
+                                    {"/dev/hidraw1", 0x04D8, 0x003F}};
+  std::string Programmer = "/dev/hidraw1";  // the path that goes away when it is unplugged
+  std::map<int, int> FailOpen;              // open number (1-based) -> errno it fails with
   bool Unplugged = false;
   bool FailWrite = false;
   // Changes each answer before it is queued; an answer it leaves empty is not queued.
@@ -87,13 +89,10 @@ void hid_free_enumeration(hid_device_info* list) {
 hid_device* hid_open_path(const char* path) {
   const int number = ++fake->Opens;
   fake->Note("open " + std::string(path) + " #" + std::to_string(number));
-  if (fake->FailOpen.count(number) != 0) {
-    errno = fake->FailOpen[number];
-    const std::string reason = std::strerror(errno);
-    fake->GlobalError = std::wstring(reason.begin(), reason.end());
-    return nullptr;
-  }
-  fake->GlobalError.clear();
+  errno = fake->FailOpen.count(number) != 0 ? fake->FailOpen[number] : 0;
+  const std::string reason = errno != 0 ? std::strerror(errno) : "";
+  fake->GlobalError.assign(reason.begin(), reason.end());
+  if (errno != 0) return nullptr;
   fake->Queue.clear();  // a new handle starts with no reports queued
   ++fake->OpenHandles;
   return new hid_device_{number};
@@ -116,10 +115,9 @@ int hid_read_timeout(hid_device* handle, unsigned char* data, size_t length, int
   fake->Note("read #" + std::to_string(handle->Number) + " " + std::to_string(ms));
   if (fake->Unplugged) return -1;
   if (fake->Queue.empty()) return 0;
-  const std::vector<unsigned char> report = fake->Queue.front();
+  const std::size_t n = std::min(length, fake->Queue.front().size());
+  std::copy_n(fake->Queue.front().begin(), n, data);
   fake->Queue.pop_front();
-  const std::size_t n = std::min(length, report.size());
-  std::copy_n(report.begin(), n, data);
   return static_cast<int>(n);
 }
 
@@ -143,8 +141,6 @@ namespace {
 struct Rig {
   explicit Rig(const std::function<void(FakeHid&)>& set = {}) {
     fake = &hid;
-    hid.Present = {{"/dev/hidraw0", 0x046D, 0xC52B}, {"/dev/hidraw1", 0x04D8, 0x003F}};
-    hid.Programmer = "/dev/hidraw1";
     if (set) set(hid);
   }
   FakeHid hid;
@@ -155,13 +151,11 @@ struct Rig {
 };
 
 // Each exchange sends exactly its reports (the report ID and every unused byte 0, nothing of an
-// earlier report carried over), takes one answer per report and tells its steps in order. The
-// programmer is opened for writing first, then for reading; the probe reads without waiting;
-// every write is 65 bytes with the ID 0 in front (the fake refuses any other), and the 64 bytes
-// of an answer land in report bytes 1..64.
+// earlier report carried over), takes one answer per report and tells its steps in order. Every
+// write is 65 bytes with the ID 0 in front (the fake refuses any other), and the 64 bytes of an
+// answer land in report bytes 1..64.
 TEST(HidapiAdapter, FourExchangesInARowSendExactlyTheirReportsAndReadTheChipBack) {
   Rig r;
-  ASSERT_EQ(DescribeDiscovery(r.link.OpenProgrammer()), "programmer open at /dev/hidraw1");
   FuseImage image, back{};
   std::iota(image.begin(), image.end(), std::uint8_t{5});
   std::vector<Report> sent = {Report{0, CMD_UPLOAD}};
@@ -192,8 +186,6 @@ TEST(HidapiAdapter, FourExchangesInARowSendExactlyTheirReportsAndReadTheChipBack
   for (int n = 1; n <= 13; ++n) upload += " S" + std::to_string(n) + " R" + std::to_string(n);
   for (int n = 1; n <= 12; ++n) read += " S" + std::to_string(n) + " R" + std::to_string(n);
   EXPECT_EQ(steps, upload + " S1 R1" + read + " S1 R1");
-  EXPECT_EQ(r.hid.Log.substr(0, 75),
-            "open /dev/hidraw1 #1, open /dev/hidraw1 #2, read #2 0, write #1, read #2 50");
 }
 
 // What goes wrong at the library boundary, and what discovery and a burn after it make of it.
@@ -214,13 +206,9 @@ TEST(HidapiAdapter, FailuresAtTheLibraryBoundaryAreToldByDiscoveryAndTheBurn) {
       {"none present", [](FakeHid& h) { h.Present.resize(1); }, "no programmer found", ""},
       {"two programmers, the first listed twice",
        [](FakeHid& h) {
-         h.Present = {{"/dev/hidraw4", 0x04D8, 0x003E},
-                      {"/dev/hidraw5", 0x04D8, 0x003F},
-                      {"/dev/hidraw5", 0x04D8, 0x003F},
-                      {"/dev/hidraw6", 0x04d8, 0x003f}};
-         h.Programmer = "/dev/hidraw5";
+         h.Present.insert(h.Present.end(), {h.Present[1], {"/dev/hidraw2", 0x04D8, 0x003F}});
        },
-       "programmer open at /dev/hidraw5", "burned"},
+       opened, "burned"},
       {"short input report", [](FakeHid& h) { h.Change = [](auto& a) { a.resize(40); }; }, opened,
        "answer to the program command: short answer (40 of 64 bytes)"},
       {"unplugged before the answer is read",
@@ -244,8 +232,9 @@ TEST(HidapiAdapter, FailuresAtTheLibraryBoundaryAreToldByDiscoveryAndTheBurn) {
   }
 }
 
+// Opened for writing first, then for reading, and probed without waiting before the first write.
 // After a failed transfer the handles stay open and nothing is written; the probe takes the
-// late answer away without waiting and sees the unplug, and a new connection follows.
+// late answer away and sees the unplug, and a new connection follows.
 TEST(HidapiAdapter, ProbeTakesLateAnswersAwayAndSeesTheUnplug) {
   std::vector<unsigned char> late;
   Rig r([&late](FakeHid& h) { h.Change = [&late](auto& a) { late.swap(a); }; });
@@ -264,10 +253,8 @@ TEST(HidapiAdapter, ProbeTakesLateAnswersAwayAndSeesTheUnplug) {
   r.hid.Log.clear();
   EXPECT_EQ(r.link.ReadPes(r.buffers, r.pes).Error, ExchangeError::NoProgrammer);
   EXPECT_EQ(r.hid.Log, "read #2 0, close #2, close #1");
-  EXPECT_FALSE(r.link.OutOfStep());
   r.hid.Unplugged = false;  // plugged in again: a new connection
   ASSERT_TRUE(r.link.ReadPes(r.buffers, r.pes).Ok());
-  EXPECT_EQ(r.pes, kPesBytes);
   EXPECT_EQ(r.link.ConnectionNumber(), 2u);
 }
 
