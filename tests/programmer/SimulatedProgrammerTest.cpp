@@ -75,17 +75,17 @@ TEST(FaultSweep, EveryFaultAtEveryReportFailsTheExchangeAndHoldsTheLinkUntilARec
     ExchangeKind kind;
     int reports;
     milliseconds bound;
-    const char* lastStopped;  // the failure for stop@N at its last report
+    const char* firstStopped;  // the failure for stop@1
   } exchanges[] = {
       {ExchangeKind::Upload, 13, LinkTimeouts{}.Answer,
-       "answer to report 13 of 13 (block 12): no answer within 2 s"},
+       "answer to report 1 of 13 (upload command): no answer within 2 s"},
       {ExchangeKind::Program, 1, LinkTimeouts{}.Program,
        "answer to the program command: no answer within 20 s"},
-      {ExchangeKind::Read, 12, LinkTimeouts{}.Answer, "block 12 of 12: no answer within 2 s"},
+      {ExchangeKind::Read, 12, LinkTimeouts{}.Answer, "block 1 of 12: no answer within 2 s"},
       {ExchangeKind::Pes, 1, LinkTimeouts{}.Answer,
        "answer to the PES command: no answer within 2 s"},
   };
-  for (const auto& [kind, reports, bound, lastStopped] : exchanges) {
+  for (const auto& [kind, reports, bound, firstStopped] : exchanges) {
     for (int n = 1; n <= reports; ++n) {
       for (const SimulatedFaultKind fault : {Stop, Late, Vanish, Replug}) {
         const SimulatedFault set{fault, static_cast<std::uint64_t>(n), bound + milliseconds(1000)};
@@ -117,8 +117,8 @@ TEST(FaultSweep, EveryFaultAtEveryReportFailsTheExchangeAndHoldsTheLinkUntilARec
                   std::make_tuple(n, reports, gone));
         EXPECT_EQ(r.programmer.Received().size(), static_cast<std::size_t>(gone ? n - 1 : n));
         EXPECT_EQ(r.programmer.WaitedTime(), gone ? milliseconds(0) : bound);
-        if (fault == Stop && n == reports) {
-          EXPECT_EQ(DescribeExchangeFailure(result), lastStopped);
+        if (fault == Stop && n == 1) {
+          EXPECT_EQ(DescribeExchangeFailure(result), firstStopped);
         }
         EXPECT_EQ(image, FuseImage{});
         EXPECT_EQ(r.pes, PesBytes{});
