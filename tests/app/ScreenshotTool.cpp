@@ -21,10 +21,10 @@ int main(int argc, char* argv[]) {
   CGantrelDlg& window = fixture.window;
   window.Start();
   QApplication::processEvents();
-  fixture.dialogs.Script.append(QString::fromLocal8Bit(argv[1]));
+  fixture.dialogs.Script.push_back(argv[1]);
   window.findChild<QAction*>(QStringLiteral("actionJedecLoad"))->trigger();
   QApplication::processEvents();
-  if (!fixture.dialogs.Messages.isEmpty()) {
+  if (!fixture.dialogs.Boxes().empty()) {
     std::fprintf(stderr, "app_screenshot: the load raised a message\n");
     return 1;
   }
