@@ -133,6 +133,7 @@ TEST(FaultSweep, EveryFaultAtEveryReportFailsTheExchangeAndHoldsTheLinkUntilARec
           r.programmer.Reconnect();
         }
         ASSERT_TRUE(r.link.ReadPes(r.buffers, r.pes).Ok());
+        EXPECT_TRUE(r.link.EnsureOpen());  // keeps the programmer it holds
         EXPECT_EQ(r.link.ConnectionNumber(), 2u);
       }
     }
