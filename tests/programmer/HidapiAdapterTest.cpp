@@ -234,7 +234,7 @@ TEST(HidapiAdapter, FailuresAtTheLibraryBoundaryAreToldByDiscoveryAndTheBurn) {
 // Opened for writing first, then for reading, and probed without waiting before the first write.
 // After a failed transfer the handles stay open and nothing is written; the probe takes the
 // late answer away and sees the unplug, and a new connection follows.
-TEST(HidapiAdapter, ProbeTakesLateAnswersAwayAndSeesTheUnplug) {
+TEST(HidapiAdapter, AfterAFailedTransferTheProbeTakesLateAnswersAwayAndSeesTheUnplug) {
   std::vector<unsigned char> late;
   Rig r([&late](FakeHid& h) { h.Change = [&late](auto& a) { late.swap(a); }; });
   EXPECT_EQ(DescribeExchangeFailure(r.link.ReadPes(r.buffers, r.pes)),

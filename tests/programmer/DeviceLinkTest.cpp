@@ -70,7 +70,7 @@ TEST(DeviceLink, BurnAfterAnUploadGoesOutOnlyInStepOverTheSameConnection) {
   }
 }
 
-TEST(FaultSweep, EveryFaultAtEveryReportFailsTheExchangeAndHoldsTheLinkUntilAReconnect) {
+TEST(DeviceLink, FaultAtAnyReportOfAnyExchangeFailsItAndNothingIsSentUntilAReconnect) {
   const struct {
     ExchangeKind kind;
     int reports;
@@ -140,7 +140,7 @@ TEST(FaultSweep, EveryFaultAtEveryReportFailsTheExchangeAndHoldsTheLinkUntilARec
   }
 }
 
-TEST(SimulatedFaultSyntax, ListReadsBackItemByItemAndAMalformedOneKeepsTheOldFaults) {
+TEST(ParseSimulatedFaults, WellFormedListReadsBackItemByItemAndAMalformedOneKeepsTheOldFaults) {
   const auto written = [](const std::vector<SimulatedFault>& faults) {
     std::string text;
     for (const SimulatedFault& fault : faults)
