@@ -70,6 +70,18 @@ TEST(DeviceLink, BurnAfterAnUploadGoesOutOnlyInStepOverTheSameConnection) {
   }
 }
 
+// Rediscovery asks the held handle first: a programmer unplugged meanwhile is in step again.
+TEST(DeviceLink, RediscoveryAfterAnUnplugEndsTheOutOfStepState) {
+  Rig r;
+  r.programmer.SetFault({Late, 5, milliseconds(3000)});
+  r.link.UploadFuseImage(r.buffers, Counting(7));
+  ASSERT_TRUE(r.link.OutOfStep());
+  r.programmer.Reconnect();
+  r.link.OpenProgrammer();
+  EXPECT_FALSE(r.link.OutOfStep());
+  EXPECT_TRUE(r.link.ReadPes(r.buffers, r.pes).Ok());
+}
+
 TEST(DeviceLink, FaultAtAnyReportOfAnyExchangeFailsItAndNothingIsSentUntilAReconnect) {
   const struct {
     ExchangeKind kind;
