@@ -130,6 +130,10 @@ TEST(CliDiff, DifferingMapsNameTheEquationsThenEachFuseByItsMeaning) {
   const std::string a = Scratch("a.jed", "*F0*L5 1*L100 1*L5810 1*L5830 1*");
   const std::string b = Scratch("b.jed", "*F0*L101 1*");
   const std::string broken = Scratch("broken-at-10.jed", "*F0*L0 11x*L5 1*");
+  const std::string good = Scratch("good.jed", "*F0*L0 11*");
+  const std::string agree =
+      "1 of 5892 fuses differ\n"
+      "the equations agree: the fuses differ only in unused terms or the UES\n";
   ExpectCliCases({
       // Rows 0 and 2 stay always false; S0 of pin 22 changes its equation.
       {{"diff", a, b},
@@ -141,14 +145,7 @@ TEST(CliDiff, DifferingMapsNameTheEquationsThenEachFuseByItsMeaning) {
         "fuse 5810: pin 22 S0: active high in A, active low in B\n"
         "fuse 5830: UES: 1 in A, 0 in B\n"},
        ""},
-      {{"diff", b, "-"},
-       1,
-       {"1 of 5892 fuses differ\n"
-        "the equations agree: the fuses differ only in unused terms or the UES\n"
-        "fuse 101 (L0088): pin 23 term 1, input /4: open in A, connected in B\n"},
-       "",
-       {},
-       "*F0*"},
+      {{"diff", b, "-"}, 1, {agree, "open in A, connected in B\n"}, "", {}, "*F0*"},
       {{"diff", "--json", b, Scratch("d.jed", "*F0*L101 1*L1234 1*L5811 1*")},
        1,
        {"{\"differing\": 2, \"compared\": 5892, \"equations_differ\": [\"22\"],\n \"fuses\": [\n"
@@ -158,11 +155,7 @@ TEST(CliDiff, DifferingMapsNameTheEquationsThenEachFuseByItsMeaning) {
         "\"input\": null, \"a\": \"registered\", \"b\": \"combinatorial\"}\n ]}\n"},
        ""},
       // A file failing its check is compared as far as it was read: fuse 5 never was.
-      {{"diff", broken, Scratch("good.jed", "*F0*L0 11*")},
-       0,
-       {"all 5892 fuses agree\n"},
-       broken + ":1:10: syntax error: found 'x', expected a fuse digit 0 or 1, white space or '*' "
-                "(compared as far as it was read)\n"},
+      {{"diff", broken, good}, 0, {"all 5892 fuses agree\n"}, "(compared as far as it was read)\n"},
       {{"diff", a, Scratch("none.jed")}, 2, {}, "none.jed: cannot open"},
   });
 }
