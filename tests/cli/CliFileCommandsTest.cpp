@@ -20,9 +20,8 @@ namespace {
 
 using gantrel::testing::Hex4;
 using gantrel::testing::kExampleText;
-using gantrel::testing::SamplePath;
 
-// A JSON value as the manifest writes it: "-" for null.
+// A JSON value as text, "-" for null.
 std::string Field(const QJsonValue& value) {
   return value.isNull() ? "-" : value.toVariant().toString().toStdString();
 }
