@@ -2,18 +2,20 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDropEvent>
 #include <QFontDatabase>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "AppResources.h"
-#include "DialogProvider.h"
 #include "ProgressBox.h"
 
 namespace {
@@ -24,15 +26,36 @@ QString FromUtf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-std::optional<std::string> ToUtf8(const std::optional<QString>& path) {
-  if (!path) return std::nullopt;
-  return path->toStdString();
+// The one local file a drag carries, or an empty string (no file, several, or a remote one).
+QString DraggedFile(const QMimeData& data) {
+  if (data.urls().size() != 1) return {};
+  return data.urls().front().toLocalFile();
+}
+
+bool IsInput(QEvent::Type type) {
+  switch (type) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+    case QEvent::InputMethod:
+    case QEvent::ContextMenu:
+      return true;
+    default:
+      return false;
+  }
 }
 
 }  // namespace
 
-CGantrelDlg::CGantrelDlg(gantrel::DeviceLink& link, DialogProvider& dialogs, QWidget* parent)
-    : QDialog(parent), dialogs_(dialogs), commands_(*this, link) {
+CGantrelDlg::CGantrelDlg(gantrel::DeviceLink& link, gantrel::Dialogs& dialogs, QWidget* parent)
+    : QDialog(parent), dialogs_(dialogs), commands_(*this, dialogs, link) {
   setObjectName(QStringLiteral("gantrelDialog"));
   setWindowTitle(QString::fromUtf8(gantrel::kAppTitle));
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -85,6 +108,7 @@ void CGantrelDlg::CreateMenus() {
   menuBar_->addAction(actionDeviceWrite_);
   menuBar_->addAction(actionDeviceRead_);
   menuBar_->addAction(actionPesRead_);
+  menuBar_->installEventFilter(this);
 }
 
 void CGantrelDlg::CreateTextArea() {
@@ -99,6 +123,7 @@ void CGantrelDlg::CreateTextArea() {
   // Fuse rows line up in a fixed-pitch font; Japanese comments fall back to a CJK font.
   textArea_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   textArea_->installEventFilter(this);
+  textArea_->viewport()->installEventFilter(this);
   textArea_->setFocus();
 }
 
@@ -110,14 +135,23 @@ void CGantrelDlg::CreateLayout() {
   layout->addWidget(textArea_);
 }
 
-void CGantrelDlg::Start() {
+void CGantrelDlg::Start(const std::optional<std::string>& file) {
   show();
-  // Discovery runs once the window is on the screen, so a slow bus does not delay it.
-  QTimer::singleShot(0, this, [this] {
+  // Discovery runs once the window is on the screen, so a slow bus does not delay it; a file
+  // named at start loads after it, so its upload goes where the program command will go.
+  QTimer::singleShot(0, this, [this, file] {
     busy_ = true;
     commands_.OpenProgrammer();
     busy_ = false;
+    if (file) LoadFile(*file);
   });
+}
+
+void CGantrelDlg::LoadFile(const std::string& path) {
+  if (busy_) return;
+  busy_ = true;
+  commands_.LoadChosenFile(path);
+  busy_ = false;
 }
 
 bool CGantrelDlg::HasUnsavedEdits() const {
@@ -136,8 +170,7 @@ void CGantrelDlg::RunCommand(void (gantrel::Commands::*command)()) {
 void CGantrelDlg::reject() {
   if (busy_) return;
   if (HasUnsavedEdits() &&
-      dialogs_.ShowMessage(this, QString::fromUtf8(kUnsavedQuestion),
-                           QString::fromUtf8(gantrel::kAppTitle), gantrel::MessageIcon::Exclamation,
+      dialogs_.ShowMessage(kUnsavedQuestion, gantrel::kAppTitle, gantrel::MessageIcon::Exclamation,
                            gantrel::MessageButtons::OkCancel) != gantrel::MessageAnswer::Ok) {
     return;
   }
@@ -145,6 +178,14 @@ void CGantrelDlg::reject() {
 }
 
 bool CGantrelDlg::eventFilter(QObject* watched, QEvent* event) {
+  // While the programmer works the window takes no input, whether the progress box shows yet
+  // or not.
+  if (exchange_.isValid() && IsInput(event->type())) {
+    // A file dropped meanwhile is refused, so that its source keeps it.
+    if (event->type() == QEvent::Drop) event->ignore();
+    return true;
+  }
+  if (watched == textArea_->viewport() && FilterDrop(event)) return true;
   if (watched == textArea_ && event->type() == QEvent::KeyPress) {
     auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
@@ -155,6 +196,29 @@ bool CGantrelDlg::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   return QDialog::eventFilter(watched, event);
+}
+
+bool CGantrelDlg::FilterDrop(QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop) return false;
+  auto* drop = static_cast<QDropEvent*>(event);
+  // A drag of text within the text area carries no address and goes on to the text area,
+  // which would otherwise insert a dropped file's address as text.
+  if (drop->mimeData() == nullptr || !drop->mimeData()->hasUrls()) return false;
+  const QString file = DraggedFile(*drop->mimeData());
+  // The file is only read: a copy, so that no source takes the drop for a move.
+  if (file.isEmpty() || busy_ || !(drop->possibleActions() & Qt::CopyAction)) {
+    drop->ignore();
+    return true;
+  }
+  drop->setDropAction(Qt::CopyAction);
+  drop->accept();
+  if (type == QEvent::Drop) {
+    // The load runs once the drop has ended, so that its boxes do not hold up the drag's source.
+    const std::string path = file.toStdString();
+    QTimer::singleShot(0, this, [this, path] { LoadFile(path); });
+  }
+  return true;
 }
 
 void CGantrelDlg::ShowText(std::string_view bytes) {
@@ -186,31 +250,17 @@ void CGantrelDlg::TextSaved() {
   textArea_->document()->setModified(false);
 }
 
-std::optional<std::string> CGantrelDlg::AskOpenPath() {
-  return ToUtf8(dialogs_.AskOpenPath(this));
-}
-
-std::optional<std::string> CGantrelDlg::AskSavePath() {
-  return ToUtf8(dialogs_.AskSavePath(this));
-}
-
-gantrel::MessageAnswer CGantrelDlg::ShowMessage(std::string_view text, std::string_view title,
-                                                gantrel::MessageIcon icon,
-                                                gantrel::MessageButtons buttons) {
-  return dialogs_.ShowMessage(this, FromUtf8(text), FromUtf8(title), icon, buttons);
-}
-
-void CGantrelDlg::ShowPes(std::string_view signature) {
-  dialogs_.ShowPes(this, FromUtf8(signature));
-}
-
 void CGantrelDlg::ShowProgress(std::string_view step) {
-  progress_->ShowStep(FromUtf8(step));
-  // Let the window and the box paint between the slices of a wait. The box is modal, so input
-  // meant for the window is refused meanwhile, and the busy flag stops any command anyway.
+  if (!exchange_.isValid()) exchange_.start();
+  // A short exchange ends before the box would show, so it does not flash on every load.
+  progress_->SetStep(FromUtf8(step));
+  if (!progress_->isVisible() && exchange_.elapsed() >= kProgressDelayMs) progress_->show();
+  // Let the window and the box paint between the slices of a wait. The event filter refuses
+  // input meant for the window meanwhile, and the busy flag stops any command anyway.
   QApplication::processEvents();
 }
 
 void CGantrelDlg::EndProgress() {
   progress_->hide();
+  exchange_.invalidate();
 }

@@ -3,13 +3,14 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
+#include <optional>
 #include <string>
 
 #include "Commands.h"
 #include "DisplayedText.h"
 #include "Window.h"
 
-class DialogProvider;
 class ProgressBox;
 class QAction;
 class QMenu;
@@ -22,30 +23,28 @@ class CGantrelDlg : public QDialog, public gantrel::Window {
  public:
   // Builds the window for the programmer behind `link`, raising its boxes through `dialogs`;
   // both must outlive the window.
-  CGantrelDlg(gantrel::DeviceLink& link, DialogProvider& dialogs, QWidget* parent = nullptr);
+  CGantrelDlg(gantrel::DeviceLink& link, gantrel::Dialogs& dialogs, QWidget* parent = nullptr);
   ~CGantrelDlg() override;
 
-  // Shows the window, then looks for the programmer once, without a word when there is none.
-  void Start();
+  // Shows the window, then looks for the programmer once, without a word when there is none,
+  // and then loads `file` (if any) as if it had been chosen in the load dialog.
+  void Start(const std::optional<std::string>& file = std::nullopt);
 
   // True while a command runs (no other can start meanwhile).
   bool IsBusy() const { return busy_; }
-  // True when the text area holds edits that have not been saved.
-  bool HasUnsavedEdits() const;
 
   // gantrel::Window
   void ShowText(std::string_view bytes) override;
   void PlaceCaret(std::size_t offset) override;
   std::string ShownText() override;
+  bool HasUnsavedEdits() const override;
   void TextSaved() override;
-  std::optional<std::string> AskOpenPath() override;
-  std::optional<std::string> AskSavePath() override;
-  gantrel::MessageAnswer ShowMessage(std::string_view text, std::string_view title,
-                                     gantrel::MessageIcon icon,
-                                     gantrel::MessageButtons buttons) override;
-  void ShowPes(std::string_view signature) override;
+  // The progress box shows only once an exchange has lasted kProgressDelayMs; input to the
+  // menu bar and the text area is refused from the first call on.
   void ShowProgress(std::string_view step) override;
   void EndProgress() override;
+
+  static constexpr int kProgressDelayMs = 500;
 
  public slots:
   // Escape, the close box and Alt+F4 end here: the window closes at once unless it holds
@@ -61,11 +60,19 @@ class CGantrelDlg : public QDialog, public gantrel::Window {
   void CreateTextArea();
   void CreateLayout();
   void RunCommand(void (gantrel::Commands::*command)());
+  // Loads the file at `path` as if chosen in the load dialog, unless a command runs.
+  void LoadFile(const std::string& path);
+  // The drag and drop of the text area's viewport: one local file is taken and loaded, other
+  // addresses are refused, and drags without any go on to the text area (false); while a
+  // command runs a file is refused.
+  bool FilterDrop(QEvent* event);
 
-  DialogProvider& dialogs_;
+  gantrel::Dialogs& dialogs_;
   gantrel::Commands commands_;
   DisplayedText shown_;
   bool busy_ = false;
+  // Runs from an exchange's first progress call to its end.
+  QElapsedTimer exchange_;
 
   QAction* actionJedecLoad_ = nullptr;
   QAction* actionJedecSave_ = nullptr;

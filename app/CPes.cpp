@@ -18,6 +18,9 @@ CPes::CPes(const QString& pesText, QWidget* parent) : QDialog(parent) {
   okButton_->setObjectName(QStringLiteral("okButton"));
   okButton_->setDefault(true);
   connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
+  // The box opens with the focus on OK, its first tab stop.
+  setTabOrder(okButton_, textField_);
+  okButton_->setFocus();
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(textField_);

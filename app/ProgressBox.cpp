@@ -27,9 +27,8 @@ ProgressBox::ProgressBox(QWidget* parent) : QDialog(parent) {
   layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void ProgressBox::ShowStep(const QString& step) {
+void ProgressBox::SetStep(const QString& step) {
   label_->setText(step);
-  if (!isVisible()) show();
 }
 
 QString ProgressBox::Step() const {

@@ -14,8 +14,8 @@ class ProgressBox : public QDialog {
   // Builds the box, hidden, modal to `parent`.
   explicit ProgressBox(QWidget* parent);
 
-  // Shows the box (at once, if hidden) with `step` as its label.
-  void ShowStep(const QString& step);
+  // Puts `step` in the label (the window decides when the box shows).
+  void SetStep(const QString& step);
   // The label shown now.
   QString Step() const;
 

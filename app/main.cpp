@@ -1,4 +1,4 @@
-// Start-up: the application, Qt's Japanese translation, the programmer link and the window.
+// Start-up: the command line, the application, Qt's Japanese translation and the window.
 //
 // GANTREL_AUTOCLOSE_MS (for tests and start-up measurements, not for users): when set to a
 // number of milliseconds, the window closes that long after it was shown. If some other
@@ -7,12 +7,13 @@
 #include <QApplication>
 #include <QTimer>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "AppResources.h"
-#include "CGantrelDlg.h"
-#include "DeviceLink.h"
-#include "HidapiProgrammer.h"
-#include "QtDialogProvider.h"
+#include "CommandLine.h"
+#include "QtDialogs.h"
+#include "WindowSession.h"
 
 namespace {
 
@@ -36,18 +37,36 @@ void ArmAutoClose(QApplication& app, CGantrelDlg& dialog) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // Read before the application object exists: --help and --version need no display.
+  const ParsedCommandLine line =
+      ParseCommandLine(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
+  switch (line.Action) {
+    case StartAction::Help:
+      std::fputs(kWindowHelp, stdout);
+      return 0;
+    case StartAction::Version:
+      std::fputs(VersionText().c_str(), stdout);
+      return 0;
+    case StartAction::UsageError:
+      std::fprintf(stderr, "gantrel: %s\n%sTry 'gantrel --help'.\n", line.Message.c_str(),
+                   kWindowUsage);
+      return 2;
+    case StartAction::Run:
+      if (!line.Message.empty()) std::fprintf(stderr, "gantrel: %s\n", line.Message.c_str());
+      break;
+  }
+
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Gantrel"));
   QApplication::setDesktopFileName(QStringLiteral("gantrel"));
   QApplication::setWindowIcon(AppResources::Icon());
   AppResources::InstallJapaneseTranslation(app);
 
-  gantrel::HidapiBackend backend;
-  gantrel::DeviceLink link(backend);
-  QtDialogProvider dialogs;
-  CGantrelDlg dialog(link, dialogs);
-  QObject::connect(&dialog, &QDialog::finished, &app, [&app] { app.exit(0); });
-  dialog.Start();
-  ArmAutoClose(app, dialog);
+  QtDialogs dialogs;
+  WindowSession session(line.Options, dialogs);
+  dialogs.SetParent(&session.Window());
+  QObject::connect(&session.Window(), &QDialog::finished, &app, [&app] { app.exit(0); });
+  session.Start();
+  ArmAutoClose(app, session.Window());
   return app.exec();
 }

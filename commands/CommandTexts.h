@@ -26,6 +26,9 @@ inline constexpr const char* kTextBurnSucceeded = "書き込みに成功しま�
 inline constexpr const char* kTextBurnFailed = "書き込みに失敗しました。";
 inline constexpr const char* kTextOutOfStep =
     "プログラマとの前回の通信が途中で失敗しました。\r\nプログラマを接続し直して下さい。";
+// Asked before a load or a read replaces a text that holds unsaved edits.
+inline constexpr const char* kTextDiscardEdits =
+    "編集した内容は保存されていません。\r\n編集内容を破棄して続けますか？";
 
 // Progress steps for the exchanges that have no count.
 inline constexpr const char* kProgressProgram = "書き込み中…";

@@ -23,8 +23,8 @@ ExchangeResult WithProgress(Window& window, Exchange exchange) {
   return result;
 }
 
-void ShowError(Window& window, const std::string& text) {
-  window.ShowMessage(text, kTitleFailure, MessageIcon::Error, MessageButtons::Ok);
+void ShowError(Dialogs& dialogs, const std::string& text) {
+  dialogs.ShowMessage(text, kTitleFailure, MessageIcon::Error, MessageButtons::Ok);
 }
 
 // The OK/Cancel question that a file's verdict leaves to the user, or none.
@@ -36,49 +36,63 @@ std::optional<std::string> QuestionAbout(const LoadedJedecFile& file) {
   return std::nullopt;
 }
 
-void ReportMissingProgrammer(Window& window, const DeviceLink& link) {
-  window.ShowMessage(MissingProgrammerText(link.Status()), kTitleNotice, MessageIcon::Exclamation,
-                     MessageButtons::Ok);
+void ReportMissingProgrammer(Dialogs& dialogs, const DeviceLink& link) {
+  dialogs.ShowMessage(MissingProgrammerText(link.Status()), kTitleNotice, MessageIcon::Exclamation,
+                      MessageButtons::Ok);
 }
 
-void ReportOutOfStep(Window& window) {
-  window.ShowMessage(kTextOutOfStep, kTitleNotice, MessageIcon::Exclamation, MessageButtons::Ok);
+void ReportOutOfStep(Dialogs& dialogs) {
+  dialogs.ShowMessage(kTextOutOfStep, kTitleNotice, MessageIcon::Exclamation, MessageButtons::Ok);
 }
 
 // Tells why an exchange did not run or broke off.
-void ReportExchangeFailure(Window& window, const DeviceLink& link, const ExchangeResult& result) {
+void ReportExchangeFailure(Dialogs& dialogs, const DeviceLink& link, const ExchangeResult& result) {
   switch (result.Error) {
     case ExchangeError::NoProgrammer:
-      ReportMissingProgrammer(window, link);
+      ReportMissingProgrammer(dialogs, link);
       return;
     case ExchangeError::OutOfStep:
-      ReportOutOfStep(window);
+      ReportOutOfStep(dialogs);
       return;
     case ExchangeError::None:
     case ExchangeError::TransferFailed:
       break;
   }
-  ShowError(window, ExchangeFailureText(result));
+  ShowError(dialogs, ExchangeFailureText(result));
 }
 
 }  // namespace
 
-Commands::Commands(Window& window, DeviceLink& link, std::function<std::tm()> clock)
-    : window_(window), link_(link), clock_(clock ? std::move(clock) : LocalTimeNow) {}
+Commands::Commands(Window& window, Dialogs& dialogs, DeviceLink& link,
+                   std::function<std::tm()> clock)
+    : window_(window),
+      dialogs_(dialogs),
+      link_(link),
+      clock_(clock ? std::move(clock) : LocalTimeNow) {}
 
 void Commands::OpenProgrammer() {
   link_.OpenProgrammer();
 }
 
+bool Commands::MayReplaceText() {
+  return !window_.HasUnsavedEdits() ||
+         dialogs_.ShowMessage(kTextDiscardEdits, kAppTitle, MessageIcon::Exclamation,
+                              MessageButtons::OkCancel) == MessageAnswer::Ok;
+}
+
+void Commands::OnJedecLoad() {
+  const std::optional<std::string> path = dialogs_.AskOpenPath();
+  if (path) LoadChosenFile(*path);
+}
+
 // The caller judges a file by the reader's result; a file that cannot be read, or is refused,
 // leaves the fuse map as it was, and only a clean load reaches the programmer.
-void Commands::OnJedecLoad() {
-  const std::optional<std::string> path = window_.AskOpenPath();
-  if (!path) return;
+void Commands::LoadChosenFile(const std::string& path) {
+  if (!MayReplaceText()) return;
   // Read into a copy of the fuse map, so that a rejected file leaves no trace in it.
-  LoadedJedecFile file = LoadJedecFile(*path, state_.FuseArray);
+  LoadedJedecFile file = LoadJedecFile(path, state_.FuseArray);
   if (file.Status == CheckStatus::IoError) {
-    ShowError(window_, FileOpenFailureText(file.Io));
+    ShowError(dialogs_, FileOpenFailureText(file.Io));
     return;
   }
   // From here the programmer's image is no longer known to match a loaded file.
@@ -86,7 +100,7 @@ void Commands::OnJedecLoad() {
   state_.GivenChecksum = file.Read.GivenChecksum;
   // The checksum question comes first, then the device question; Cancel rejects the file.
   while (const std::optional<std::string> question = QuestionAbout(file)) {
-    if (window_.ShowMessage(*question, kAppTitle, MessageIcon::None, MessageButtons::OkCancel) !=
+    if (dialogs_.ShowMessage(*question, kAppTitle, MessageIcon::None, MessageButtons::OkCancel) !=
         MessageAnswer::Ok)
       break;
     Overlook(file);
@@ -98,7 +112,7 @@ void Commands::OnJedecLoad() {
   if (file.Status != CheckStatus::Ok) {
     // The message comes first, then the whole text with the caret on what the reader refused
     // (for a refused device, the reader's position is the end of the text).
-    window_.ShowMessage(kTextFileError, kAppTitle, MessageIcon::None, MessageButtons::Ok);
+    dialogs_.ShowMessage(kTextFileError, kAppTitle, MessageIcon::None, MessageButtons::Ok);
     window_.ShowText(text);
     window_.PlaceCaret(static_cast<std::size_t>(file.Read.Position));
     return;
@@ -115,7 +129,7 @@ void Commands::OnJedecLoad() {
   } else if (upload.Error != ExchangeError::NoProgrammer) {
     // Working with files alone stays quiet, however the programmer went away; the program
     // command tells of it.
-    ReportExchangeFailure(window_, link_, upload);
+    ReportExchangeFailure(dialogs_, link_, upload);
   }
   window_.ShowText(text);
 }
@@ -123,38 +137,52 @@ void Commands::OnJedecLoad() {
 void Commands::OnDeviceWrite() {
   // The programmer is looked for first, so that its absence is told before the missing load.
   if (!link_.EnsureOpen()) {
-    ReportMissingProgrammer(window_, link_);
+    ReportMissingProgrammer(dialogs_, link_);
     return;
   }
   if (link_.OutOfStep()) {
-    ReportOutOfStep(window_);
+    ReportOutOfStep(dialogs_);
     return;
   }
   // Only the connection that took the upload holds its image: a programmer opened since (plugged
   // in again, or found after the load) would burn whatever it holds.
   if (!state_.JedecLoaded || link_.ConnectionNumber() != state_.UploadConnection) {
-    window_.ShowMessage(kTextLoadFirst, kTitleNotice, MessageIcon::Exclamation, MessageButtons::Ok);
+    dialogs_.ShowMessage(kTextLoadFirst, kTitleNotice, MessageIcon::Exclamation,
+                         MessageButtons::Ok);
     return;
   }
   const ExchangeResult program = WithProgress(window_, [this](const ProgressFn& progress) {
     return link_.ProgramChip(state_.Reports, progress);
   });
   if (!program.Ok()) {
-    ReportExchangeFailure(window_, link_, program);
+    ReportExchangeFailure(dialogs_, link_, program);
   } else if (program.Burned) {
-    window_.ShowMessage(kTextBurnSucceeded, kTitleSuccess, MessageIcon::None, MessageButtons::Ok);
+    dialogs_.ShowMessage(kTextBurnSucceeded, kTitleSuccess, MessageIcon::None, MessageButtons::Ok);
   } else {
-    ShowError(window_, kTextBurnFailed);
+    ShowError(dialogs_, kTextBurnFailed);
   }
 }
 
 void Commands::OnDeviceRead() {
+  // Edited text is given up only with the user's OK, asked once the read can start: the
+  // programmer found and in step.
+  if (window_.HasUnsavedEdits()) {
+    if (!link_.EnsureOpen()) {
+      ReportMissingProgrammer(dialogs_, link_);
+      return;
+    }
+    if (link_.OutOfStep()) {
+      ReportOutOfStep(dialogs_);
+      return;
+    }
+    if (!MayReplaceText()) return;
+  }
   // The link writes the image only once all twelve blocks have arrived.
   const ExchangeResult read = WithProgress(window_, [this](const ProgressFn& progress) {
     return link_.ReadFuseImage(state_.Reports, state_.FuseImage, progress);
   });
   if (!read.Ok()) {
-    ReportExchangeFailure(window_, link_, read);
+    ReportExchangeFailure(dialogs_, link_, read);
     return;
   }
   UnpackFuseImage(state_.FuseImage, state_.FuseArray);
@@ -170,14 +198,14 @@ void Commands::OnPesRead() {
     return link_.ReadPes(state_.Reports, pes, progress);
   });
   if (!result.Ok()) {
-    ReportExchangeFailure(window_, link_, result);
+    ReportExchangeFailure(dialogs_, link_, result);
     return;
   }
-  window_.ShowPes(PesString(pes));
+  dialogs_.ShowPes(PesString(pes));
 }
 
 void Commands::OnJedecSave() {
-  const std::optional<std::string> path = window_.AskSavePath();
+  const std::optional<std::string> path = dialogs_.AskSavePath();
   if (!path) return;
   // The frame is built before the file is touched; JedecText keeps the bare text it held.
   const std::string frame = FrameJedecText(window_.ShownText());
@@ -185,12 +213,12 @@ void Commands::OnJedecSave() {
     // The load refuses a file this large, so saving one would only make a file it cannot read.
     FileResult tooLarge;
     tooLarge.Error = FileError::TooLarge;
-    ShowError(window_, FileSaveFailureText(tooLarge));
+    ShowError(dialogs_, FileSaveFailureText(tooLarge));
     return;
   }
   const FileResult written = WriteFileAtomically(*path, frame);
   if (!written.Ok()) {
-    ShowError(window_, FileSaveFailureText(written));
+    ShowError(dialogs_, FileSaveFailureText(written));
     return;
   }
   window_.TextSaved();

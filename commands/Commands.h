@@ -1,10 +1,11 @@
-// The five menu commands, written against the window interface and the programmer link.
+// The five menu commands, written against the window, its boxes and the programmer link.
 #pragma once
 
 #include <ctime>
 #include <functional>
 
 #include "DeviceLink.h"
+#include "Dialogs.h"
 #include "Window.h"
 #include "WorkingState.h"
 
@@ -16,7 +17,7 @@ inline constexpr const char* kAppTitle = "Gantrel";
 class Commands {
  public:
   // `clock` gives the local time for the writer's header (tests pass a fixed one).
-  Commands(Window& window, DeviceLink& link, std::function<std::tm()> clock = {});
+  Commands(Window& window, Dialogs& dialogs, DeviceLink& link, std::function<std::tm()> clock = {});
 
   // Start-up: looks for the programmer once, silently.
   void OpenProgrammer();
@@ -27,12 +28,16 @@ class Commands {
   // uploaded when a programmer is there (a failed or refused upload is told; no programmer is
   // not) and then shown.
   void OnJedecLoad();
+  // The load of a file already chosen (named at start, dropped on the text area): edited text
+  // is given up only when the user agrees, then it goes on as OnJedecLoad.
+  void LoadChosenFile(const std::string& path);
   // "書き込み": tells of a missing programmer, then of one out of step, then of a load that did
   // not reach the programmer now open, else has it burn its image and tells success, a refused
   // burn or a broken exchange. One box at most.
   void OnDeviceWrite();
   // "読み込み": reads the chip back and shows the writer's text of its fuses; a missing
   // programmer or a broken exchange is told and leaves the fuse map and the text as they were.
+  // Edited text is given up only when the user agrees, asked before anything is sent.
   void OnDeviceRead();
   // "PES取得": shows the chip's signature in the PES box; a missing programmer or a broken
   // exchange is told instead.
@@ -44,7 +49,12 @@ class Commands {
   WorkingState& State() { return state_; }
 
  private:
+  // True when the text shown may be replaced: it holds no unsaved edits, or the user agreed
+  // to give them up.
+  bool MayReplaceText();
+
   Window& window_;
+  Dialogs& dialogs_;
   DeviceLink& link_;
   std::function<std::tm()> clock_;
   WorkingState state_;

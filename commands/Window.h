@@ -1,18 +1,13 @@
-// What the five commands need of the window. The Qt dialog implements it; tests script it.
-// Every text passed here is UTF-8; the text shown is handled as the 8-bit bytes of a file.
+// What the commands need of the window besides its boxes: the text area and the progress
+// display. The Qt dialog implements it; the commands' tests script it. The text shown is
+// handled as the 8-bit bytes of a file.
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 
 namespace gantrel {
-
-enum class MessageIcon : std::uint8_t { None, Exclamation, Error };
-enum class MessageButtons : std::uint8_t { Ok, OkCancel };
-enum class MessageAnswer : std::uint8_t { Ok, Cancel };
 
 class Window {
  public:
@@ -26,19 +21,10 @@ class Window {
   // The text as it stands in the text area now, as bytes: exactly the bytes last shown when
   // the user has not edited it, else encoded as they came in (see the app's notes).
   virtual std::string ShownText() = 0;
+  // True when the text holds edits that have not been saved.
+  virtual bool HasUnsavedEdits() const = 0;
   // Tells the window that the text as it stands has been saved (it no longer holds unsaved edits).
   virtual void TextSaved() = 0;
-
-  // A file dialog; the chosen path, or nothing when the user cancelled.
-  virtual std::optional<std::string> AskOpenPath() = 0;
-  virtual std::optional<std::string> AskSavePath() = 0;
-
-  // A modal message box with the given text, title, icon and buttons; the button pressed.
-  virtual MessageAnswer ShowMessage(std::string_view text, std::string_view title, MessageIcon icon,
-                                    MessageButtons buttons) = 0;
-
-  // The PES box showing the chip's signature (at most 9 characters).
-  virtual void ShowPes(std::string_view signature) = 0;
 
   // While the programmer works: shows or updates a modal progress display with `step`
   // ("送信中 5/13") and lets the window paint; EndProgress takes it down.

@@ -14,10 +14,12 @@ esac
 
 build_packages=(cmake g++ make pkg-config qt6-base-dev qt6-translations-l10n libhidapi-dev
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev)
+# The desktop entry's and MIME type's check, and the Debian package with its check.
+package_packages=(desktop-file-utils shared-mime-info dpkg-dev lintian)
 run_packages=(fonts-noto-cjk xvfb xauth)
 
 missing=()
-want=("${build_packages[@]}")
+want=("${build_packages[@]}" "${package_packages[@]}")
 [ "$mode" = run ] && want+=("${run_packages[@]}")
 for p in "${want[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -32,13 +34,13 @@ fi
 [ "$mode" = deps ] && exit 0
 
 build=${GANTREL_BUILD_DIR:-build}
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --preset default -B "$build" >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
 if [ "$mode" = test ]; then
   export QT_QPA_PLATFORM=offscreen
   export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
-  ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
+  ctest --preset default --test-dir "$build" -j"$(nproc)"
 else
   if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
     echo "No display: starting the window under xvfb-run (it stays invisible; close with Ctrl+C)."

@@ -1,9 +1,9 @@
 // The real boxes: the PES box, the progress box, and the Qt message boxes and file dialogs
-// behind QtDialogProvider, driven from inside their own modal loops.
+// behind QtDialogs, driven from inside their own modal loops.
 #include "AppResources.h"
 #include "CPes.h"
 #include "ProgressBox.h"
-#include "QtDialogProvider.h"
+#include "QtDialogs.h"
 #include "WindowFixture.h"
 
 namespace {
@@ -40,19 +40,20 @@ class DialogsTest : public QObject {
         QTest::keyClicks(field, "x");
         QCOMPARE(QStringList({box->windowTitle(), field->text(), ok->text()}),
                  QStringList({"PES", "1F22L10C3", "OK"}));
-        QVERIFY(field->isReadOnly() && ok->isDefault());
+        QVERIFY(field->isReadOnly() && ok->isDefault() && box->focusWidget() == ok);
         QCOMPARE(box->minimumSize(), box->maximumSize());  // fixed size
         QVERIFY(field->width() > field->fontMetrics().horizontalAdvance(field->text()));
         QTest::keyClick(field, key);
         QVERIFY(!box->isVisible());
       });
-      QtDialogProvider().ShowPes(nullptr, "1F22L10C3");
+      QtDialogs().ShowPes("1F22L10C3");
     }
   }
 
   void Progress_IgnoresEscapeAndCloseBox() {
     ProgressBox box(nullptr);
-    box.ShowStep("受信中 3/12");
+    box.SetStep("受信中 3/12");
+    box.show();
     QVERIFY(QTest::qWaitForWindowExposed(&box));
     QTest::keyClick(&box, Qt::Key_Escape);
     QVERIFY(!box.close() && box.isVisible());
@@ -77,8 +78,8 @@ class DialogsTest : public QObject {
             if (withCancel) QCOMPARE(box->button(QMessageBox::Cancel)->text(), "キャンセル");
             QTest::keyClick(box, key);
           });
-          const MessageAnswer answer = QtDialogProvider().ShowMessage(
-              nullptr, "ファイルを保存できませんでした。", "失敗", pair.first, buttons);
+          const MessageAnswer answer = QtDialogs().ShowMessage("ファイルを保存できませんでした。",
+                                                               "失敗", pair.first, buttons);
           QCOMPARE(answer,
                    withCancel && key == Qt::Key_Escape ? MessageAnswer::Cancel : MessageAnswer::Ok);
         }
@@ -92,9 +93,10 @@ class DialogsTest : public QObject {
       QCOMPARE(filters->itemText(0).trimmed() + "|" + filters->itemText(1).trimmed(),
                "Fusemaps(.JED)|All Files");
       // The labels hide the patterns, but the patterns are the ones matched.
-      QCOMPARE(dialog->nameFilters(), QStringList({"Fusemaps(.JED) (*.jed)", "All Files (*)"}));
+      QCOMPARE(dialog->nameFilters(),
+               QStringList({"Fusemaps(.JED) (*.jed *.JED)", "All Files (*)"}));
     });
-    QCOMPARE(QtDialogProvider().AskOpenPath(nullptr), std::optional<QString>());
+    QCOMPARE(QtDialogs().AskOpenPath(), std::optional<std::string>());
     QTemporaryDir dir;
     const QString path = dir.filePath("design");
     WhenModalOpens<QFileDialog>([&path](QFileDialog* dialog) {
@@ -105,7 +107,7 @@ class DialogsTest : public QObject {
       dialog->selectFile(path);
       static_cast<QDialog*>(dialog)->accept();
     });
-    QCOMPARE(QtDialogProvider().AskSavePath(nullptr), std::optional<QString>(path));
+    QCOMPARE(QtDialogs().AskSavePath(), std::optional(path.toStdString()));
   }
 };
 

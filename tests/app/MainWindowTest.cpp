@@ -1,5 +1,5 @@
 // The main window over the simulated programmer and scripted boxes: menu, text area and keys,
-// closing, resizing, each menu item reaching its command, and the bytes behind the text area
+// closing, each menu item reaching its command, and the bytes behind the text area
 // (decoding, taking the text back unchanged or as edited, the caret placed at a byte offset).
 #include "ProgressBox.h"
 #include "WindowFixture.h"
@@ -42,7 +42,7 @@ class MainWindowTest : public QObject {
     QVERIFY(
         f->window.windowFlags().testFlags(Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint));
     QCOMPARE(f->window.size(), QSize(480, 325));
-    QVERIFY(f->link.IsOpen() && f->dialogs.Messages.isEmpty());
+    QVERIFY(f->link.IsOpen() && f->Events().isEmpty());
     QVERIFY(!f->text->isReadOnly() && f->text->toPlainText().isEmpty());
     QCOMPARE(f->text->lineWrapMode(), QPlainTextEdit::NoWrap);
     QVERIFY(f->text->verticalScrollBar()->isVisible() &&
@@ -58,7 +58,7 @@ class MainWindowTest : public QObject {
     QTest::keyClick(f->text, Qt::Key_Return, Qt::ControlModifier);
     QTest::keyClicks(f->text, "c");
     QCOMPARE(f->text->toPlainText(), "ab\nc");
-    QVERIFY(f->window.isVisible() && f->dialogs.Messages.isEmpty());
+    QVERIFY(f->window.isVisible() && f->Events().isEmpty());
   }
 
   void Closing_AsksOnlyWithUnsavedEdits() {
@@ -79,21 +79,9 @@ class MainWindowTest : public QObject {
       QCOMPARE(w.window.isVisible(), !closes);
       if (closes) QCOMPARE(w.window.result(), int(QDialog::Rejected));
       if (state >= Typed) QCOMPARE(w.text->toPlainText(), "x");
-      const char* asked =
-          "Gantrel|編集した内容は保存されていません。終了しますか？|Exclamation|OkCancel";
-      QCOMPARE(w.dialogs.Messages.join(""), answer ? asked : "");
+      const char* asked = "[Gantrel !?] 編集した内容は保存されていません。終了しますか？";
+      QCOMPARE(w.Events().join(""), answer ? asked : "");
       QVERIFY(w.Clean());
-    }
-  }
-
-  void TextArea_FillsClientAreaAfterEveryResize() {
-    auto* bar = f->window.findChild<QMenuBar*>("menuBar");
-    for (const QSize size : {QSize(480, 325), QSize(900, 700), QSize(220, 140), QSize()}) {
-      size.isValid() ? f->window.resize(size) : f->window.showMaximized();
-      QTRY_VERIFY(size.isValid() ? f->window.size() == size : f->window.isMaximized());
-      const int w = f->window.width(), h = f->window.height();
-      QTRY_COMPARE(bar->geometry(), QRect(0, 0, w, bar->height()));
-      QTRY_COMPARE(f->text->geometry(), QRect(0, bar->height(), w, h - bar->height()));
     }
   }
 
@@ -102,23 +90,23 @@ class MainWindowTest : public QObject {
     // A comment in CP932, as tools on Japanese Windows write it.
     const std::string content = "\x02\x83\x65\x83\x58\x83\x67\r\n*QF5892*\r\nF0*\r\n\x03";
     gantrel::testing::WriteFileBytes(dir.File("sjis.jed"), content);
-    f->dialogs.Script = {"", QString::fromStdString(dir.File("sjis.jed"))};
+    f->dialogs.Script = {"", dir.File("sjis.jed")};
     f->Trigger("actionJedecLoad");  // cancelled: nothing changes
     QVERIFY(f->text->toPlainText().isEmpty() && f->programmer.UploadCount() == 0);
     f->Trigger("actionJedecLoad");
     QCOMPARE(f->text->toPlainText(), "テスト\n*QF5892*\nF0*\n");
-    QVERIFY(f->programmer.UploadCount() == 1 && f->dialogs.Messages.isEmpty());
+    QVERIFY(f->programmer.UploadCount() == 1 && f->Boxes().isEmpty());
     f->Trigger("actionDeviceWrite");
     QCOMPARE(f->programmer.BurnCount(), 1);
-    QCOMPARE(f->dialogs.Messages, QStringList("成功|書き込みに成功しました。|None|Ok"));
-    f->dialogs.Script = {QString::fromStdString(dir.File("copy"))};
+    QCOMPARE(f->Boxes(), QStringList("[成功 -.] 書き込みに成功しました。"));
+    f->dialogs.Script = {dir.File("copy")};
     f->Trigger("actionJedecSave");
     const std::string saved = gantrel::testing::ReadFileBytes(dir.File("copy"));  // no suffix
     QCOMPARE(saved.substr(0, content.size()), content);
     QCOMPARE(saved.size(), content.size() + 4);  // the four checksum digits
   }
 
-  void DeviceRead_ShowsChipTextWithProgress_NoSecondCommandMeanwhile() {
+  void DeviceRead_ShowsChipTextWithProgress_PesOnlyAfterwards() {
     gantrel::FuseImage image{};
     image[0] = 0x80;  // fuse 0 blown
     f->programmer.SetChipImage(image);
@@ -127,22 +115,11 @@ class MainWindowTest : public QObject {
     QTimer::singleShot(0, this, [this] { f->Trigger("actionPesRead"); });
     f->Trigger("actionDeviceRead");
     QVERIFY(progress->Step() == "受信中 12/12" && !progress->isVisible());
-    QVERIFY(f->dialogs.Messages.isEmpty() && f->dialogs.PesShown.isEmpty());
+    QVERIFY(f->Events().isEmpty());
     QVERIFY(f->text->toPlainText().contains("L0000 1"));
     for (const gantrel::Report& report : f->programmer.Received()) QVERIFY(report[1] != 0x70);
-  }
-
-  void PesRead_ShowsTheSignature_OrTheFailureWhenTheProgrammerStops() {
-    QVERIFY(f->programmer.SetPes("ATF22LV10"));
-    f->Trigger("actionPesRead");
-    QCOMPARE(f->dialogs.PesShown, QStringList("ATF22LV10"));
-    f->programmer.SetFault(
-        {gantrel::SimulatedFaultKind::Stop, f->programmer.Received().size() + 1});
-    f->Trigger("actionPesRead");
-    QCOMPARE(f->dialogs.PesShown.size(), 1);  // no second PES box
-    QVERIFY(f->dialogs.Messages.size() == 1 && f->dialogs.Messages[0].endsWith("|Error|Ok"));
-    QVERIFY(f->dialogs.Messages[0].startsWith("失敗|プログラマとの通信に失敗しました。"));
-    QVERIFY(!f->window.findChild<QDialog*>("progressBox")->isVisible());
+    f->Trigger("actionPesRead");  // afterwards it runs
+    QCOMPARE(f->Events(), QStringList("pes 1F22L10C3"));
   }
 
   void ShowText_DecodesAndGivesTheSameBytesBack() {

@@ -1,5 +1,5 @@
-// The commands wired to a scripted window and the simulated programmer. The window answers
-// boxes and file dialogs from queues set up beforehand and logs what the commands show.
+// The commands wired to a scripted window and boxes and the simulated programmer; one list logs
+// what the commands show.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,6 +8,7 @@
 
 #include "Commands.h"
 #include "JedecFraming.h"
+#include "ScriptedDialogs.h"
 #include "SimulatedProgrammer.h"
 #include "TestSupport.h"
 
@@ -16,8 +17,7 @@ namespace gantrel {
 using Strings = std::vector<std::string>;
 using Reports = std::vector<Report>;
 
-// A box as the window logs it: "[title icon buttons] text", the icon "-" none, "!" exclamation
-// or "x" error, the buttons "." OK or "?" OK/Cancel.
+// A box as ScriptedDialogs logs it.
 const std::string kSaid = "[Gantrel -.] ", kAsked = "[Gantrel -?] ", kNotice = "[注意 !.] ",
                   kFailure = "[失敗 x.] ", kSucceeded = "[成功 -.] 書き込みに成功しました。";
 inline std::string Broken(const std::string& step) {
@@ -25,28 +25,20 @@ inline std::string Broken(const std::string& step) {
          "）\r\nプログラマを接続し直して下さい。";
 }
 
+// The text area and progress display, logged in the same list as the boxes: "progress",
+// "end", "text", "caret N", "saved".
 struct ScriptedWindow : Window {
-  std::optional<std::string> Path;      // the next file dialog's choice; nothing: cancelled
-  std::optional<MessageAnswer> Answer;  // the next OK/Cancel box's answer
-  std::optional<std::string> Edited;    // what the user made of the text shown
-  // In order: "open", "save", a box, "progress", "end", "text", "caret N", "pes SIGNATURE",
-  // "saved".
-  Strings Events, Steps;  // Steps: those of the progress display, repeats dropped
-  std::string Text;       // the text last shown
+  explicit ScriptedWindow(Strings& events) : Events(events) {}
+  Strings& Events;
+  std::optional<std::string> Edited;  // what the user made of the text shown
+  Strings Steps;                      // those of the progress display, repeats dropped
+  std::string Text;                   // the text last shown
 
   void ShowText(std::string_view bytes) override { Log("text"), Text = bytes, Edited = {}; }
   void PlaceCaret(std::size_t offset) override { Log("caret " + std::to_string(offset)); }
   std::string ShownText() override { return Edited.value_or(Text); }
-  void TextSaved() override { Log("saved"); }
-  std::optional<std::string> AskOpenPath() override { return Log("open"), std::exchange(Path, {}); }
-  std::optional<std::string> AskSavePath() override { return Log("save"), std::exchange(Path, {}); }
-  MessageAnswer ShowMessage(std::string_view text, std::string_view title, MessageIcon icon,
-                            MessageButtons buttons) override {
-    const bool ask = buttons == MessageButtons::OkCancel;
-    Log("[" + std::string(title) + " " + "-!x"[int(icon)] + ".?"[ask] + "] " + std::string(text));
-    return ask ? std::exchange(Answer, {}).value_or(MessageAnswer::Cancel) : MessageAnswer::Ok;
-  }
-  void ShowPes(std::string_view signature) override { Log("pes " + std::string(signature)); }
+  bool HasUnsavedEdits() const override { return Edited.has_value(); }
+  void TextSaved() override { Log("saved"), Text = ShownText(), Edited = {}; }
   // A box or text shown while the progress display is up would stand between these two.
   void ShowProgress(std::string_view step) override {
     if (Events.empty() || Events.back() != "progress") Log("progress");
@@ -71,10 +63,15 @@ inline FuseImage ImageOf(const FuseArray& fuses) {
 
 struct Rig {
   Rig() { commands.OpenProgrammer(); }
-  void Load(std::optional<std::string> path, std::optional<MessageAnswer> answer = {}) {
-    window.Path = path, window.Answer = answer, commands.OnJedecLoad();
+  // The load or save dialog answered with `path` (nothing: cancelled), then `answers`.
+  void Load(std::optional<std::string> path, const Strings& answers = {}) {
+    Answer(path), dialogs.Script.insert(dialogs.Script.end(), answers.begin(), answers.end());
+    commands.OnJedecLoad();
   }
-  void Save(std::optional<std::string> path) { window.Path = path, commands.OnJedecSave(); }
+  void Save(std::optional<std::string> path) { Answer(path), commands.OnJedecSave(); }
+  void Answer(const std::optional<std::string>& path) {
+    dialogs.Script.push_back(path.value_or(""));
+  }
   // Loads `text` from a file, which must load cleanly (and reach a programmer there).
   void LoadText(const std::string& text) {
     testing::WriteFileBytes(dir.File("clean.jed"), text), Load(dir.File("clean.jed"));
@@ -100,8 +97,9 @@ struct Rig {
   SimulatedProgrammer programmer;
   SimulatedBackend backend{programmer};
   DeviceLink link{backend};
-  ScriptedWindow window;
-  Commands commands{window, link, &testing::ExampleTime};
+  testing::ScriptedDialogs dialogs;
+  ScriptedWindow window{dialogs.Events};
+  Commands commands{window, dialogs, link, &testing::ExampleTime};
 };
 
 }  // namespace gantrel

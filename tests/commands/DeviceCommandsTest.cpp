@@ -45,10 +45,10 @@ TEST(DeviceCommands, FailuresTellOneBoxAndChangeNothing) {
     if (load) r.LoadText("t*F0*L3 1*");
     r.FaultAt(fault, at);
     const WorkingState was = r.commands.State();
-    r.window.Events.clear();
+    r.dialogs.Events.clear();
     (r.commands.*command)();
     const bool exchanged = box.starts_with(kFailure);
-    EXPECT_EQ(r.window.Events, (exchanged ? Strings{"progress", "end", box} : Strings{box}));
+    EXPECT_EQ(r.dialogs.Events, (exchanged ? Strings{"progress", "end", box} : Strings{box}));
     const WorkingState& is = r.commands.State();
     EXPECT_EQ(std::tie(is.JedecLoaded, is.FuseArray, is.FuseImage, is.DisplayText),
               std::tie(was.JedecLoaded, was.FuseArray, was.FuseImage, was.DisplayText));

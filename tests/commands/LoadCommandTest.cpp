@@ -57,11 +57,12 @@ TEST(LoadCommand, KeepsAndUploadsOnlyWhatLoadedCleanly) {
     SCOPED_TRACE(c.events.back());
     Rig r;
     r.LoadText("t*F0*L3 11*");
-    r.window.Events.clear();
+    r.dialogs.Events.clear();
     if (c.file == "a.jed") testing::WriteFileBytes(r.dir.File(c.file), c.bytes.value_or(""));
     if (c.file == "folder.jed") std::filesystem::create_directory(r.dir.Path() / c.file);
     r.FaultAt(c.fault, 4);
-    r.Load(c.bytes ? std::optional(r.dir.File(c.file)) : std::nullopt, c.answer);
+    r.Load(c.bytes ? std::optional(r.dir.File(c.file)) : std::nullopt,
+           c.answer == MessageAnswer::Ok ? Strings{"OK"} : Strings{});
     // Nothing is sent after a report that failed.
     EXPECT_EQ(r.programmer.ReportCount(), 13 + (c.fault == None ? c.uploaded : 5));
     if (c.fault != None) r.programmer.Reconnect();
@@ -71,7 +72,7 @@ TEST(LoadCommand, KeepsAndUploadsOnlyWhatLoadedCleanly) {
     const Strings burn = c.loaded ? Strings{"progress", "end", kSucceeded} : Strings{kLoadFirst};
     Strings events = c.events;
     for (int i = 0; i < 2; ++i) events.insert(events.end(), burn.begin(), burn.end());
-    EXPECT_EQ(r.window.Events, events);
+    EXPECT_EQ(r.dialogs.Events, events);
     Reports sent = r.Upload(c.fuses);
     sent.resize(c.uploaded);
     sent.insert(sent.end(), c.loaded ? 2 : 0, r.Command(CMD_PROGRAM));
@@ -104,12 +105,12 @@ TEST(LoadCommand, LoadsRealFilesAsTheManifestSays) {
     for (const testing::ManifestRow& each : testing::ReadManifest())
       if (each["file"] == file) row = each;
     Rig r;
-    r.Load(testing::SamplePath(file), answer);
+    r.Load(testing::SamplePath(file), answer ? Strings{answer == ok ? "OK" : "Cancel"} : Strings{});
     const bool rejected = row["reader"] == "syntax-error" || answer == cancel;
     Strings events{"open", question, kFileError, "text", "caret " + row["result"]};
     if (!rejected) events = {"open", question, "progress", "end", "text"};
     if (!answer) events.erase(events.begin() + 1);
-    EXPECT_EQ(r.window.Events, events);
+    EXPECT_EQ(r.dialogs.Events, events);
     EXPECT_EQ(r.commands.State().JedecLoaded, !rejected);
     EXPECT_EQ(r.Since(0), rejected ? Reports{} : r.Upload(r.commands.State().FuseArray));
     EXPECT_EQ(testing::Hex4(FuseChecksum(r.commands.State().FuseArray, kDeviceFuseCount)),
@@ -124,7 +125,7 @@ TEST(LoadCommand, WithoutProgrammerLoadsQuietlyAndTheNextLoadFindsOnePluggedIn) 
   r.backend.SetAbsent(false);
   // The programmer plugged in after that load never received its image: nothing to burn.
   r.commands.OnDeviceWrite();
-  EXPECT_EQ(r.window.Events, (Strings{"open", "text", kLoadFirst}));
+  EXPECT_EQ(r.dialogs.Events, (Strings{"open", "text", kLoadFirst}));
   EXPECT_TRUE(r.programmer.Received().empty());
   r.LoadText("t*F0*L6 1*");
   Strings steps;

@@ -22,7 +22,7 @@ TEST(SaveCommand, WritesTheTextAsItStandsFramedOrTellsWhyNot) {
   r.window.Edited = std::string(kMaxJedecFileBytes, 'x');  // framed, too large to load again
   r.Save(path);
   const std::string failed = kFailure + "ファイルを保存できませんでした。（";
-  EXPECT_EQ(r.window.Events,
+  EXPECT_EQ(r.dialogs.Events,
             (Strings{"open", "save", kNotice + "まず、JEDECファイルを読み込んで下さい。", "save",
                      "saved", "open", "progress", "end", "text", "save", "saved", "save",
                      failed + "ファイルではなくフォルダです）", "save",
@@ -46,7 +46,7 @@ TEST(SaveCommand, ReadOrLoadThenSaveThenLoadGivesTheSameTextAndFuses) {
   }
   r.commands.OnDeviceRead();
   events.insert(events.end(), {"progress", "end", "text"});
-  EXPECT_EQ(r.window.Events, events);
+  EXPECT_EQ(r.dialogs.Events, events);
   Reports sent(3, r.Command(CMD_PES));
   sent.push_back(r.Command(CMD_READ));
   sent.resize(15, r.Command(CMD_ACK));
@@ -71,7 +71,7 @@ TEST(SaveCommand, ReadOrLoadThenSaveThenLoadGivesTheSameTextAndFuses) {
     EXPECT_EQ(r.commands.State().FuseArray, fuses);
     EXPECT_TRUE(r.commands.State().JedecLoaded);
   }
-  EXPECT_EQ(r.window.Events.size(), 34u);  // no box
+  EXPECT_EQ(r.dialogs.Events.size(), 34u);  // no box
 }
 
 }  // namespace gantrel

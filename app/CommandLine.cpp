@@ -1,0 +1,136 @@
+#include "CommandLine.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include "JedecLoad.h"
+
+#ifndef GANTREL_VERSION
+#define GANTREL_VERSION "unknown"
+#endif
+
+const char* const kWindowUsage =
+    "Usage: gantrel [--simulate] [--simulate-chip FILE.jed] [--simulate-fault FAULT[,FAULT...]]\n"
+    "               [FILE.jed]\n";
+
+const char* const kWindowHelp =
+    "Usage: gantrel [OPTION]... [FILE.jed]\n"
+    "Opens the Gantrel window, which programs the ATF22LV10C through the USB programmer\n"
+    "(HID 04D8:003F). FILE.jed is loaded at start as if it had been chosen in the load dialog.\n"
+    "\n"
+    "  --simulate              work with a simulated programmer instead of the USB one; its\n"
+    "                          waits take real time, and the caption says so\n"
+    "  --simulate-chip FILE.jed\n"
+    "                          preload the simulated chip with the fuses of FILE.jed\n"
+    "  --simulate-fault FAULT[,FAULT...]\n"
+    "                          make the simulated programmer fail (implies --simulate):\n"
+    "                            stop@N      no answer from output report N on\n"
+    "                            vanish@N    every transfer fails from report N on\n"
+    "                            replug@N    unplugged and plugged in again before report N\n"
+    "                            late@N[:MS] the answer to report N comes MS ms late\n"
+    "                                        (3000 by default)\n"
+    "                            burn-fails  the chip fails to burn\n"
+    "                          Reports count from 1 across the whole run.\n"
+    "  --help                  show this help\n"
+    "  --version               show the version\n"
+    "\n"
+    "--simulate-chip implies --simulate too. Qt's own options (-platform NAME, -style NAME...)\n"
+    "are passed on to Qt.\n"
+    "\n"
+    "Exit status: 0 the window was closed; 2 usage error.\n";
+
+std::string VersionText() {
+  return std::string("gantrel ") + GANTREL_VERSION + "\n";
+}
+
+namespace {
+
+// Qt's own options, without their leading dash; the first group takes a value.
+const char* const kQtOptionsWithValue[] = {"platform",        "platformpluginpath",
+                                           "platformtheme",   "plugin",
+                                           "qwindowgeometry", "geometry",
+                                           "qwindowicon",     "icon",
+                                           "qwindowtitle",    "title",
+                                           "display",         "name",
+                                           "session",         "style",
+                                           "stylesheet",      "fontengine"};
+const char* const kQtFlags[] = {"reverse", "widgetcount", "nograb",
+                                "dograb",  "sync",        "testability"};
+
+bool IsOneOf(const std::string& name, const auto& names) {
+  return std::any_of(std::begin(names), std::end(names),
+                     [&name](const char* each) { return name == each; });
+}
+
+// Reads the simulated chip's fuses from the file at `path`, as read even where the file has an
+// error; false when it cannot be read at all.
+bool ReadChip(const std::string& path, ParsedCommandLine& parsed) {
+  const gantrel::LoadedJedecFile chip = gantrel::LoadJedecFile(path, gantrel::FuseArray{});
+  if (chip.Status == gantrel::CheckStatus::IoError) {
+    parsed.Message = "--simulate-chip: " + path + ": " + gantrel::FileErrorName(chip.Io.Error) +
+                     (chip.Io.Reason.empty() ? "" : ": " + chip.Io.Reason);
+    return false;
+  }
+  if (chip.Status != gantrel::CheckStatus::Ok) {
+    parsed.Message = "--simulate-chip: " + path +
+                     ": the file does not load cleanly; the simulated chip takes its fuses as read";
+  }
+  gantrel::FuseImage image{};
+  gantrel::PackFuseImage(chip.Fuses, image);
+  parsed.Options.Chip = image;
+  return true;
+}
+
+ParsedCommandLine Fail(std::string message) {
+  ParsedCommandLine parsed;
+  parsed.Action = StartAction::UsageError;
+  parsed.Message = std::move(message);
+  return parsed;
+}
+
+}  // namespace
+
+ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
+  ParsedCommandLine parsed;
+  std::optional<std::string> chip, faults;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    const bool hasNext = i + 1 < args.size();
+    if (arg == "--help" || arg == "-h") {
+      parsed.Action = StartAction::Help;
+      return parsed;
+    }
+    if (arg == "--version") {
+      parsed.Action = StartAction::Version;
+      return parsed;
+    }
+    if (arg == "--simulate") {
+      parsed.Options.Simulate = true;
+    } else if (arg == "--simulate-chip" || arg == "--simulate-fault") {
+      if (!hasNext) return Fail(arg + " needs a value");
+      (arg == "--simulate-chip" ? chip : faults) = args[++i];
+      parsed.Options.Simulate = true;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      // Qt reads its options with one dash or two.
+      const std::string name = arg.substr(arg.rfind('-', 1) + 1);
+      if (IsOneOf(name.substr(0, name.find('=')), kQtOptionsWithValue) &&
+          name.find('=') != std::string::npos) {
+        // "-style=fusion": the value comes with it.
+      } else if (IsOneOf(name, kQtOptionsWithValue)) {
+        if (!hasNext) return Fail(arg + " needs a value");
+        ++i;
+      } else if (!IsOneOf(name, kQtFlags) && !name.starts_with("qmljsdebugger=")) {
+        return Fail("unknown option '" + arg + "'");
+      }
+    } else if (parsed.Options.File) {
+      return Fail("more than one file given");
+    } else {
+      parsed.Options.File = arg;
+    }
+  }
+  std::string error;
+  if (faults && !gantrel::ParseSimulatedFaults(*faults, parsed.Options.Faults, error))
+    return Fail("--simulate-fault: " + error);
+  if (chip && !ReadChip(*chip, parsed)) return Fail(parsed.Message);
+  return parsed;
+}
