@@ -5,14 +5,6 @@
 namespace gantrel {
 namespace {
 
-// Where the unframed text starts in the file: after the first STX that comes before the first
-// zero byte, else at the start.
-std::size_t UnframedTextOffset(std::string_view fileBytes) {
-  const std::size_t end = fileBytes.find('\0');
-  const std::size_t stx = fileBytes.substr(0, end).find(kStx);
-  return stx == std::string_view::npos ? 0 : stx + 1;
-}
-
 // Why the reader stopped, in English: the character found and what the state expected, or,
 // for a digit that is well-formed but out of bounds, what bound it broke.
 std::string DescribeStop(const JedecReadResult& read) {

@@ -61,11 +61,8 @@ std::string FeedbackNote(const MapLogic& logic, const std::vector<const ProductT
 std::string UesHex(const FuseArray& fuses) {
   std::string hex;
   for (int k = 0; k < kUesBytes; ++k) {
-    unsigned byte = 0;
-    // The first fuse of each byte is its most significant bit.
-    for (int j = 0; j < 8; ++j) byte |= (fuses[kUesFirstFuse + 8 * k + j] != 0 ? 0x80u : 0u) >> j;
     char digits[4];
-    std::snprintf(digits, sizeof digits, "%02X", byte);
+    std::snprintf(digits, sizeof digits, "%02X", UesByte(fuses, k));
     hex += digits;
   }
   return hex;

@@ -35,4 +35,10 @@ std::uint16_t FuseChecksum(const FuseArray& fuses, std::int32_t n) {
   return static_cast<std::uint16_t>(sum & 0xFFFFu);
 }
 
+std::uint8_t UesByte(const FuseArray& fuses, int k) {
+  unsigned byte = 0;
+  for (int j = 0; j < 8; ++j) byte |= (fuses[kUesFirstFuse + 8 * k + j] != 0 ? 0x80u : 0u) >> j;
+  return static_cast<std::uint8_t>(byte);
+}
+
 }  // namespace gantrel

@@ -45,4 +45,8 @@ void UnpackFuseImage(const FuseImage& image, FuseArray& fuses);
 // 10000 entries held.
 std::uint16_t FuseChecksum(const FuseArray& fuses, std::int32_t n);
 
+// Byte k (0..7) of the UES: fuses 5828+8k..5835+8k, the lowest-numbered in the most
+// significant bit.
+std::uint8_t UesByte(const FuseArray& fuses, int k);
+
 }  // namespace gantrel

@@ -15,11 +15,16 @@ std::string_view UpToZero(std::string_view bytes) {
 
 }  // namespace
 
+std::size_t UnframedTextOffset(std::string_view fileBytes) {
+  const std::size_t stx = UpToZero(fileBytes).find(kStx);
+  return stx == std::string_view::npos ? 0 : stx + 1;
+}
+
 std::string UnframeJedecText(std::string_view fileBytes) {
   std::string_view text = UpToZero(fileBytes);
-  const std::size_t stx = text.find(kStx);
-  if (stx == std::string_view::npos) return std::string(text);
-  text.remove_prefix(stx + 1);
+  const std::size_t start = UnframedTextOffset(fileBytes);
+  if (start == 0) return std::string(text);
+  text.remove_prefix(start);
   const std::size_t etx = text.find(kEtx);
   if (etx != std::string_view::npos) text = text.substr(0, etx);
   return std::string(text);

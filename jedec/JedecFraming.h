@@ -18,6 +18,8 @@ inline constexpr std::size_t kMaxJedecFileBytes = 1024 * 1024;
 // the STX and everything before it are dropped and the text is cut at the first ETX after it.
 // With no STX the text is kept whole, an ETX included. Never fails.
 std::string UnframeJedecText(std::string_view fileBytes);
+// Where that bare text starts in the file's bytes: just after the STX, or 0 without one.
+std::size_t UnframedTextOffset(std::string_view fileBytes);
 
 // The sum of the text's bytes, each taken as a signed 8-bit value, plus 5 (STX and ETX),
 // modulo 65536.

@@ -100,12 +100,7 @@ std::string JedecWriter(const FuseArray& fuses, const PesBytes& pes, const std::
 
   char* const uesStart = out;
   out = Put(out, "*N UES", 6);
-  for (int k = 0; k < kUesBytes; ++k) {
-    unsigned byte = 0;
-    // The UES bytes take the lowest-numbered fuse into the most significant bit.
-    for (int j = 0; j < 8; ++j) byte |= (fuses[kUesFirstFuse + 8 * k + j] != 0 ? 0x80u : 0u) >> j;
-    out = PutHexByte(out, byte);
-  }
+  for (int k = 0; k < kUesBytes; ++k) out = PutHexByte(out, UesByte(fuses, k));
   out = Put(out, "\r\n", 2);
   char* const uesLine = PutFuseLine<8 * kUesBytes>(out, fuses, kUesFirstFuse);
   // With no UES fuse at 1 neither the note nor the line is written.

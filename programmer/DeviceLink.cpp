@@ -163,6 +163,9 @@ DeviceLink::DeviceLink(DeviceBackend& backend, LinkTimeouts timeouts)
 DeviceLink::~DeviceLink() = default;
 
 const DiscoveryStatus& DeviceLink::OpenProgrammer() {
+  // A held handle is asked first whether its device went away, the one sign that ends the
+  // out-of-step state; dropping it unasked would keep that state for good.
+  Probe();
   transport_.reset();
   status_ = DiscoveryStatus{};
   transport_ = backend_.OpenProgrammer(status_);

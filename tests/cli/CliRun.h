@@ -1,9 +1,15 @@
 // Runs gantrel-cli in-process and checks what it says.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
+
+#include "CliCommands.h"
+#include "TestSupport.h"
 
 struct CliOutcome {
   int ExitStatus = -1;
@@ -13,9 +19,16 @@ struct CliOutcome {
 
 // Runs gantrel::RunCli with `args`, `input` on stdin and SOURCE_DATE_EPOCH set to `epoch`
 // when given.
-CliOutcome Cli(const std::vector<std::string>& args,
-               const std::optional<std::string>& epoch = std::nullopt,
-               const std::string& input = "");
+inline CliOutcome Cli(const std::vector<std::string>& args,
+                      const std::optional<std::string>& epoch = std::nullopt,
+                      const std::string& input = "") {
+  gantrel::CliEnvironment env;
+  env.SourceDateEpoch = epoch;
+  std::istringstream in(input);
+  std::ostringstream out, err;
+  const int status = gantrel::RunCli(args, in, out, err, env);
+  return {status, out.str(), err.str()};
+}
 
 // One run and what it must give.
 struct CliCase {
@@ -29,8 +42,35 @@ struct CliCase {
   std::string Input = "";  // stdin
 };
 
-// Runs each case and checks its exit status, stdout and stderr (GoogleTest failures).
-void ExpectCliCases(const std::vector<CliCase>& cases);
+// True when `text` is `parts` in order with anything between them (nothing before the first,
+// nothing after the last); no parts: `text` is empty.
+inline bool IsMadeOf(const std::string& text, const std::vector<std::string>& parts) {
+  if (parts.size() <= 1) return text == (parts.empty() ? "" : parts.front());
+  std::size_t at = 0;
+  for (const std::string& part : parts) {
+    at = text.find(part, at);
+    if (at == std::string::npos) return false;
+    at += part.size();
+  }
+  return text.starts_with(parts.front()) && text.ends_with(parts.back());
+}
 
-// Writes `bytes` to the file `name` in a scratch folder of the test run; returns its path.
-std::string Scratch(const std::string& name, const std::string& bytes = "");
+// Runs each case and checks its exit status, stdout and stderr.
+inline void ExpectCliCases(const std::vector<CliCase>& cases) {
+  for (const CliCase& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.Args));
+    const CliOutcome run = Cli(c.Args, c.Epoch, c.Input);
+    EXPECT_EQ(run.ExitStatus, c.ExitStatus) << run.Err;
+    EXPECT_TRUE(IsMadeOf(run.Out, c.Out)) << run.Out;
+    EXPECT_TRUE(c.Err.empty() ? run.Err.empty() : run.Err.find(c.Err) != std::string::npos)
+        << run.Err << "\nlacks: " << c.Err;
+  }
+}
+
+// Writes `bytes` (when there are any) to the file `name` in a scratch folder of the test run;
+// returns its path.
+inline std::string Scratch(const std::string& name, const std::string& bytes = "") {
+  static const gantrel::testing::TempDir dir;
+  if (!bytes.empty()) gantrel::testing::WriteFileBytes(dir.File(name), bytes);
+  return dir.File(name);
+}

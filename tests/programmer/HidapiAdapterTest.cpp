@@ -21,8 +21,6 @@
 
 struct hid_device_ {
   int Number;
-  std::string Path;
-  std::deque<std::vector<unsigned char>> Queue;  // input reports waiting on this handle
 };
 
 namespace {
@@ -37,27 +35,23 @@ struct Interface {
 
 // What the fake holds and what it saw.
 struct FakeHid {
-  std::vector<Interface> Present;  // in enumeration order
-  std::string Programmer;          // the path the firmware answers on
-  std::map<int, int> FailOpen;     // open number (1-based) -> errno it fails with
+  // In enumeration order: a mouse and the programmer.
+  std::vector<Interface> Present = {{"/dev/hidraw0", 0x046D, 0xC52B},
+                                    {"/dev/hidraw1", 0x04D8, 0x003F}};
+  std::string Programmer = "/dev/hidraw1";  // the path that goes away when it is unplugged
+  std::map<int, int> FailOpen;              // open number (1-based) -> errno it fails with
   bool Unplugged = false;
   bool FailWrite = false;
-  int HeldAnswer = 0;              // this write's answer is kept back until Release()
-  int UnplugAfter = 0;             // unplugged once this write's answer is queued
-  std::map<int, int> ShortAnswer;  // write number -> length of its answer
+  // Changes each answer before it is queued; an answer it leaves empty is not queued.
+  std::function<void(std::vector<unsigned char>&)> Change;
   gantrel::SimulatedProgrammer Firmware;
-  std::vector<std::string> Log;  // "open P #n", "close #n", "write #n", "read #n MS"
-  std::vector<std::vector<unsigned char>> Written;  // every hid_write's bytes, as given
-  std::vector<hid_device_*> Open;
-  std::vector<unsigned char> Held;
+  std::string Log;                               // "open P #n, write #n, read #n MS, close #n, ..."
+  std::deque<std::vector<unsigned char>> Queue;  // input reports waiting on the read handle
   int Opens = 0;
+  int OpenHandles = 0;
   std::wstring GlobalError;
 
-  void Deliver(std::vector<unsigned char> answer) {
-    for (hid_device_* handle : Open)
-      if (handle->Path == Programmer) handle->Queue.push_back(answer);
-  }
-  void Release() { Deliver(Held); }
+  void Note(const std::string& entry) { Log += (Log.empty() ? "" : ", ") + entry; }
 };
 FakeHid* fake = nullptr;
 
@@ -94,52 +88,42 @@ void hid_free_enumeration(hid_device_info* list) {
 
 hid_device* hid_open_path(const char* path) {
   const int number = ++fake->Opens;
-  fake->Log.push_back("open " + std::string(path) + " #" + std::to_string(number));
-  if (fake->FailOpen.count(number) != 0) {
-    errno = fake->FailOpen[number];
-    const std::string reason = std::strerror(errno);
-    fake->GlobalError = std::wstring(reason.begin(), reason.end());
-    return nullptr;
-  }
-  fake->GlobalError.clear();
-  fake->Open.push_back(new hid_device_{number, path, {}});
-  return fake->Open.back();
+  fake->Note("open " + std::string(path) + " #" + std::to_string(number));
+  errno = fake->FailOpen.count(number) != 0 ? fake->FailOpen[number] : 0;
+  const std::string reason = errno != 0 ? std::strerror(errno) : "";
+  fake->GlobalError.assign(reason.begin(), reason.end());
+  if (errno != 0) return nullptr;
+  fake->Queue.clear();  // a new handle starts with no reports queued
+  ++fake->OpenHandles;
+  return new hid_device_{number};
 }
 
 int hid_write(hid_device* handle, const unsigned char* data, size_t length) {
-  fake->Log.push_back("write #" + std::to_string(handle->Number));
-  fake->Written.emplace_back(data, data + length);
+  fake->Note("write #" + std::to_string(handle->Number));
   if (fake->Unplugged || fake->FailWrite || length != gantrel::kReportSize || data[0] != 0)
     return -1;
   Report report{};
   std::copy(data, data + length, report.begin());
-  const auto outcome = fake->Firmware.TakeReport(report);
-  std::vector<unsigned char> answer(outcome.Answer.begin() + 1, outcome.Answer.end());
-  const int number = static_cast<int>(fake->Written.size());
-  if (fake->ShortAnswer.count(number) != 0) answer.resize(fake->ShortAnswer[number]);
-  if (number == fake->HeldAnswer) {
-    fake->Held = answer;
-  } else {
-    fake->Deliver(answer);
-  }
-  if (number == fake->UnplugAfter) fake->Unplugged = true;
+  const Report firmware = fake->Firmware.TakeReport(report).Answer;
+  std::vector<unsigned char> answer(firmware.begin() + 1, firmware.end());
+  if (fake->Change) fake->Change(answer);
+  if (!answer.empty()) fake->Queue.push_back(answer);
   return static_cast<int>(length);
 }
 
 int hid_read_timeout(hid_device* handle, unsigned char* data, size_t length, int ms) {
-  fake->Log.push_back("read #" + std::to_string(handle->Number) + " " + std::to_string(ms));
+  fake->Note("read #" + std::to_string(handle->Number) + " " + std::to_string(ms));
   if (fake->Unplugged) return -1;
-  if (handle->Queue.empty()) return 0;
-  const std::vector<unsigned char> report = handle->Queue.front();
-  handle->Queue.pop_front();
-  const std::size_t n = std::min(length, report.size());
-  std::copy_n(report.begin(), n, data);
+  if (fake->Queue.empty()) return 0;
+  const std::size_t n = std::min(length, fake->Queue.front().size());
+  std::copy_n(fake->Queue.front().begin(), n, data);
+  fake->Queue.pop_front();
   return static_cast<int>(n);
 }
 
 void hid_close(hid_device* handle) {
-  fake->Log.push_back("close #" + std::to_string(handle->Number));
-  fake->Open.erase(std::find(fake->Open.begin(), fake->Open.end(), handle));
+  fake->Note("close #" + std::to_string(handle->Number));
+  --fake->OpenHandles;
   delete handle;
 }
 
@@ -157,20 +141,7 @@ namespace {
 struct Rig {
   explicit Rig(const std::function<void(FakeHid&)>& set = {}) {
     fake = &hid;
-    hid.Present = {{"/dev/hidraw0", 0x046D, 0xC52B}, {"/dev/hidraw1", 0x04D8, 0x003F}};
-    hid.Programmer = "/dev/hidraw1";
     if (set) set(hid);
-  }
-  ~Rig() {
-    link.Close();
-    fake = nullptr;
-  }
-  // The log from entry `first` on, joined.
-  std::string LogFrom(std::size_t first) const {
-    std::string joined;
-    for (std::size_t i = first; i < hid.Log.size(); ++i)
-      joined += (i > first ? ", " : "") + hid.Log[i];
-    return joined;
   }
   FakeHid hid;
   HidapiBackend backend;
@@ -179,36 +150,51 @@ struct Rig {
   PesBytes pes{};
 };
 
-TEST(HidapiAdapter, AnsweringProgrammerMovesEveryByteToItsPlace) {
+// Each exchange sends exactly its reports (the report ID and every unused byte 0, nothing of an
+// earlier report carried over), takes one answer per report and tells its steps in order. Every
+// write is 65 bytes with the ID 0 in front (the fake refuses any other), and the 64 bytes of an
+// answer land in report bytes 1..64.
+TEST(HidapiAdapter, FourExchangesInARowSendExactlyTheirReportsAndReadTheChipBack) {
   Rig r;
-  ASSERT_EQ(DescribeDiscovery(r.link.OpenProgrammer()), "programmer open at /dev/hidraw1");
   FuseImage image, back{};
-  std::iota(image.begin(), image.end(), std::uint8_t{1});
-  ASSERT_TRUE(r.link.UploadFuseImage(r.buffers, image).Ok());
-  ASSERT_TRUE(r.link.ProgramChip(r.buffers).Burned);
-  ASSERT_TRUE(r.link.ReadFuseImage(r.buffers, back).Ok());
-  ASSERT_TRUE(r.link.ReadPes(r.buffers, r.pes).Ok());
-  EXPECT_EQ(back, image);       // the firmware got image byte 0 in report byte 1, and back
+  std::iota(image.begin(), image.end(), std::uint8_t{5});
+  std::vector<Report> sent = {Report{0, CMD_UPLOAD}};
+  for (std::size_t i = 0; i < image.size(); ++i) {
+    if (i % kImageBlockSize == 0) sent.emplace_back();
+    sent.back()[1 + i % kImageBlockSize] = image[i];
+  }
+  sent.insert(sent.end(), {Report{0, CMD_PROGRAM}, Report{0, CMD_READ}});
+  sent.insert(sent.end(), kImageBlockCount - 1, Report{0, CMD_ACK});  // none after block 12
+  sent.push_back(Report{0, CMD_PES});
+  r.buffers.OutReport.fill(0xCC);
+  r.pes.fill(0xFF);  // its closing zero must come from the exchange
+  std::string steps;
+  const ProgressFn progress = [&steps](const ExchangeProgress& p) {
+    const std::string step = (p.Sending ? " S" : " R") + std::to_string(p.Index);
+    if (!steps.ends_with(step)) steps += step;
+  };
+  ASSERT_TRUE(r.link.UploadFuseImage(r.buffers, image, progress).Ok());
+  ASSERT_TRUE(r.link.ProgramChip(r.buffers, progress).Burned);
+  ASSERT_TRUE(r.link.ReadFuseImage(r.buffers, back, progress).Ok());
+  ASSERT_TRUE(r.link.ReadPes(r.buffers, r.pes, progress).Ok());
+  EXPECT_EQ(r.hid.Firmware.Received(), sent);
+  EXPECT_EQ(back, image);
   EXPECT_EQ(r.pes, kPesBytes);  // answer byte 9 is the first character
-  EXPECT_EQ(r.buffers.BytesRead, 65u);
-  // Opened for writing first, then for reading; every write 65 bytes with ID 0 in front.
-  EXPECT_EQ(r.LogFrom(0).substr(0, 75),
-            "open /dev/hidraw1 #1, open /dev/hidraw1 #2, read #2 0, write #1, read #2 50");
-  EXPECT_EQ(std::count(r.hid.Log.begin(), r.hid.Log.end(), "write #1"), 27);
-  for (const auto& written : r.hid.Written)
-    EXPECT_EQ(std::make_pair(written.size(), int{written[0]}), std::make_pair(std::size_t{65}, 0));
-  EXPECT_EQ(r.hid.Written[0][1], CMD_UPLOAD);
-  EXPECT_EQ(std::vector<unsigned char>(r.hid.Written[1].begin() + 1, r.hid.Written[1].begin() + 4),
-            (std::vector<unsigned char>{1, 2, 3}));
+  EXPECT_EQ(std::make_pair(r.buffers.BytesWritten, r.buffers.BytesRead), std::make_pair(65u, 65u));
+  std::string upload, read;
+  for (int n = 1; n <= 13; ++n) upload += " S" + std::to_string(n) + " R" + std::to_string(n);
+  for (int n = 1; n <= 12; ++n) read += " S" + std::to_string(n) + " R" + std::to_string(n);
+  EXPECT_EQ(steps, upload + " S1 R1" + read + " S1 R1");
 }
 
-// What goes wrong at the library boundary, and what discovery and a PES query make of it.
-TEST(HidapiAdapter, FailuresAtTheLibraryBoundary) {
+// What goes wrong at the library boundary, and what discovery and a burn after it make of it.
+TEST(HidapiAdapter, FailuresAtTheLibraryBoundaryAreToldByDiscoveryAndTheBurn) {
+  const std::string opened = "programmer open at /dev/hidraw1";
   const struct {
     const char* name;
     std::function<void(FakeHid&)> set;
     std::string discovery;
-    std::string query;  // "" when none is open
+    std::string burn;  // "burned", "not burned" or the failure; "" when none is open
   } cases[] = {
       {"permission denied", [](FakeHid& h) { h.FailOpen[1] = EACCES; },
        "programmer found at /dev/hidraw1 but it could not be opened: Permission denied "
@@ -219,59 +205,55 @@ TEST(HidapiAdapter, FailuresAtTheLibraryBoundary) {
       {"none present", [](FakeHid& h) { h.Present.resize(1); }, "no programmer found", ""},
       {"two programmers, the first listed twice",
        [](FakeHid& h) {
-         h.Present = {{"/dev/hidraw4", 0x04D8, 0x003E},
-                      {"/dev/hidraw5", 0x04D8, 0x003F},
-                      {"/dev/hidraw5", 0x04D8, 0x003F},
-                      {"/dev/hidraw6", 0x04d8, 0x003f}};
-         h.Programmer = "/dev/hidraw5";
+         h.Present.insert(h.Present.end(), {h.Present[1], {"/dev/hidraw2", 0x04D8, 0x003F}});
        },
-       "programmer open at /dev/hidraw5", "ok"},
-      {"short input report", [](FakeHid& h) { h.ShortAnswer[1] = 40; },
-       "programmer open at /dev/hidraw1",
-       "answer to the PES command: short answer (40 of 64 bytes)"},
-      {"unplugged before the answer is read", [](FakeHid& h) { h.UnplugAfter = 1; },
-       "programmer open at /dev/hidraw1", "answer to the PES command: device gone: No such device"},
-      {"write fails", [](FakeHid& h) { h.FailWrite = true; }, "programmer open at /dev/hidraw1",
-       "PES command: write failed: Broken pipe"},
-      {"answer late", [](FakeHid& h) { h.HeldAnswer = 1; }, "programmer open at /dev/hidraw1",
-       "answer to the PES command: no answer within 100 ms"},
+       opened, "burned"},
+      {"short input report", [](FakeHid& h) { h.Change = [](auto& a) { a.resize(40); }; }, opened,
+       "answer to the program command: short answer (40 of 64 bytes)"},
+      {"unplugged before the answer is read",
+       [](FakeHid& h) { h.Change = [&h](auto&) { h.Unplugged = true; }; }, opened,
+       "answer to the program command: device gone: No such device"},
+      {"write fails", [](FakeHid& h) { h.FailWrite = true; }, opened,
+       "program command: write failed: Broken pipe"},
+      {"answered 0x60", [](FakeHid& h) { h.Change = [](auto& a) { a[0] = 0x60; }; }, opened,
+       "not burned"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Rig r(c.set);
     EXPECT_EQ(DescribeDiscovery(r.link.OpenProgrammer()), c.discovery);
-    // Only the chosen path is opened; a failed second open closes the first handle.
-    for (const std::string& entry : r.hid.Log)
-      EXPECT_TRUE(entry.rfind("open ", 0) != 0 || entry.find(r.hid.Programmer) == 5) << entry;
-    EXPECT_EQ(r.hid.Open.size(), r.link.IsOpen() ? 2u : 0u);
-    if (c.query.empty()) continue;
-    const ExchangeResult result = r.link.ReadPes(r.buffers, r.pes);
-    EXPECT_EQ(result.Ok() ? "ok" : DescribeExchangeFailure(result), c.query);
-    EXPECT_EQ(r.pes, result.Ok() ? kPesBytes : PesBytes{});
+    // A failed second open closes the first handle.
+    EXPECT_EQ(r.hid.OpenHandles, r.link.IsOpen() ? 2 : 0);
+    if (!r.link.IsOpen()) continue;
+    const ExchangeResult burn = r.link.ProgramChip(r.buffers);
+    EXPECT_EQ(burn.Ok() ? (burn.Burned ? "burned" : "not burned") : DescribeExchangeFailure(burn),
+              c.burn);
   }
 }
 
+// Opened for writing first, then for reading, and probed without waiting before the first write.
 // After a failed transfer the handles stay open and nothing is written; the probe takes the
-// late answer away without waiting and sees the unplug, and a new connection follows.
-TEST(HidapiAdapter, ProbeTakesLateAnswersAwayAndSeesTheUnplug) {
-  Rig r([](FakeHid& h) { h.HeldAnswer = 1; });
-  EXPECT_EQ(r.link.ReadPes(r.buffers, r.pes).Error, ExchangeError::TransferFailed);
-  EXPECT_EQ(r.LogFrom(0),
+// late answer away and sees the unplug, and a new connection follows.
+TEST(HidapiAdapter, AfterAFailedTransferTheProbeTakesLateAnswersAwayAndSeesTheUnplug) {
+  std::vector<unsigned char> late;
+  Rig r([&late](FakeHid& h) { h.Change = [&late](auto& a) { late.swap(a); }; });
+  EXPECT_EQ(DescribeExchangeFailure(r.link.ReadPes(r.buffers, r.pes)),
+            "answer to the PES command: no answer within 100 ms");
+  EXPECT_EQ(r.hid.Log,
             "open /dev/hidraw1 #1, open /dev/hidraw1 #2, read #2 0, write #1, "
             "read #2 50, read #2 50");
-  r.hid.Release();  // the answer comes late
-  std::size_t mark = r.hid.Log.size();
+  r.hid.Queue.push_back(late);  // the answer comes late
+  r.hid.Change = nullptr;
+  r.hid.Log.clear();
   EXPECT_EQ(r.link.ReadPes(r.buffers, r.pes).Error, ExchangeError::OutOfStep);
-  EXPECT_EQ(r.LogFrom(mark), "read #2 0, read #2 0");  // the late answer taken, then nothing
+  EXPECT_EQ(r.hid.Log, "read #2 0, read #2 0");  // the late answer taken, then nothing
   EXPECT_TRUE(r.link.OutOfStep() && r.link.IsOpen());
   r.hid.Unplugged = true;
-  mark = r.hid.Log.size();
+  r.hid.Log.clear();
   EXPECT_EQ(r.link.ReadPes(r.buffers, r.pes).Error, ExchangeError::NoProgrammer);
-  EXPECT_EQ(r.LogFrom(mark), "read #2 0, close #2, close #1");
-  EXPECT_FALSE(r.link.OutOfStep());
+  EXPECT_EQ(r.hid.Log, "read #2 0, close #2, close #1");
   r.hid.Unplugged = false;  // plugged in again: a new connection
   ASSERT_TRUE(r.link.ReadPes(r.buffers, r.pes).Ok());
-  EXPECT_EQ(r.pes, kPesBytes);
   EXPECT_EQ(r.link.ConnectionNumber(), 2u);
 }
 
