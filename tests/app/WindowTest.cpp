@@ -114,7 +114,7 @@ class WindowTest : public QObject {
 
   // The bytes shown, the text area's text, the caret put at a byte offset and where it stands,
   // text added at the end, and the bytes then.
-  void Text_data() {
+  void TextArea_BytesRoundTrip_EncodingLineEndsAndCaretKept_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("shown");
     QTest::addColumn<int>("offset");
@@ -138,7 +138,7 @@ class WindowTest : public QObject {
     QTest::newRow("outside the BMP")
         << QByteArray("\xf0\x9f\x98\x80Z") << "😀Z" << 4 << 2 << "" << QByteArray();
   }
-  void Text() {
+  void TextArea_BytesRoundTrip_EncodingLineEndsAndCaretKept() {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, shown);
     QFETCH(int, offset);
@@ -168,7 +168,7 @@ class WindowTest : public QObject {
 
   // A run's arguments (FILE stands for a clean file, CHIP for a chip file), what main does with
   // them, and how the error message begins or, for a run, the box the start shows.
-  void CommandLine_data() {
+  void CommandLine_EachArgumentSet_RunsOrPrintsOrRefuses_data() {
     QTest::addColumn<QString>("args");
     QTest::addColumn<int>("action");
     QTest::addColumn<QString>("expected");
@@ -190,7 +190,7 @@ class WindowTest : public QObject {
     row("bad fault", "--simulate-fault vanish@2,", usage, "--simulate-fault: ");
     row("chip not there", "--simulate-chip MISSING", usage, "--simulate-chip: ");
   }
-  void CommandLine() {
+  void CommandLine_EachArgumentSet_RunsOrPrintsOrRefuses() {
     QFETCH(QString, args);
     QFETCH(int, action);
     QFETCH(QString, expected);

@@ -169,7 +169,7 @@ const Strings kBurned{"progress", "end", kSucceeded};
 const Strings kUploaded{"progress", "end", "text"};
 
 // After a clean load of fuse 3: another load, then 書き込み.
-TEST(LoadCommand, EachFileIsToldAndOnlyACleanOneIsUploadedAndBurned) {
+TEST(LoadCommand, EachFileShowsItsBoxesAndOnlyACleanOneIsUploadedAndBurned) {
   const std::string sum = Asked("チェックサム：\r\n与えられたもの 0002 計算された 0001");
   const std::string other = Asked("このJEDECファイルはATF22LV10C用ではない可能性があります（QF=");
   const std::string sum2 = Asked("チェックサム：\r\n与えられたもの 0000 計算された 0002");
@@ -251,12 +251,10 @@ TEST(DeviceCommands, EachFailureShowsItsOneBoxAndNothingElse) {
 }
 
 // No 'w' reaches a programmer that did not receive the loaded image over the same connection,
-// none reaches one out of step, and a load without a programmer stays quiet. Edited text is
-// replaced only with the user's OK, asked by the read once the programmer can be read.
+// none reaches one out of step, and a load without a programmer stays quiet.
 TEST(DeviceCommands, WriteBurnsOnlyOverTheConnectionThatTookTheLoad) {
   const Strings late{"open", "progress", "end", Broken("送信 5/13：2秒以内に応答がありません"),
                      "text"};
-  const std::string nine = "t*F0*L9 1*";
   // clang-format off
   const Scenario scenarios[] = {
       {"replugged, read anew", "loaded; fault replug@14; read; write",
@@ -278,6 +276,17 @@ TEST(DeviceCommands, WriteBurnsOnlyOverTheConnectionThatTookTheLoad) {
       {"loaded while absent, plugged in, loaded again",
        "unplug; load clean.jed; plug; write; load clean.jed; write",
        Strings{"open", "text", kLoadFirst, "open"} + kUploaded + kBurned, 14, Fuses({3})},
+  };
+  // clang-format on
+  RunScenarios(scenarios);
+}
+
+// Edited text is replaced only with the user's OK; Cancel changes and sends nothing. The read
+// asks once the programmer can be read.
+TEST(Commands, LoadOrReadOverEditedTextAsksFirstAndCancelChangesNothing) {
+  const std::string nine = "t*F0*L9 1*";
+  // clang-format off
+  const Scenario scenarios[] = {
       {"load over edits, Cancel", "loaded; edit x; load a.jed Cancel", {"open", kDiscard}, 0, {},
        Fuses({3}), nine},
       {"load over edits, OK", "loaded; edit x; load a.jed OK",
