@@ -9,9 +9,13 @@
 
 namespace gantrel::testing {
 
+namespace {
+
 std::string SamplesDir() {
   return GANTREL_SAMPLES_DIR;
 }
+
+}  // namespace
 
 std::string SamplePath(const std::string& name) {
   return SamplesDir() + "/" + name;

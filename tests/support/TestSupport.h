@@ -12,10 +12,9 @@
 
 namespace gantrel::testing {
 
-// The folder of the sample JEDEC files written by other tools (GANTREL_SAMPLES_DIR at build
-// time). It lives beside the checkout on the project's build machines only.
-std::string SamplesDir();
-// The path of one sample file.
+// The path of one sample file, in the folder of sample JEDEC files written by other tools
+// (GANTREL_SAMPLES_DIR at build time), which lives beside the checkout on the project's build
+// machines only.
 std::string SamplePath(const std::string& name);
 // Whether the sample folder and its MANIFEST.tsv are there.
 bool SamplesAvailable();
