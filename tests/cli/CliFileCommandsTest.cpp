@@ -9,16 +9,13 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <iterator>
 
 #include "CliFormat.h"
 #include "CliRun.h"
-#include "JedecFraming.h"
 
 namespace {
 
-using gantrel::testing::Hex4;
 using gantrel::testing::kExampleText;
 
 // A JSON value as text, "-" for null.
@@ -40,11 +37,6 @@ const char* const kJsonFields =
     "computed_checksum fuse_checksum";
 
 TEST(CliCheck, EachKindOfFileGivesItsVerdictTextJsonAndExitStatusAndSeveralTheHighest) {
-  const std::string crlf = "hdr\r\n*QP24*F0*L0 1*\r\n";
-  const std::string lf = "hdr\n*QP24*F0*L0 1*\n";
-  const std::string mismatch = "*QF5892*F0*L0 1*C4432*";
-  const std::string mismatchSum = Hex4(gantrel::TransmissionChecksum(mismatch));
-  const std::string crlfSum = Hex4(gantrel::TransmissionChecksum(crlf));
   const std::string tc = "\n: transmission checksum ";
   const std::string absent = tc + "absent (no ETX, or no hex digit after it)";
   const std::vector<CheckCase> cases = {
@@ -55,21 +47,22 @@ TEST(CliCheck, EachKindOfFileGivesItsVerdictTextJsonAndExitStatusAndSeveralTheHi
        ":4:4: syntax error: found 0x01, expected a fuse digit 0 or 1, white space or '*'" + tc +
            "wrong: the file states 0000, its text gives 03F4",
        "syntax-error mismatch 4 4 0 0 false false 19 22 0000 - 0006"},
-      {"missing\"back\\slash\x01tab\t\xFFlatin.jed", "", 2,
+      // Not UTF-8: a lone 0xFF, an overlong slash, a UTF-16 surrogate, a stray continuation byte
+      // and a sequence cut short.
+      {"missing\"back\\slash\x01\x7Ftab\t\xFF\xC0\xAF\xED\xA0\x80\x80\xE3\x83.jed", "", 2,
        ": cannot open: No such file or directory", "io-error - - - 0 0 false false - - - - -"},
-      {"mismatch.jed", "\x02" + mismatch + "\x03" + mismatchSum, 1,
-       ": checksum mismatch: given 4432, computed 0001 over QF5892 fuses" + tc + mismatchSum +
-           " ok",
+      {"mismatch.jed", "\x02*QF5892*F0*L0 1*C4432*\x03" "0499", 1,
+       ": checksum mismatch: given 4432, computed 0001 over QF5892 fuses" + tc + "0499 ok",
        "checksum-mismatch ok - - 5892 0 true false 16 22 4432 0001 0001"},
       // Each declared count is judged alone; 0 is a count too.
       {"qf.jed", "*QP24*QF0*F0*", 1, ": for another device: QF0 (not 5828, 5892 or 5893)" + absent,
        "other-device absent - - 0 24 true true 13 13 0000 0000 0000"},
       {"qp.jed", "*QP20*F0*", 1, ": for another device: QP20 (not 24 or 28)" + absent,
        "other-device absent - - 0 20 false true 9 9 0000 0000 0000"},
-      // A transmission checksum alone never makes a file bad.
-      {"lf.jed", "\x02" + lf + "\x03" + crlfSum, 0,
-       ": ok: no fuse count declared, checksum of fuses 0-5891 0001" + tc + crlfSum +
-           " matches only with CR LF and LF swapped: the line endings were converted after the "
+      // A transmission checksum alone never makes a file bad; this one was taken with CR LF.
+      {"lf.jed", "\x02hdr\n*QP24*F0*L0 1*\n\x03" "0463", 0,
+       ": ok: no fuse count declared, checksum of fuses 0-5891 0001" + tc +
+           "0463 matches only with CR LF and LF swapped: the line endings were converted after the "
            "file was written",
        "ok line-endings - - 0 24 false true 19 19 0000 0000 0001"},
   };
@@ -109,52 +102,41 @@ TEST(CliCheck, EachKindOfFileGivesItsVerdictTextJsonAndExitStatusAndSeveralTheHi
 TEST(CliJedec, GoodOrForcedFilesAreWrittenCanonicallyFramedOrNotAndOthersRefused) {
   const std::string example =
       Scratch("sparse.jed", "*F0*L0000 11*L0131 1*L5808 1001*L5828 0100000101000010*");
-  const std::string framed = Scratch("framed-example.jed");
   const std::string mismatch = "*QF5892*F0*L0 1*C4432*";
-  const std::string lastSecond =
-      "JEDEC file for ATF22LV10C created on Fri Dec 31 23:59:59 9999\r\n";
+  const std::string when = "1797136132";  // the example's header time
   ExpectCliCases({
-      {{"jedec", example}, 0, {kExampleText}, "", "1797136132"},
-      {{"jedec", example, "--frame", "-o", framed}, 0, {}, "", "1797136132"},
-      {{"jedec", example, "-o", Scratch("none/out.jed")}, 2, {}, "none/out.jed: cannot", "0"},
+      {{"jedec", example}, 0, kExampleText, "", when},
+      {{"jedec", example, "--frame"}, 0, "\x02" + std::string(kExampleText) + "\x03", "", when},
+      {{"jedec", example, "-o", Scratch("none/out.jed")}, 2, "", "none/out.jed: cannot", "0"},
       // A checksum mismatch or another device is written only when forced.
-      {{"jedec", "-"}, 1, {}, "over QF5892 fuses\nUse --force to write it anyway.", {}, mismatch},
-      {{"jedec", "-", "--force"}, 0, {"JEDEC", "*C0001\r\n*"}, "written anyway", {}, mismatch},
+      {{"jedec", "-"}, 1, "", "over QF5892 fuses\nUse --force to write it anyway.", {}, mismatch},
+      {{"jedec", "-", "--force"}, 0, "*C0001\r\n*", "written anyway", {}, mismatch},
       // SOURCE_DATE_EPOCH: a whole number of seconds, up to the last one of 9999.
-      {{"jedec", example}, 2, {}, "SOURCE_DATE_EPOCH must be", "12abc"},
-      {{"jedec", example}, 2, {}, "up to the year 9999", "253402300800"},
-      {{"jedec", example}, 0, {lastSecond, "*C0060\r\n*"}, "", "253402300799"},
+      {{"jedec", example}, 2, "", "SOURCE_DATE_EPOCH must be", "12abc"},
+      {{"jedec", example}, 2, "", "up to the year 9999", "253402300800"},
+      {{"jedec", example}, 0, "created on Fri Dec 31 23:59:59 9999\r\n", "", "253402300799"},
   });
-  EXPECT_EQ(gantrel::testing::ReadFileBytes(framed),
-            "\x02" + std::string(kExampleText) + "\x03" +
-                Hex4(gantrel::TransmissionChecksum(kExampleText)));
 }
 
 TEST(CliUsage, HelpAndVersionGiveZeroAndUsageErrorsTwo) {
   ExpectCliCases({
-      {{"--help"}, 0, {"Usage: gantrel-cli COMMAND", ""}, ""},
-      {{"program", "--help"}, 0, {"Usage: gantrel-cli program", "--simulate-fault FAULT", ""}, ""},
-      {{"--version"}, 0, {"gantrel-cli " GANTREL_VERSION "\n"}, ""},
+      {{"--help"}, 0, "Usage: gantrel-cli COMMAND", ""},
+      {{"program", "--help"}, 0, "--simulate-fault FAULT", ""},
+      {{"--version"}, 0, "gantrel-cli " GANTREL_VERSION "\n", ""},
   });
   for (const char* line :
        {"", "frobnicate", "check", "check --yaml x.jed", "jedec a.jed b.jed", "jedec a.jed -o",
         "diff a.jed", "explain", "explain --frame a.jed", "pes extra", "program --simulate"}) {
     std::istringstream words(line);
     const std::vector<std::string> args{std::istream_iterator<std::string>(words), {}};
-    ExpectCliCases({{args, 2, {}, "--help'.\n"}});
+    ExpectCliCases({{args, 2, "", "--help'.\n"}});
   }
 }
 
-// The UTF-8 check behind the JSON strings, which the file names above reach only in part.
-TEST(CliFormat, JsonStringKeepsValidUtf8AndEscapesEverythingElse) {
-  EXPECT_EQ(gantrel::JsonString("\xE3\x83\x87\xF0\x9F\x98\x80"),
-            "\"\xE3\x83\x87\xF0\x9F\x98\x80\"");
-  EXPECT_EQ(gantrel::JsonString("a\"b\\c\n\x7F"), "\"a\\\"b\\\\c\\n\\u007f\"");
-  // An overlong slash, a UTF-16 surrogate, a sequence cut short and a stray continuation byte.
-  EXPECT_EQ(gantrel::JsonString("\xC0\xAF"), "\"\\u00c0\\u00af\"");
-  EXPECT_EQ(gantrel::JsonString("\xED\xA0\x80"), "\"\\u00ed\\u00a0\\u0080\"");
-  EXPECT_EQ(gantrel::JsonString("\xE3\x83"), "\"\\u00e3\\u0083\"");
-  EXPECT_EQ(gantrel::JsonString("\x80z"), "\"\\u0080z\"");
+// Valid UTF-8 in a JSON string stays as it is; the missing file's name above reaches the rest.
+TEST(CliFormat, JsonStringKeepsValidUtf8) {
+  const std::string valid = "\xE3\x83\x87\xF0\x9F\x98\x80";
+  EXPECT_EQ(gantrel::JsonString(valid), "\"" + valid + "\"");
 }
 
 // The built binary: its exit status reaches the shell, and a report that standard output does
@@ -165,18 +147,11 @@ TEST(CliBinary, RunFromTheShellGivesItsExitStatusAndTwoForAnUnwritableReport) {
     std::string Words;
     int ExitStatus;
   } runs[] = {{"check " + example + " >/dev/null", 0},
-              {"frobnicate", 2},
               {"check " + example + " >/dev/full", 2}};
   for (const auto& run : runs) {
     const std::string line = GANTREL_CLI_PATH " " + run.Words + " 2>/dev/null";
     EXPECT_EQ(WEXITSTATUS(std::system(line.c_str())), run.ExitStatus) << run.Words;
   }
-  // In-process, the message comes once.
-  std::ofstream full("/dev/full");
-  std::istringstream none;
-  std::ostringstream err;
-  EXPECT_EQ(gantrel::RunCli({"jedec", example}, none, full, err, {}), 2);
-  EXPECT_EQ(err.str(), "gantrel-cli: cannot write to standard output\n");
 }
 
 }  // namespace
