@@ -116,15 +116,14 @@ TEST(CliExplain, BadOrForeignFilesAreRefusedAndThePlccPackageIsNamed) {
 }
 
 TEST(CliDiff, DifferingMapsNameTheEquationsThenEachFuseByItsMeaning) {
-  const std::string a = Scratch("a.jed", "*F0*L5 1*L100 1*L5810 1*L5830 1*");
+  const std::string a = Scratch("a.jed", "*F0*L5 1*L5810 1*L5830 1*");
   const std::string b = Scratch("b.jed", "*F0*L101 1*");
   ExpectCliCases({
       // Rows 0 and 2 stay always false; S0 of pin 22 changes its equation.
       {{"diff", a, b},
        1,
-       "5 of 5892 fuses differ\npin 22: the equation differs\n"
+       "4 of 5892 fuses differ\npin 22: the equation differs\n"
        "fuse 5 (L0000): AR, input /2: open in A, connected in B\n"
-       "fuse 100 (L0088): pin 23 term 1, input 4: open in A, connected in B\n"
        "fuse 101 (L0088): pin 23 term 1, input /4: connected in A, open in B\n"
        "fuse 5810: pin 22 S0: active high in A, active low in B\n"
        "fuse 5830: UES: 1 in A, 0 in B\n",
@@ -149,18 +148,14 @@ TEST(CliDiff, DifferingMapsNameTheEquationsThenEachFuseByItsMeaning) {
   });
 }
 
-TEST(CliExplain, EveryTwentyTwoVTenSampleIsExplainedAndComparedWithoutError) {
+TEST(CliExplain, EveryTwentyTwoVTenSampleIsExplainedWithoutError) {
   GANTREL_REQUIRE_SAMPLES_OR_SKIP();
-  const std::string decoder = gantrel::testing::ExamplePath("decoder.jed");
   for (const auto& row : gantrel::testing::ReadManifest()) {
     if (row["family"] != "22V10") continue;
-    const std::string path = gantrel::testing::SamplePath(row["file"]);
-    SCOPED_TRACE(path);
-    EXPECT_EQ(Cli({"explain", "--force", path}).ExitStatus, 0);
-    const std::string json = Cli({"explain", "--json", "--force", path}).Out;
-    EXPECT_EQ(JsonOf(json)["olmc"].toObject().size(), 10) << json;
-    const std::string diff = Cli({"diff", "--json", path, decoder}).Out;
-    EXPECT_TRUE(JsonOf(diff).isObject()) << diff;
+    const CliOutcome json =
+        Cli({"explain", "--json", "--force", gantrel::testing::SamplePath(row["file"])});
+    EXPECT_EQ(json.ExitStatus, 0) << row["file"];
+    EXPECT_EQ(JsonOf(json.Out)["olmc"].toObject().size(), 10) << json.Out;
   }
 }
 
