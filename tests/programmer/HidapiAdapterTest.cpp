@@ -1,15 +1,13 @@
 // The hidapi adapter's own source against a fake of the hidapi functions it calls, linked in
 // place of the library. The fake behaves as hidapi 0.13.1's hidraw backend: enumeration may list
-// a path twice, a failed open leaves the system's reason in hid_error(NULL), a write takes 65
-// bytes with the report ID 0 in front, a read gives the 64 report bytes without an ID, 0 when
-// nothing came in time, and -1 from the moment the device is unplugged (queued reports lost).
+// a path twice, a failed open sets errno, a write takes 65 bytes with the report ID 0 in front, a
+// read gives the 64 report bytes without an ID, 0 when nothing came in time, and -1 from the
+// moment the device is unplugged (queued reports lost).
 // Behind the fake sits the simulated programmer's firmware.
 #include <gtest/gtest.h>
 #include <hidapi.h>
 
 #include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <deque>
 #include <functional>
 #include <map>
@@ -38,8 +36,8 @@ struct FakeHid {
   // In enumeration order: a mouse and the programmer.
   std::vector<Interface> Present = {{"/dev/hidraw0", 0x046D, 0xC52B},
                                     {"/dev/hidraw1", 0x04D8, 0x003F}};
-  std::string Programmer = "/dev/hidraw1";  // the path that goes away when it is unplugged
-  std::map<int, int> FailOpen;              // open number (1-based) -> errno it fails with
+  std::vector<hid_device_info> Listed;  // the last enumeration
+  std::map<int, int> FailOpen;          // open number (1-based) -> errno it fails with
   bool Unplugged = false;
   bool FailWrite = false;
   // Changes each answer before it is queued; an answer it leaves empty is not queued.
@@ -49,7 +47,6 @@ struct FakeHid {
   std::deque<std::vector<unsigned char>> Queue;  // input reports waiting on the read handle
   int Opens = 0;
   int OpenHandles = 0;
-  std::wstring GlobalError;
 
   void Note(const std::string& entry) { Log += (Log.empty() ? "" : ", ") + entry; }
 };
@@ -64,34 +61,24 @@ int hid_init(void) {
 }
 
 hid_device_info* hid_enumerate(unsigned short, unsigned short) {
-  hid_device_info* first = nullptr;
-  hid_device_info** next = &first;
+  fake->Listed.clear();
   for (const Interface& each : fake->Present) {
-    if (fake->Unplugged && each.Path == fake->Programmer) continue;
-    *next = new hid_device_info{};
-    (*next)->path = strdup(each.Path.c_str());
-    (*next)->vendor_id = each.Vendor;
-    (*next)->product_id = each.Product;
-    next = &(*next)->next;
+    if (fake->Unplugged && each.Vendor == 0x04D8) continue;
+    hid_device_info& info = fake->Listed.emplace_back();
+    info.path = const_cast<char*>(each.Path.c_str());
+    info.vendor_id = each.Vendor;
+    info.product_id = each.Product;
   }
-  return first;
+  for (std::size_t i = 1; i < fake->Listed.size(); ++i) fake->Listed[i - 1].next = &fake->Listed[i];
+  return fake->Listed.empty() ? nullptr : fake->Listed.data();
 }
 
-void hid_free_enumeration(hid_device_info* list) {
-  while (list != nullptr) {
-    hid_device_info* next = list->next;
-    std::free(list->path);
-    delete list;
-    list = next;
-  }
-}
+void hid_free_enumeration(hid_device_info*) {}
 
 hid_device* hid_open_path(const char* path) {
   const int number = ++fake->Opens;
   fake->Note("open " + std::string(path) + " #" + std::to_string(number));
-  errno = fake->FailOpen.count(number) != 0 ? fake->FailOpen[number] : 0;
-  const std::string reason = errno != 0 ? std::strerror(errno) : "";
-  fake->GlobalError.assign(reason.begin(), reason.end());
+  errno = fake->FailOpen[number];
   if (errno != 0) return nullptr;
   fake->Queue.clear();  // a new handle starts with no reports queued
   ++fake->OpenHandles;
@@ -128,8 +115,8 @@ void hid_close(hid_device* handle) {
 }
 
 const wchar_t* hid_error(hid_device* handle) {
-  if (handle != nullptr) return fake->Unplugged ? L"No such device" : L"Broken pipe";
-  return fake->GlobalError.empty() ? nullptr : fake->GlobalError.c_str();
+  if (handle == nullptr) return nullptr;
+  return fake->Unplugged ? L"No such device" : L"Broken pipe";
 }
 
 }  // extern "C"
