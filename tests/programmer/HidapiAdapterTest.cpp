@@ -143,10 +143,9 @@ TEST(HidapiAdapter, FourExchangesInARowSendExactlyTheirReportsAndReadTheChipBack
   FuseImage image, back{};
   std::iota(image.begin(), image.end(), std::uint8_t{5});
   std::vector<Report> sent = {Report{0, CMD_UPLOAD}};
-  for (std::size_t i = 0; i < image.size(); ++i) {
-    if (i % kImageBlockSize == 0) sent.emplace_back();
-    sent.back()[1 + i % kImageBlockSize] = image[i];
-  }
+  for (int block = 0; block < kImageBlockCount; ++block)
+    std::copy_n(image.begin() + block * kImageBlockSize, kImageBlockSize,
+                sent.emplace_back().begin() + 1);
   sent.insert(sent.end(), {Report{0, CMD_PROGRAM}, Report{0, CMD_READ}});
   sent.insert(sent.end(), kImageBlockCount - 1, Report{0, CMD_ACK});  // none after block 12
   sent.push_back(Report{0, CMD_PES});
@@ -208,23 +207,15 @@ TEST(HidapiAdapter, FailuresAtTheLibraryBoundaryAreToldByDiscoveryAndTheBurn) {
 }
 
 // Opened for writing first, then for reading, and probed without waiting before the first write.
-// After a failed transfer the handles stay open and nothing is written; the probe takes the
-// late answer away and sees the unplug.
-TEST(HidapiAdapter, AfterAFailedTransferTheProbeTakesLateAnswersAwayAndSeesTheUnplug) {
-  std::vector<unsigned char> late;
+// After a failed transfer the handles stay open; the probe sees the unplug and closes both.
+TEST(HidapiAdapter, AfterAFailedTransferTheProbeSeesTheUnplugAndClosesBothHandles) {
   Rig r;
-  r.hid.Change = [&late](auto& a) { late.swap(a); };
+  r.hid.Change = [](auto& answer) { answer.clear(); };  // never answered
   EXPECT_EQ(DescribeExchangeFailure(r.link.ReadPes(r.buffers, r.pes)),
             "answer to the PES command: no answer within 100 ms");
   EXPECT_EQ(r.hid.Log,
             "open /dev/hidraw1 #1, open /dev/hidraw1 #2, read #2 0, write #1, "
             "read #2 50, read #2 50");
-  r.hid.Queue.push_back(late);  // the answer comes late
-  r.hid.Change = nullptr;
-  r.hid.Log.clear();
-  EXPECT_EQ(r.link.ReadPes(r.buffers, r.pes).Error, ExchangeError::OutOfStep);
-  EXPECT_EQ(r.hid.Log, "read #2 0, read #2 0");  // the late answer taken, then nothing
-  EXPECT_TRUE(r.link.OutOfStep() && r.link.IsOpen());
   r.hid.Unplugged = true;
   r.hid.Log.clear();
   EXPECT_EQ(r.link.ReadPes(r.buffers, r.pes).Error, ExchangeError::NoProgrammer);
