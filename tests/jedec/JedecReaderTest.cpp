@@ -187,7 +187,6 @@ TEST(JedecReader, ReadsWholeTextsToTheirFusesCountsAndChecksumVerdict) {
       {"*L0 1\0*L1 1*QF8"s, A, 1, 0, 0, 0, 0, 0, 0, -1},  // the text ends at a zero byte
       // C: the last four digits of the last C field; an empty one keeps the value.
       {"*C1ABCD*Cef*C*", A, 0, -1, 0, 0, 0, 0xEF, 12, -1},
-      {"*Cabcd*", A, 0, -1, 0, 0, 0, 0xABCD, 1, -1},
       // A count of 0 is declared but runs no test; a Q field without digits, or one emptied
       // later, declares nothing.
       {"*QF0*QP 0\r\n*C0001*", A, 0, -1, 0, 0, kQF | kQP, 1, 12, -1},
