@@ -23,7 +23,6 @@ struct hid_device_ {
 
 namespace {
 
-using gantrel::Report;
 using std::chrono::milliseconds;
 
 struct Interface {
@@ -89,9 +88,9 @@ int hid_write(hid_device* handle, const unsigned char* data, size_t length) {
   fake->Note("write #" + std::to_string(handle->Number));
   if (fake->Unplugged || fake->FailWrite || length != gantrel::kReportSize || data[0] != 0)
     return -1;
-  Report report{};
+  gantrel::Report report{};
   std::copy(data, data + length, report.begin());
-  const Report firmware = fake->Firmware.TakeReport(report).Answer;
+  const gantrel::Report firmware = fake->Firmware.TakeReport(report).Answer;
   std::vector<unsigned char> answer(firmware.begin() + 1, firmware.end());
   if (fake->Change) fake->Change(answer);
   if (!answer.empty()) fake->Queue.push_back(answer);
