@@ -15,7 +15,6 @@ TEST(FuseChecksum, SumsBytesWithTheLowestFuseInBitZero) {
     std::vector<int> Ones;  // else these
     int Count, Want;
   } cases[] = {
-      {"fuse 0 alone", false, {0}, 5892, 0x0001},
       {"a short last byte", false, {0, 1, 3, 8, 9}, 10, 0x000E},
       {"the first UES fuse, bit 4 of byte 728", false, {5828}, 5892, 0x0010},
       {"every device fuse, none past them", true, {}, 5892, 0xDD2F},

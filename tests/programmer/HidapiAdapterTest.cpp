@@ -1,15 +1,13 @@
 // The hidapi adapter's own source against a fake of the hidapi functions it calls, linked in
 // place of the library. The fake behaves as hidapi 0.13.1's hidraw backend: enumeration may list
-// a path twice, a failed open leaves the system's reason in hid_error(NULL), a write takes 65
-// bytes with the report ID 0 in front, a read gives the 64 report bytes without an ID, 0 when
-// nothing came in time, and -1 from the moment the device is unplugged (queued reports lost).
+// a path twice, a failed open sets errno, a write takes 65 bytes with the report ID 0 in front, a
+// read gives the 64 report bytes without an ID, 0 when nothing came in time, and -1 from the
+// moment the device is unplugged (queued reports lost).
 // Behind the fake sits the simulated programmer's firmware.
 #include <gtest/gtest.h>
 #include <hidapi.h>
 
 #include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <deque>
 #include <functional>
 #include <map>
@@ -25,7 +23,6 @@ struct hid_device_ {
 
 namespace {
 
-using gantrel::Report;
 using std::chrono::milliseconds;
 
 struct Interface {
@@ -38,8 +35,8 @@ struct FakeHid {
   // In enumeration order: a mouse and the programmer.
   std::vector<Interface> Present = {{"/dev/hidraw0", 0x046D, 0xC52B},
                                     {"/dev/hidraw1", 0x04D8, 0x003F}};
-  std::string Programmer = "/dev/hidraw1";  // the path that goes away when it is unplugged
-  std::map<int, int> FailOpen;              // open number (1-based) -> errno it fails with
+  std::vector<hid_device_info> Listed;  // the last enumeration
+  std::map<int, int> FailOpen;          // open number (1-based) -> errno it fails with
   bool Unplugged = false;
   bool FailWrite = false;
   // Changes each answer before it is queued; an answer it leaves empty is not queued.
@@ -49,7 +46,6 @@ struct FakeHid {
   std::deque<std::vector<unsigned char>> Queue;  // input reports waiting on the read handle
   int Opens = 0;
   int OpenHandles = 0;
-  std::wstring GlobalError;
 
   void Note(const std::string& entry) { Log += (Log.empty() ? "" : ", ") + entry; }
 };
@@ -64,34 +60,24 @@ int hid_init(void) {
 }
 
 hid_device_info* hid_enumerate(unsigned short, unsigned short) {
-  hid_device_info* first = nullptr;
-  hid_device_info** next = &first;
+  fake->Listed.clear();
   for (const Interface& each : fake->Present) {
-    if (fake->Unplugged && each.Path == fake->Programmer) continue;
-    *next = new hid_device_info{};
-    (*next)->path = strdup(each.Path.c_str());
-    (*next)->vendor_id = each.Vendor;
-    (*next)->product_id = each.Product;
-    next = &(*next)->next;
+    if (fake->Unplugged && each.Vendor == 0x04D8) continue;
+    hid_device_info& info = fake->Listed.emplace_back();
+    info.path = const_cast<char*>(each.Path.c_str());
+    info.vendor_id = each.Vendor;
+    info.product_id = each.Product;
   }
-  return first;
+  for (std::size_t i = 1; i < fake->Listed.size(); ++i) fake->Listed[i - 1].next = &fake->Listed[i];
+  return fake->Listed.empty() ? nullptr : fake->Listed.data();
 }
 
-void hid_free_enumeration(hid_device_info* list) {
-  while (list != nullptr) {
-    hid_device_info* next = list->next;
-    std::free(list->path);
-    delete list;
-    list = next;
-  }
-}
+void hid_free_enumeration(hid_device_info*) {}
 
 hid_device* hid_open_path(const char* path) {
   const int number = ++fake->Opens;
   fake->Note("open " + std::string(path) + " #" + std::to_string(number));
-  errno = fake->FailOpen.count(number) != 0 ? fake->FailOpen[number] : 0;
-  const std::string reason = errno != 0 ? std::strerror(errno) : "";
-  fake->GlobalError.assign(reason.begin(), reason.end());
+  errno = fake->FailOpen[number];
   if (errno != 0) return nullptr;
   fake->Queue.clear();  // a new handle starts with no reports queued
   ++fake->OpenHandles;
@@ -102,9 +88,9 @@ int hid_write(hid_device* handle, const unsigned char* data, size_t length) {
   fake->Note("write #" + std::to_string(handle->Number));
   if (fake->Unplugged || fake->FailWrite || length != gantrel::kReportSize || data[0] != 0)
     return -1;
-  Report report{};
+  gantrel::Report report{};
   std::copy(data, data + length, report.begin());
-  const Report firmware = fake->Firmware.TakeReport(report).Answer;
+  const gantrel::Report firmware = fake->Firmware.TakeReport(report).Answer;
   std::vector<unsigned char> answer(firmware.begin() + 1, firmware.end());
   if (fake->Change) fake->Change(answer);
   if (!answer.empty()) fake->Queue.push_back(answer);
@@ -128,8 +114,8 @@ void hid_close(hid_device* handle) {
 }
 
 const wchar_t* hid_error(hid_device* handle) {
-  if (handle != nullptr) return fake->Unplugged ? L"No such device" : L"Broken pipe";
-  return fake->GlobalError.empty() ? nullptr : fake->GlobalError.c_str();
+  if (handle == nullptr) return nullptr;
+  return fake->Unplugged ? L"No such device" : L"Broken pipe";
 }
 
 }  // extern "C"
@@ -137,12 +123,9 @@ const wchar_t* hid_error(hid_device* handle) {
 namespace gantrel {
 namespace {
 
-// The fake with a mouse and the programmer present, `set` applied, and a link over the adapter.
+// The fake with a mouse and the programmer present, and a link over the adapter.
 struct Rig {
-  explicit Rig(const std::function<void(FakeHid&)>& set = {}) {
-    fake = &hid;
-    if (set) set(hid);
-  }
+  Rig() { fake = &hid; }
   FakeHid hid;
   HidapiBackend backend;
   DeviceLink link{backend, LinkTimeouts{milliseconds(100), milliseconds(100), milliseconds(50)}};
@@ -151,7 +134,7 @@ struct Rig {
 };
 
 // Each exchange sends exactly its reports (the report ID and every unused byte 0, nothing of an
-// earlier report carried over), takes one answer per report and tells its steps in order. Every
+// earlier report carried over) and takes one answer per report. Every
 // write is 65 bytes with the ID 0 in front (the fake refuses any other), and the 64 bytes of an
 // answer land in report bytes 1..64.
 TEST(HidapiAdapter, FourExchangesInARowSendExactlyTheirReportsAndReadTheChipBack) {
@@ -159,32 +142,22 @@ TEST(HidapiAdapter, FourExchangesInARowSendExactlyTheirReportsAndReadTheChipBack
   FuseImage image, back{};
   std::iota(image.begin(), image.end(), std::uint8_t{5});
   std::vector<Report> sent = {Report{0, CMD_UPLOAD}};
-  for (std::size_t i = 0; i < image.size(); ++i) {
-    if (i % kImageBlockSize == 0) sent.emplace_back();
-    sent.back()[1 + i % kImageBlockSize] = image[i];
-  }
+  for (int block = 0; block < kImageBlockCount; ++block)
+    std::copy_n(image.begin() + block * kImageBlockSize, kImageBlockSize,
+                sent.emplace_back().begin() + 1);
   sent.insert(sent.end(), {Report{0, CMD_PROGRAM}, Report{0, CMD_READ}});
   sent.insert(sent.end(), kImageBlockCount - 1, Report{0, CMD_ACK});  // none after block 12
   sent.push_back(Report{0, CMD_PES});
   r.buffers.OutReport.fill(0xCC);
   r.pes.fill(0xFF);  // its closing zero must come from the exchange
-  std::string steps;
-  const ProgressFn progress = [&steps](const ExchangeProgress& p) {
-    const std::string step = (p.Sending ? " S" : " R") + std::to_string(p.Index);
-    if (!steps.ends_with(step)) steps += step;
-  };
-  ASSERT_TRUE(r.link.UploadFuseImage(r.buffers, image, progress).Ok());
-  ASSERT_TRUE(r.link.ProgramChip(r.buffers, progress).Burned);
-  ASSERT_TRUE(r.link.ReadFuseImage(r.buffers, back, progress).Ok());
-  ASSERT_TRUE(r.link.ReadPes(r.buffers, r.pes, progress).Ok());
+  ASSERT_TRUE(r.link.UploadFuseImage(r.buffers, image).Ok());
+  ASSERT_TRUE(r.link.ProgramChip(r.buffers).Burned);
+  ASSERT_TRUE(r.link.ReadFuseImage(r.buffers, back).Ok());
+  ASSERT_TRUE(r.link.ReadPes(r.buffers, r.pes).Ok());
   EXPECT_EQ(r.hid.Firmware.Received(), sent);
   EXPECT_EQ(back, image);
   EXPECT_EQ(r.pes, kPesBytes);  // answer byte 9 is the first character
   EXPECT_EQ(std::make_pair(r.buffers.BytesWritten, r.buffers.BytesRead), std::make_pair(65u, 65u));
-  std::string upload, read;
-  for (int n = 1; n <= 13; ++n) upload += " S" + std::to_string(n) + " R" + std::to_string(n);
-  for (int n = 1; n <= 12; ++n) read += " S" + std::to_string(n) + " R" + std::to_string(n);
-  EXPECT_EQ(steps, upload + " S1 R1" + read + " S1 R1");
 }
 
 // What goes wrong at the library boundary, and what discovery and a burn after it make of it.
@@ -220,7 +193,8 @@ TEST(HidapiAdapter, FailuresAtTheLibraryBoundaryAreToldByDiscoveryAndTheBurn) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    Rig r(c.set);
+    Rig r;
+    c.set(r.hid);
     EXPECT_EQ(DescribeDiscovery(r.link.OpenProgrammer()), c.discovery);
     // A failed second open closes the first handle.
     EXPECT_EQ(r.hid.OpenHandles, r.link.IsOpen() ? 2 : 0);
@@ -232,29 +206,19 @@ TEST(HidapiAdapter, FailuresAtTheLibraryBoundaryAreToldByDiscoveryAndTheBurn) {
 }
 
 // Opened for writing first, then for reading, and probed without waiting before the first write.
-// After a failed transfer the handles stay open and nothing is written; the probe takes the
-// late answer away and sees the unplug, and a new connection follows.
-TEST(HidapiAdapter, AfterAFailedTransferTheProbeTakesLateAnswersAwayAndSeesTheUnplug) {
-  std::vector<unsigned char> late;
-  Rig r([&late](FakeHid& h) { h.Change = [&late](auto& a) { late.swap(a); }; });
+// After a failed transfer the handles stay open; the probe sees the unplug and closes both.
+TEST(HidapiAdapter, AfterAFailedTransferTheProbeSeesTheUnplugAndClosesBothHandles) {
+  Rig r;
+  r.hid.Change = [](auto& answer) { answer.clear(); };  // never answered
   EXPECT_EQ(DescribeExchangeFailure(r.link.ReadPes(r.buffers, r.pes)),
             "answer to the PES command: no answer within 100 ms");
   EXPECT_EQ(r.hid.Log,
             "open /dev/hidraw1 #1, open /dev/hidraw1 #2, read #2 0, write #1, "
             "read #2 50, read #2 50");
-  r.hid.Queue.push_back(late);  // the answer comes late
-  r.hid.Change = nullptr;
-  r.hid.Log.clear();
-  EXPECT_EQ(r.link.ReadPes(r.buffers, r.pes).Error, ExchangeError::OutOfStep);
-  EXPECT_EQ(r.hid.Log, "read #2 0, read #2 0");  // the late answer taken, then nothing
-  EXPECT_TRUE(r.link.OutOfStep() && r.link.IsOpen());
   r.hid.Unplugged = true;
   r.hid.Log.clear();
   EXPECT_EQ(r.link.ReadPes(r.buffers, r.pes).Error, ExchangeError::NoProgrammer);
   EXPECT_EQ(r.hid.Log, "read #2 0, close #2, close #1");
-  r.hid.Unplugged = false;  // plugged in again: a new connection
-  ASSERT_TRUE(r.link.ReadPes(r.buffers, r.pes).Ok());
-  EXPECT_EQ(r.link.ConnectionNumber(), 2u);
 }
 
 }  // namespace
