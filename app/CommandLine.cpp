@@ -13,7 +13,7 @@ const char* const kWindowUsage =
     "Usage: gantrel [--simulate] [--simulate-chip FILE.jed] [--simulate-fault FAULT[,FAULT...]]\n"
     "               [FILE.jed]\n";
 
-const char* const kWindowHelp =
+const char* const kWindowHelpHead =
     "Usage: gantrel [OPTION]... [FILE.jed]\n"
     "Opens the Gantrel window, which programs the ATF22LV10C through the USB programmer\n"
     "(HID 04D8:003F). FILE.jed is loaded at start as if it had been chosen in the load dialog.\n"
@@ -23,14 +23,9 @@ const char* const kWindowHelp =
     "  --simulate-chip FILE.jed\n"
     "                          preload the simulated chip with the fuses of FILE.jed\n"
     "  --simulate-fault FAULT[,FAULT...]\n"
-    "                          make the simulated programmer fail (implies --simulate):\n"
-    "                            stop@N      no answer from output report N on\n"
-    "                            vanish@N    every transfer fails from report N on\n"
-    "                            replug@N    unplugged and plugged in again before report N\n"
-    "                            late@N[:MS] the answer to report N comes MS ms late\n"
-    "                                        (3000 by default)\n"
-    "                            burn-fails  the chip fails to burn\n"
-    "                          Reports count from 1 across the whole run.\n"
+    "                          make the simulated programmer fail (implies --simulate):\n";
+
+const char* const kWindowHelpTail =
     "  --help                  show this help\n"
     "  --version               show the version\n"
     "\n"

@@ -32,6 +32,7 @@ struct ParsedCommandLine {
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args);
 
 // The texts printed for --help and --version, and the usage message that follows an error.
-extern const char* const kWindowHelp;
+extern const char* const kWindowHelpHead;
+extern const char* const kWindowHelpTail;
 extern const char* const kWindowUsage;
 std::string VersionText();

@@ -13,6 +13,7 @@
 #include "AppResources.h"
 #include "CommandLine.h"
 #include "QtDialogs.h"
+#include "SimulatedProgrammer.h"
 #include "WindowSession.h"
 
 namespace {
@@ -42,7 +43,9 @@ int main(int argc, char* argv[]) {
       ParseCommandLine(std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
   switch (line.Action) {
     case StartAction::Help:
-      std::fputs(kWindowHelp, stdout);
+      std::fputs(kWindowHelpHead, stdout);
+      std::fputs(gantrel::kSimulatedFaultsHelp, stdout);
+      std::fputs(kWindowHelpTail, stdout);
       return 0;
     case StartAction::Version:
       std::fputs(VersionText().c_str(), stdout);

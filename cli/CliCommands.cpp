@@ -6,6 +6,7 @@
 #include "DeviceCommands.h"
 #include "FileCommands.h"
 #include "LogicCommands.h"
+#include "SimulatedProgrammer.h"
 
 #ifndef GANTREL_VERSION
 #define GANTREL_VERSION "unknown"
@@ -45,16 +46,9 @@ constexpr const char* kDeviceOptionsHelp =
     "  --simulate              talk to a simulated programmer instead of the USB one\n"
     "  --simulate-chip FILE.jed\n"
     "                          preload the simulated chip with the fuses of FILE.jed\n"
-    "  --simulate-fault FAULT  make the simulated programmer fail (implies --simulate):\n"
-    "                            stop@N      no answer from output report N on\n"
-    "                            vanish@N    every transfer fails from report N on\n"
-    "                            replug@N    unplugged and plugged in again before report N\n"
-    "                            late@N[:MS] the answer to report N comes MS ms late\n"
-    "                                        (3000 by default)\n"
-    "                            burn-fails  the chip fails to burn\n"
-    "                          several faults go separated by commas (late@5,replug@14)\n"
-    "                          Reports count from 1 across the whole run; a report sent\n"
-    "                          to an unplugged programmer is not counted.\n"
+    "  --simulate-fault FAULT  make the simulated programmer fail (implies --simulate):\n";
+
+constexpr const char* kDeviceOptionsTail =
     "--simulate-chip implies --simulate too. Without --simulate the first USB HID device\n"
     "04D8:003F is used; progress is shown on stderr when it is a terminal.\n"
     "\n"
@@ -248,7 +242,7 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
   const std::vector<std::string> rest(args.begin() + 1, args.end());
   if (WantsHelp(rest)) {
     out << command->Help;
-    if (command->Device) out << kDeviceOptionsHelp;
+    if (command->Device) out << kDeviceOptionsHelp << kSimulatedFaultsHelp << kDeviceOptionsTail;
     return FinishReport(kExitOk, out, err);
   }
   std::set<std::string> flags = command->Flags;

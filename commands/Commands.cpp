@@ -134,16 +134,21 @@ void Commands::LoadChosenFile(const std::string& path) {
   window_.ShowText(text);
 }
 
-void Commands::OnDeviceWrite() {
-  // The programmer is looked for first, so that its absence is told before the missing load.
+bool Commands::ProgrammerReady() {
   if (!link_.EnsureOpen()) {
     ReportMissingProgrammer(dialogs_, link_);
-    return;
+    return false;
   }
   if (link_.OutOfStep()) {
     ReportOutOfStep(dialogs_);
-    return;
+    return false;
   }
+  return true;
+}
+
+void Commands::OnDeviceWrite() {
+  // The programmer is looked for first, so that its absence is told before the missing load.
+  if (!ProgrammerReady()) return;
   // Only the connection that took the upload holds its image: a programmer opened since (plugged
   // in again, or found after the load) would burn whatever it holds.
   if (!state_.JedecLoaded || link_.ConnectionNumber() != state_.UploadConnection) {
@@ -166,17 +171,7 @@ void Commands::OnDeviceWrite() {
 void Commands::OnDeviceRead() {
   // Edited text is given up only with the user's OK, asked once the read can start: the
   // programmer found and in step.
-  if (window_.HasUnsavedEdits()) {
-    if (!link_.EnsureOpen()) {
-      ReportMissingProgrammer(dialogs_, link_);
-      return;
-    }
-    if (link_.OutOfStep()) {
-      ReportOutOfStep(dialogs_);
-      return;
-    }
-    if (!MayReplaceText()) return;
-  }
+  if (window_.HasUnsavedEdits() && (!ProgrammerReady() || !MayReplaceText())) return;
   // The link writes the image only once all twelve blocks have arrived.
   const ExchangeResult read = WithProgress(window_, [this](const ProgressFn& progress) {
     return link_.ReadFuseImage(state_.Reports, state_.FuseImage, progress);

@@ -52,6 +52,9 @@ class Commands {
   // True when the text shown may be replaced: it holds no unsaved edits, or the user agreed
   // to give them up.
   bool MayReplaceText();
+  // True when a programmer is open and in step; otherwise shows why not (none found or not
+  // opened, or out of step) and gives false. May run discovery.
+  bool ProgrammerReady();
 
   Window& window_;
   Dialogs& dialogs_;

@@ -43,6 +43,19 @@ bool ParseSimulatedFault(std::string_view text, SimulatedFault& fault, std::stri
 // Parses a comma-separated list of faults ("late@5,replug@14"), each item as
 // ParseSimulatedFault reads it, into `faults`; false with an English message naming the empty
 // or bad item in `error` (and `faults` untouched) otherwise.
+// The fault language in English, for the help of the programs that take --simulate-fault: one
+// line per fault, indented to stand under an option's description.
+inline constexpr const char* kSimulatedFaultsHelp =
+    "                            stop@N      no answer from output report N on\n"
+    "                            vanish@N    every transfer fails from report N on\n"
+    "                            replug@N    unplugged and plugged in again before report N\n"
+    "                            late@N[:MS] the answer to report N comes MS ms late\n"
+    "                                        (3000 by default)\n"
+    "                            burn-fails  the chip fails to burn\n"
+    "                          Several faults go separated by commas (late@5,replug@14).\n"
+    "                          Reports count from 1 across the whole run; a report sent\n"
+    "                          to an unplugged programmer is not counted.\n";
+
 bool ParseSimulatedFaults(std::string_view text, std::vector<SimulatedFault>& faults,
                           std::string& error);
 
