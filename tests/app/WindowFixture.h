@@ -30,9 +30,8 @@ struct WindowFixture {
     QTRY_COMPARE(backend.DiscoveryCount(), 1);
   }
   void Trigger(const char* name) { window.findChild<QAction*>(name)->trigger(); }
-  // What the boxes logged, all of it or the messages alone.
+  // What the boxes logged.
   QStringList Events() const { return List(dialogs.Events); }
-  QStringList Boxes() const { return List(dialogs.Boxes()); }
   static QStringList List(const std::vector<std::string>& texts) {
     QStringList list;
     for (const std::string& text : texts) list << QString::fromStdString(text);

@@ -9,16 +9,8 @@
 
 namespace gantrel::testing {
 
-namespace {
-
-std::string SamplesDir() {
-  return GANTREL_SAMPLES_DIR;
-}
-
-}  // namespace
-
 std::string SamplePath(const std::string& name) {
-  return SamplesDir() + "/" + name;
+  return std::string(GANTREL_SAMPLES_DIR) + "/" + name;
 }
 
 bool SamplesAvailable() {
@@ -32,7 +24,7 @@ bool SamplesRequired() {
 }
 
 std::string SamplesMissingReason() {
-  return "sample JEDEC files not found at " + SamplesDir() +
+  return std::string("sample JEDEC files not found at ") + GANTREL_SAMPLES_DIR +
          " (they exist only beside the project's build machines' checkouts)";
 }
 
