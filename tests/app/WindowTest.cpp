@@ -210,7 +210,7 @@ class WindowTest : public QObject {
 
   // One file dropped loads as if chosen. Text dragged within the area moves; two files, or one
   // while a command runs, are refused.
-  void Drop_OneFileLoads_OthersRefused() {
+  void Drop_OneFileLoads_OverEditsAsks_OthersRefused() {
     WindowFixture f;
     f.Start();
     const QUrl start = QUrl::fromLocalFile(Path("start.jed"));
@@ -223,6 +223,12 @@ class WindowTest : public QObject {
     text.setText("moved");
     QVERIFY(Drop(f.text->viewport(), text));
     QCOMPARE(f.text->toPlainText().toStdString(), "moved" + kStartText);
+    // Over those edits a dropped file asks first; Cancel keeps the text and uploads nothing.
+    f.dialogs.Script = {"Cancel"};
+    QVERIFY(Drop(f.text->viewport(), one));
+    QTRY_VERIFY(f.dialogs.Script.empty());
+    QCOMPARE(f.text->toPlainText().toStdString(), "moved" + kStartText);
+    QCOMPARE(f.programmer.UploadCount(), 1);
     two.setUrls({start, start});
     QVERIFY(!Drop(f.text->viewport(), two));
     bool taken = true;  // the read lets events through between its slices
