@@ -5,7 +5,6 @@
 #include <iterator>
 #include <sstream>
 
-#include "CommandTexts.h"
 #include "Commands.h"
 #include "JedecFraming.h"
 #include "ScriptedDialogs.h"
@@ -28,9 +27,6 @@ const std::string kDiscard =
     "[Gantrel !?] 編集した内容は保存されていません。\r\n編集内容を破棄して続けますか？";
 const std::string kFileError = "[Gantrel -.] JEDECファイルにエラーがあります。";
 const std::string kCannotOpen = kFailure + "ファイルを開けませんでした。（";
-const std::string kBusy = kNotice +
-                          "プログラマを開けませんでした。（デバイスを開く処理が失敗しました"
-                          "（Device or resource busy））\r\nプログラマを接続し直して下さい。";
 std::string Broken(const std::string& step) {
   return kFailure + "プログラマとの通信に失敗しました。（" + step +
          "）\r\nプログラマを接続し直して下さい。";
@@ -84,9 +80,9 @@ struct Rig {
   }
   // One step: "load FILE ANSWER..." ("-" cancels the dialog; the answers go to the questions
   // asked), "save FILE", "write", "read", "pes", "fault LIST" (in the fault language),
-  // "replug", "unplug", "plug", "busy" and "denied" (the programmer plugged in again and
-  // refusing to open), "edit TEXT" (the user's edit of the text shown), "--", which clears the
-  // log and counts reports sent from there, and "loaded" (clean.jed loaded, then "--").
+  // "replug", "unplug", "plug", "denied" (the programmer plugged in again and refusing to open),
+  // "edit TEXT" (the user's edit of the text shown), "--", which clears the log and counts reports
+  // sent from there, and "loaded" (clean.jed loaded, then "--").
   void Run(const std::string& step) {
     std::istringstream in(step);
     const Strings w{std::istream_iterator<std::string>(in), {}};
@@ -106,12 +102,9 @@ struct Rig {
       ASSERT_TRUE(ParseSimulatedFaults(w[1], faults, error)) << error;
       programmer.SetFaults(faults);
     }
-    if (verb == "busy" || verb == "denied")
-      backend.SetOpenFailure(verb == "busy" ? "Device or resource busy" : "Permission denied",
-                             verb == "denied");
+    if (verb == "denied") backend.SetOpenFailure("Permission denied", true);
     if (verb == "unplug" || verb == "plug") backend.SetAbsent(verb == "unplug");
-    if (verb == "replug" || verb == "unplug" || verb == "busy" || verb == "denied")
-      programmer.Reconnect();
+    if (verb == "replug" || verb == "unplug" || verb == "denied") programmer.Reconnect();
     if (verb == "edit") window.Edited = w[1];
     if (verb == "loaded") Run("load clean.jed"), Run("--");
     if (verb == "--") dialogs.Events.clear(), mark = programmer.ReportCount();
@@ -168,7 +161,6 @@ const Strings kUploaded{"progress", "end", "text"};
 TEST(LoadCommand, EachFileShowsItsBoxesAndOnlyACleanOneIsUploadedAndBurned) {
   const std::string sum = kAsked + "チェックサム：\r\n与えられたもの 0002 計算された 0001";
   const std::string other = kAsked + "このJEDECファイルはATF22LV10C用ではない可能性があります（QF=";
-  const std::string sum2 = kAsked + "チェックサム：\r\n与えられたもの 0000 計算された 0002";
   const char* load = "loaded; load a.jed; write";
   const Strings clean = Strings{"open"} + kUploaded + kBurned, ok = Strings{"open"} + kBurned;
   const Strings refused{"open", kFileError, "text"};
@@ -182,8 +174,6 @@ TEST(LoadCommand, EachFileShowsItsBoxesAndOnlyACleanOneIsUploadedAndBurned) {
        "patch\r\n*L10 1\r\n*L4 0\r\n*\r\n"},
       {"syntax error: caret on the bad byte", load, refused + Strings{"caret 15", kLoadFirst}, 0,
        {}, three, "hdr\r\n*F0*L0 1 1x0*\r\n"},
-      {"missing", "loaded; load missing.jed; write", Strings{"open", kCannotOpen +
-       "ファイルが見つかりません（No such file or directory））"} + kBurned, 1, three, three},
       {"too large", load, Strings{"open", kCannotOpen + "ファイルが大きすぎます（1 MiBを超えて"
        "います））"} + kBurned, 1, three, three, std::string(kMaxJedecFileBytes + 1, '*')},
       {"checksum, Cancel", "loaded; load a.jed Cancel; write", Strings{"open", sum, kFileError,
@@ -191,9 +181,6 @@ TEST(LoadCommand, EachFileShowsItsBoxesAndOnlyACleanOneIsUploadedAndBurned) {
       {"other device, OK", "loaded; load a.jed OK; write", Strings{"open", other +
        "0、QP=24）。\r\nこのまま続けますか？"} + kUploaded + kBurned, 14, Fuses({7}), Fuses({7}),
        "*QF0*QP24*F0*L7 1*"},
-      {"checksum OK, other device Cancel", "loaded; load a.jed OK Cancel; write", {"open", sum2,
-       other + "2194、QP=24）。\r\nこのまま続けますか？", kFileError, "text", "caret 27",
-       kLoadFirst}, 0, {}, three, "*QF2194*QP24*F0*L1 1*C0000*"},
       {"upload broken off: no more sent", "loaded; fault stop@18; load a.jed; write", {"open",
        "progress", "end", Broken("送信 5/13：2秒以内に応答がありません"), "text", kOutOfStep}, 5,
        {}, Fuses({9}), "t*F0*L9 1*"},
@@ -219,22 +206,11 @@ TEST(DeviceCommands, EachFailureShowsItsOneBoxAndNothingElse) {
        {"progress", "end", kFailure + "書き込みに失敗しました。"}, 1, {}},
       {"write unanswered", "loaded; fault stop@14; write",
        broken("書き込み命令：20秒以内に応答がありません"), 1, Fuses({3})},
-      {"read unanswered at block 7", "loaded; fault stop@20; read",
-       broken("ブロック 7/12：2秒以内に応答がありません"), 7, {}, Fuses({3})},
       {"read: programmer gone at the third ack", "loaded; fault vanish@17; read",
        broken("ブロック 3/12の受信確認：" + gone), 4, {}, Fuses({3})},
-      {"pes unanswered", "loaded; fault stop@14; pes",
-       broken("PES取得命令：2秒以内に応答がありません"), 1, {}},
       {"write, permission denied", "denied; write", {denied}, 0, {}},
-      {"pes, programmer busy", "busy; pes", {kBusy}, 0, {}},
   });
   // clang-format on
-  ExchangeResult shortAnswer;  // hidapi can give one; the simulated programmer cannot
-  shortAnswer.Kind = ExchangeKind::Read, shortAnswer.Error = ExchangeError::TransferFailed;
-  shortAnswer.Transfer = TransferError::ShortAnswer, shortAnswer.AnswerBytes = 40;
-  shortAnswer.Step = 7, shortAnswer.StepCount = 12;
-  EXPECT_EQ(kFailure + ExchangeFailureText(shortAnswer),
-            Broken("ブロック 7/12：応答が40バイトしかありません"));
 }
 
 // No 'w' reaches a programmer that did not receive the loaded image over the same connection,
@@ -252,8 +228,6 @@ TEST(DeviceCommands, WriteBurnsOnlyOverTheConnectionThatTookTheLoad) {
       {"upload broken off, replugged, read",
        "loaded; fault late@18; load clean.jed; replug; read; write",
        late + kUploaded + Strings{kLoadFirst}, 17, {}},
-      {"unplugged, loaded quietly", "loaded; unplug; load clean.jed; write",
-       {"open", "text", kNotFound}, 0, {}},
       {"loaded while absent, plugged in, loaded again",
        "unplug; load clean.jed; plug; write; load clean.jed; write",
        Strings{"open", "text", kLoadFirst, "open"} + kUploaded + kBurned, 14, Fuses({3})},
@@ -272,8 +246,6 @@ TEST(Commands, LoadOrReadOverEditedTextAsksFirstAndCancelChangesNothing) {
       {"load over edits, OK", "loaded; edit x; load a.jed OK",
        Strings{"open", kDiscard} + kUploaded, 13, {}, Fuses({9}), nine},
       {"read over edits, Cancel", "loaded; edit x; read Cancel", {kDiscard}, 0, {}, Fuses({3})},
-      {"read over edits, OK", "loaded; edit x; read OK", Strings{kDiscard} + kUploaded, 12, {},
-       Fuses({})},
       {"read over edits, unplugged: not asked", "loaded; edit x; unplug; read", {kNotFound}, 0, {}},
       {"read over edits, out of step: not asked", "loaded; fault stop@14; pes; --; edit x; read",
        {kOutOfStep}, 0, {}},
@@ -291,15 +263,14 @@ TEST(SaveCommand, WritesTheShownTextFramedOrShowsWhyNot) {
   EXPECT_EQ(testing::ReadFileBytes(path), std::string("\2\0030005", 6));
   r.window.Edited = "abc";
   r.Run("save a.jed");  // over the file there
-  for (const char* step : {"save folder.jed", "save no-such-folder/a.jed"}) r.Run(step);
+  r.Run("save folder.jed");
   r.window.Edited = std::string(kMaxJedecFileBytes, 'x');  // framed, too large to load again
   r.Run("save a.jed");
   const std::string failed = kFailure + "ファイルを保存できませんでした。（";
   EXPECT_EQ(r.dialogs.Events,
             (Strings{"open", "save", "save", "saved", "save", "saved", "save",
                      failed + "ファイルではなくフォルダです）", "save",
-                     failed + "保存先のフォルダが見つかりません（No such file or directory））",
-                     "save", failed + "ファイルが大きすぎます（1 MiBを超えています））"}));
+                     failed + "ファイルが大きすぎます（1 MiBを超えています））"}));
   EXPECT_EQ(testing::ReadFileBytes(path), "\2abc\003012B");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(r.dir.Path()), {}),
             3);  // no leftovers
@@ -314,11 +285,9 @@ TEST(SaveCommand, ReadThenSaveThenLoadGivesTheSameBytesTextAndFuses) {
   r.Run("pes");
   r.Run("read");
   EXPECT_EQ(r.dialogs.Events, (Strings{"progress", "end", "pes ABCD", "progress", "end", "text"}));
-  Strings steps{"PES取得中…"};
-  for (int i = 1; i <= 12; ++i) steps.push_back("受信中 " + std::to_string(i) + "/12");
-  EXPECT_EQ(r.window.Steps, steps);
   EXPECT_EQ(r.window.Text, testing::kExampleText);
   EXPECT_FALSE(r.commands.State().JedecLoaded);  // reading does not allow programming
+  r.Run("--");
   r.Run("save copy.jed");
   EXPECT_EQ(testing::ReadFileBytes(r.dir.File("copy.jed")), FrameJedecText(testing::kExampleText));
   r.commands.State().FuseArray.fill(1);
@@ -327,7 +296,7 @@ TEST(SaveCommand, ReadThenSaveThenLoadGivesTheSameBytesTextAndFuses) {
   EXPECT_EQ(r.commands.State().FuseArray, testing::ExampleFuses());
   EXPECT_TRUE(r.commands.State().JedecLoaded);
   EXPECT_EQ(r.window.Steps.back(), "送信中 13/13");
-  EXPECT_EQ(r.dialogs.Boxes(), Strings{});
+  EXPECT_EQ(r.dialogs.Events, (Strings{"save", "saved", "open", "progress", "end", "text"}));
 }
 
 }  // namespace

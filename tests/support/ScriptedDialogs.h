@@ -31,13 +31,6 @@ struct ScriptedDialogs : Dialogs {
   void ShowPes(std::string_view signature) override {
     Events.push_back("pes " + std::string(signature));
   }
-  // The messages logged, without the file dialogs and PES boxes.
-  std::vector<std::string> Boxes() const {
-    std::vector<std::string> boxes;
-    for (const std::string& event : Events)
-      if (event.starts_with("[")) boxes.push_back(event);
-    return boxes;
-  }
 
  private:
   std::string Next() {

@@ -70,12 +70,10 @@ std::string Hex4(unsigned value) {
 
 FuseArray ExampleFuses() {
   FuseArray fuses{};
-  for (int fuse : {0, 1, 131, 5808, 5811}) fuses[fuse] = 1;
-  // The UES bytes 'A' (0x41) and 'B' (0x42), the lowest-numbered fuse in the top bit.
-  for (int j = 0; j < 8; ++j) {
-    fuses[kUesFirstFuse + j] = (0x41 >> (7 - j)) & 1;
-    fuses[kUesFirstFuse + 8 + j] = (0x42 >> (7 - j)) & 1;
-  }
+  // Then the UES bytes 'A' (01000001) and 'B' (01000010), the lowest-numbered fuse first.
+  for (int fuse : {0, 1, 131, 5808, 5811, kUesFirstFuse + 1, kUesFirstFuse + 7, kUesFirstFuse + 9,
+                   kUesFirstFuse + 14})
+    fuses[fuse] = 1;
   return fuses;
 }
 
