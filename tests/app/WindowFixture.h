@@ -10,7 +10,6 @@
 #include "TestSupport.h"
 
 using namespace std::chrono_literals;
-using gantrel::MessageAnswer, gantrel::MessageButtons, gantrel::MessageIcon;
 
 using gantrel::testing::ScriptedDialogs;
 
@@ -31,10 +30,9 @@ struct WindowFixture {
   }
   void Trigger(const char* name) { window.findChild<QAction*>(name)->trigger(); }
   // What the boxes logged.
-  QStringList Events() const { return List(dialogs.Events); }
-  static QStringList List(const std::vector<std::string>& texts) {
+  QStringList Events() const {
     QStringList list;
-    for (const std::string& text : texts) list << QString::fromStdString(text);
+    for (const std::string& text : dialogs.Events) list << QString::fromStdString(text);
     return list;
   }
   // Every answer queued was used, no box came unforeseen, and no modal loop is left open.
