@@ -60,7 +60,6 @@ class WindowTest : public QObject {
     QVERIFY(AppResources::InstallJapaneseTranslation(*qApp));
     gantrel::testing::WriteFileBytes(dir.File("start.jed"), kStartText);
   }
-  void cleanup() { QVERIFY(QApplication::activeModalWidget() == nullptr); }
 
   // Each menu item by its object name reaches its command: a CP932 file loaded and uploaded,
   // burned, read back (PES取得 refused while the read runs, then shown), and saved byte for byte.

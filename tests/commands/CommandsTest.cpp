@@ -159,7 +159,7 @@ const Strings kUploaded{"progress", "end", "text"};
 
 // After a clean load of fuse 3: another load, then 書き込み.
 TEST(LoadCommand, EachFileShowsItsBoxesAndOnlyACleanOneIsUploadedAndBurned) {
-  const std::string sum = kAsked + "チェックサム：\r\n与えられたもの 0002 計算された 0001";
+  const std::string sum = kAsked + "チェックサム：\r\n与えられたもの 0000 計算された 0002";
   const std::string other = kAsked + "このJEDECファイルはATF22LV10C用ではない可能性があります（QF=";
   const char* load = "loaded; load a.jed; write";
   const Strings clean = Strings{"open"} + kUploaded + kBurned, ok = Strings{"open"} + kBurned;
@@ -175,11 +175,12 @@ TEST(LoadCommand, EachFileShowsItsBoxesAndOnlyACleanOneIsUploadedAndBurned) {
        kLoadFirst}, 0, {}, three, "hdr\r\n*F0*L0 1 1x0*\r\n"},
       {"too large", load, Strings{"open", kCannotOpen + "ファイルが大きすぎます（1 MiBを超えて"
        "います））"} + kBurned, 1, three, three, std::string(kMaxJedecFileBytes + 1, '*')},
-      {"checksum, Cancel", "loaded; load a.jed Cancel; write", Strings{"open", sum, kFileError,
-       "text", "caret 16", kLoadFirst}, 0, {}, three, "*QF5892*F0*L0 1*C0002*"},
       {"other device, OK", "loaded; load a.jed OK; write", Strings{"open", other +
        "0、QP=24）。\r\nこのまま続けますか？"} + kUploaded + kBurned, 14, Fuses({7}), Fuses({7}),
        "*QF0*QP24*F0*L7 1*"},
+      {"checksum OK, other device Cancel", "loaded; load a.jed OK Cancel; write", {"open", sum,
+       other + "2194、QP=24）。\r\nこのまま続けますか？", kFileError, "text", "caret 27",
+       kLoadFirst}, 0, {}, three, "*QF2194*QP24*F0*L1 1*C0000*"},
       {"upload broken off: no more sent", "loaded; fault stop@18; load a.jed; write", {"open",
        "progress", "end", Broken("送信 5/13：2秒以内に応答がありません"), "text", kOutOfStep}, 5,
        {}, Fuses({9}), "t*F0*L9 1*"},
