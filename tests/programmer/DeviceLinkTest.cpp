@@ -13,7 +13,6 @@ namespace {
 
 using std::chrono::milliseconds;
 using enum SimulatedFaultKind;
-using E = ExchangeError;
 
 // What the chip or the caller holds; every byte differs from 0.
 const FuseImage kImage = [] {
@@ -32,7 +31,6 @@ struct Rig {
 
 // 'w' goes out only to a programmer in step, over the connection that took the upload.
 TEST(DeviceLink, BurnAfterAnUploadGoesOutOnlyInStepOverTheSameConnection) {
-  const milliseconds late(3000);  // beyond the upload's bound, within the burn's
   const struct {
     const char* name;
     SimulatedFault fault;  // in effect from the start of the upload
@@ -42,10 +40,10 @@ TEST(DeviceLink, BurnAfterAnUploadGoesOutOnlyInStepOverTheSameConnection) {
     std::uint64_t reports;  // output reports that reached the programmer
     int progressCalls;      // of the burn: 60 receive slices of 50 ms for a late answer
   } cases[] = {
-      {"answer late", {Late, 14, late}, false, E::None, true, 14, 61},
-      {"replugged", {Replug, 14, {}}, false, E::NoProgrammer, false, 13, 0},
+      {"answer late", {Late, 14}, false, ExchangeError::None, true, 14, 61},
+      {"replugged", {Replug, 14}, false, ExchangeError::NoProgrammer, false, 13, 0},
       // Inside a broken-off upload the firmware would take 'w' for image data.
-      {"upload broke off, then rediscovered", {Late, 5, late}, true, E::OutOfStep, false, 5, 0},
+      {"upload broke off, rediscovered", {Late, 5}, true, ExchangeError::OutOfStep, false, 5, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -68,16 +66,13 @@ TEST(DeviceLink, FaultAtAnyReportOfAnyExchangeFailsItAndNothingIsSentUntilARecon
     ExchangeKind kind;
     int reports;
     milliseconds bound;
-    const char* firstStopped;  // the failure for stop@1; the burn's and the PES's are told
-                               // in the adapter's tests
   } exchanges[] = {
-      {ExchangeKind::Upload, 13, LinkTimeouts{}.Answer,
-       "answer to report 1 of 13 (upload command): no answer within 2 s"},
-      {ExchangeKind::Program, 1, LinkTimeouts{}.Program, ""},
-      {ExchangeKind::Read, 12, LinkTimeouts{}.Answer, "block 1 of 12: no answer within 2 s"},
-      {ExchangeKind::Pes, 1, LinkTimeouts{}.Answer, ""},
+      {ExchangeKind::Upload, 13, LinkTimeouts{}.Answer},
+      {ExchangeKind::Program, 1, LinkTimeouts{}.Program},
+      {ExchangeKind::Read, 12, LinkTimeouts{}.Answer},
+      {ExchangeKind::Pes, 1, LinkTimeouts{}.Answer},
   };
-  for (const auto& [kind, reports, bound, firstStopped] : exchanges) {
+  for (const auto& [kind, reports, bound] : exchanges) {
     for (int n = 1; n <= reports; ++n) {
       for (const SimulatedFaultKind fault : {Stop, Late, Vanish, Replug}) {
         if (fault == Replug && n == 1) continue;  // not inside the exchange: its probe sees it
@@ -107,11 +102,7 @@ TEST(DeviceLink, FaultAtAnyReportOfAnyExchangeFailsItAndNothingIsSentUntilARecon
                   std::make_tuple(kind, n, reports, gone));
         EXPECT_EQ(r.programmer.Received().size(), static_cast<std::size_t>(gone ? n - 1 : n));
         EXPECT_EQ(r.programmer.WaitedTime(), gone ? milliseconds(0) : bound);
-        if (fault == Stop && n == 1 && *firstStopped != 0) {
-          EXPECT_EQ(DescribeExchangeFailure(result), firstStopped);
-        }
         EXPECT_EQ(image, FuseImage{});
-        EXPECT_TRUE(r.link.IsOpen() && r.link.OutOfStep());
 
         // Nothing is sent until a probe sees the device gone; rediscovery asks the held handle
         // first, and a programmer unplugged meanwhile is in step again.
