@@ -100,7 +100,6 @@ TEST(CliExplain, BadOrForeignFilesAreRefusedAndThePlccPackageIsNamed) {
       {{"explain", mismatch}, 1, "", "computed 0001 over QF5892 fuses\nUse --force to explain"},
       {{"explain", mismatch, "--force"}, 0, "pin 23: ", "(explained anyway: --force)"},
       {{"explain", "-", "--force"}, 1, "", "QF2194 is another device's", {}, "*QF2194*F0*"},
-      {{"explain", Scratch("none.jed")}, 2, "", "none.jed: cannot open"},
       {{"explain", "-"}, 2, "", "-: larger than 1 MiB", {}, std::string(1024 * 1024 + 1, '*')},
       {{"explain", "-"}, 0, "(QP28); pins are shown by their DIP numbers.\n", "", {}, "*QP28*F0*"},
       // A map of 5828 fuses has no signature.
@@ -132,12 +131,7 @@ TEST(CliDiff, DifferingMapsNameTheEquationsThenEachFuseByItsMeaning) {
        "\"input\": null, \"a\": \"registered\", \"b\": \"combinatorial\"}\n ]}\n",
        ""},
       // A file failing its check is compared as far as it was read: fuse 5 never was.
-      {{"diff", cut, "-"},
-       0,
-       "all 5892 fuses agree\n",
-       "as far as it was read)\n",
-       {},
-       "*F0*L0 11*"},
+      {{"diff", cut, "-"}, 0, "all 5892 fuses agree\n", "as far as it was read)", {}, "*F0*L0 11*"},
       {{"diff", a, Scratch("none.jed")}, 2, "", "none.jed: cannot open"},
   });
 }
