@@ -38,7 +38,7 @@ TEST(CliDevice, EachOutcomeGivesItsExitStatusAndMessages) {
 
 // On a terminal the progress line is ended before the outcome is reported.
 TEST(CliDevice, ProgressOnATerminalEndsItsLineBeforeTheOutcome) {
-  const gantrel::CliEnvironment terminal{.ProgressToTerminal = true};
+  const gantrel::CliEnvironment terminal{.SourceDateEpoch = {}, .ProgressToTerminal = true};
   std::ostringstream tty;  // both streams on one terminal
   std::istringstream none;
   EXPECT_EQ(gantrel::RunCli({"pes", "--simulate-fault", "stop@1"}, none, tty, tty, terminal), 1);
