@@ -42,8 +42,7 @@ TEST(CliDevice, ProgressOnATerminalEndsItsLineBeforeTheOutcome) {
   std::ostringstream tty;  // both streams on one terminal
   std::istringstream none;
   EXPECT_EQ(gantrel::RunCli({"pes", "--simulate-fault", "stop@1"}, none, tty, tty, terminal), 1);
-  EXPECT_TRUE(Holds(tty.str(), "report 1 of 1   \ngantrel-cli pes: signature query failed"))
-      << tty.str();
+  EXPECT_TRUE(Holds(tty.str(), "report 1 of 1   \ngantrel-cli pes: ")) << tty.str();
 }
 
 }  // namespace

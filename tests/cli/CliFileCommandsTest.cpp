@@ -99,8 +99,7 @@ TEST(CliCheck, EachKindOfFileGivesItsVerdictTextJsonAndExitStatusAndSeveralTheHi
 }
 
 TEST(CliJedec, GoodOrForcedFilesAreWrittenCanonicallyFramedOrNotAndOthersRefused) {
-  const std::string example =
-      Scratch("sparse.jed", "*F0*L0000 11*L0131 1*L5808 1001*L5828 0100000101000010*");
+  const auto example = Scratch("sparse.jed", "*F0*L0 11*L131 1*L5808 1001*L5828 0100000101000010*");
   const std::string mismatch = "*QF5892*F0*L0 1*C4432*";
   const std::string when = "1797136132";  // the example's header time
   ExpectCliCases({

@@ -90,12 +90,11 @@ TEST(CliExplain, OneMapPerSignalShowsEachColumnPairAsSignalThenComplement) {
 }
 
 TEST(CliExplain, BadOrForeignFilesAreRefusedAndThePlccPackageIsNamed) {
-  const std::string broken = Scratch("broken.jed", "*L0000 1x*");
   const std::string mismatch = Scratch("mismatch.jed", "*QF5892*F0*L0 1*C4432*");
   ExpectCliCases({
       // The decoder example's signature, "DECODER".
       {{"explain", gantrel::testing::ExamplePath("decoder.jed")}, 0, "UES: 4445434F44455200", ""},
-      {{"explain", broken, "--force"}, 1, "", broken + ":1:9: syntax error: found 'x'"},
+      {{"explain", "-", "--force"}, 1, "", "-:1:9: syntax error: found 'x'", {}, "*L0000 1x*"},
       {{"explain", mismatch}, 1, "", "computed 0001 over QF5892 fuses\nUse --force to explain"},
       {{"explain", mismatch, "--force"}, 0, "pin 23: ", "(explained anyway: --force)"},
       {{"explain", "-", "--force"}, 1, "", "QF2194 is another device's", {}, "*QF2194*F0*"},
