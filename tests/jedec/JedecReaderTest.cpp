@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <ostream>
 #include <string>
 
 #include "JedecReader.h"
@@ -83,22 +82,19 @@ struct Stop {
   int Char;
   SyntaxErrorKind Kind;
   int Set, First;  // Fill: every fuse before; Set and First: the fuses at 1 and the lowest
-  bool operator==(const Stop&) const = default;
 };
-std::ostream& operator<<(std::ostream& os, const Stop& s) {
-  return os << "position " << s.Position << " in " << ReaderStateName(s.State) << " on byte "
-            << s.Char << " (kind " << int(s.Kind) << "), " << s.Set << " fuses at 1 from "
-            << s.First;
-}
 
 void ExpectStop(const Stop& want) {
+  SCOPED_TRACE(want.Text);
   const ReadOut r(want.Text, want.Fill);
   const JedecReadResult& x = r.Result;
-  EXPECT_EQ(x.Outcome, ReadOutcome::SyntaxError) << want.Text;
-  EXPECT_EQ((Stop{want.Text, want.Fill, x.Position, x.ErrorState, x.ErrorChar, x.ErrorKind, r.Set(),
-                  r.First()}),
-            want)
-      << want.Text;
+  EXPECT_EQ(x.Outcome, ReadOutcome::SyntaxError);
+  EXPECT_EQ(x.Position, want.Position);
+  EXPECT_STREQ(ReaderStateName(x.ErrorState), ReaderStateName(want.State));
+  EXPECT_EQ(int(x.ErrorChar), want.Char);
+  EXPECT_EQ(int(x.ErrorKind), int(want.Kind));
+  EXPECT_EQ(r.Set(), want.Set);
+  EXPECT_EQ(r.First(), want.First);
 }
 
 // Checks that the reader, having read `text`, is in state `to`: a probe follows that only that
@@ -171,13 +167,7 @@ struct Read {
   std::string Text;
   ReadOutcome Outcome;
   int Set, First, Qf, Qp, Declared, Given, FieldPos, Computed;
-  bool operator==(const Read&) const = default;
 };
-std::ostream& operator<<(std::ostream& os, const Read& r) {
-  return os << "outcome " << int(r.Outcome) << ", " << r.Set << " fuses at 1 from " << r.First
-            << ", QF " << r.Qf << ", QP " << r.Qp << ", declared " << r.Declared << ", C "
-            << r.Given << " at " << r.FieldPos << ", computed " << r.Computed;
-}
 
 TEST(JedecReader, ReadsWholeTextsToTheirFusesCountsAndChecksumVerdict) {
   constexpr auto A = ReadOutcome::Accepted;
@@ -201,22 +191,21 @@ TEST(JedecReader, ReadsWholeTextsToTheirFusesCountsAndChecksumVerdict) {
       {"*F1*QP24*C0012*", M, kAll, 0, 0, 24, kQP, 0x12, 9, 0},
   };
   for (const Read& c : cases) {
+    SCOPED_TRACE(c.Text);
     const ReadOut r(c.Text);
     const JedecReadResult& x = r.Result;
-    const Read seen{c.Text,
-                    x.Outcome,
-                    r.Set(),
-                    r.First(),
-                    x.Qf,
-                    x.Qp,
-                    x.QfDeclared * kQF + x.QpDeclared * kQP,
-                    x.GivenChecksum,
-                    x.ChecksumFieldPos,
-                    x.ChecksumTested ? x.ComputedChecksum : -1};
-    EXPECT_EQ(seen, c) << c.Text;
+    EXPECT_EQ(x.Outcome, c.Outcome);
+    EXPECT_EQ(r.Set(), c.Set);
+    EXPECT_EQ(r.First(), c.First);
+    EXPECT_EQ(x.Qf, c.Qf);
+    EXPECT_EQ(x.Qp, c.Qp);
+    EXPECT_EQ(x.QfDeclared * kQF + x.QpDeclared * kQP, c.Declared);
+    EXPECT_EQ(x.GivenChecksum, c.Given);
+    EXPECT_EQ(x.ChecksumFieldPos, c.FieldPos);
+    EXPECT_EQ(x.ChecksumTested ? x.ComputedChecksum : -1, c.Computed);
     const int length = static_cast<int>(std::min(c.Text.find('\0'), c.Text.size()));
-    EXPECT_EQ(x.Length, length) << c.Text;
-    EXPECT_EQ(x.Position, c.Outcome == M ? c.FieldPos : length) << c.Text;
+    EXPECT_EQ(x.Length, length);
+    EXPECT_EQ(x.Position, c.Outcome == M ? c.FieldPos : length);
   }
   EXPECT_EQ(ReadOut(std::string_view()).Result.Position, 0);  // a view without any data
 }
