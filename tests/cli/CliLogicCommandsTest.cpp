@@ -81,26 +81,23 @@ TEST(CliExplain, HandMadeMapsGiveTheirKnownEquationsInJsonAndText) {
 }
 
 TEST(CliExplain, OneMapPerSignalShowsEachColumnPairAsSignalThenComplement) {
-  for (const int pin : kColumnOrder) {
-    const std::string signal = std::to_string(pin);
-    const std::string fuses =
-        "*F0*L5808 11*" + Row(1, {}) + Row(2, {signal}) + Row(3, {"/" + signal});
+  for (const int number : kColumnOrder) {
+    const std::string pin = std::to_string(number);
+    const std::string fuses = "*F0*L5808 11*" + Row(1, {}) + Row(2, {pin}) + Row(3, {"/" + pin});
     const std::string text = Cli({"explain", "-"}, {}, fuses).Out;
-    EXPECT_NE(text.find("\n  23 = " + signal + " + /" + signal + "\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\n  23 = " + pin + " + /" + pin + "\n"), std::string::npos) << text;
   }
 }
 
 TEST(CliExplain, BadOrForeignFilesAreRefusedAndThePlccPackageIsNamed) {
-  const std::string broken = Scratch("broken.jed", "*L0000 1x*");
   const std::string mismatch = Scratch("mismatch.jed", "*QF5892*F0*L0 1*C4432*");
   ExpectCliCases({
       // The decoder example's signature, "DECODER".
       {{"explain", gantrel::testing::ExamplePath("decoder.jed")}, 0, "UES: 4445434F44455200", ""},
-      {{"explain", broken, "--force"}, 1, "", broken + ":1:9: syntax error: found 'x'"},
+      {{"explain", "-", "--force"}, 1, "", "-:1:9: syntax error: found 'x'", {}, "*L0000 1x*"},
       {{"explain", mismatch}, 1, "", "computed 0001 over QF5892 fuses\nUse --force to explain"},
       {{"explain", mismatch, "--force"}, 0, "pin 23: ", "(explained anyway: --force)"},
       {{"explain", "-", "--force"}, 1, "", "QF2194 is another device's", {}, "*QF2194*F0*"},
-      {{"explain", Scratch("none.jed")}, 2, "", "none.jed: cannot open"},
       {{"explain", "-"}, 2, "", "-: larger than 1 MiB", {}, std::string(1024 * 1024 + 1, '*')},
       {{"explain", "-"}, 0, "(QP28); pins are shown by their DIP numbers.\n", "", {}, "*QP28*F0*"},
       // A map of 5828 fuses has no signature.
@@ -112,32 +109,25 @@ TEST(CliDiff, DifferingMapsNameTheEquationsThenEachFuseByItsMeaning) {
   const std::string a = Scratch("a.jed", "*F0*L5 1*L5810 1*L5830 1*");
   const std::string b = Scratch("b.jed", "*F0*L101 1*");
   const std::string cut = Scratch("cut-short.jed", "*F0*L0 11x*L5 1*");
+  // Rows 0 and 2 stay always false; S0 of pin 22 changes its equation.
+  const std::string aToB =
+      "4 of 5892 fuses differ\npin 22: the equation differs\n"
+      "fuse 5 (L0000): AR, input /2: open in A, connected in B\n"
+      "fuse 101 (L0088): pin 23 term 1, input /4: connected in A, open in B\n"
+      "fuse 5810: pin 22 S0: active high in A, active low in B\n"
+      "fuse 5830: UES: 1 in A, 0 in B\n";
+  const std::string bToD =
+      "\"equations_differ\": [\"22\"],\n \"fuses\": [\n"
+      "  {\"fuse\": 1234, \"address\": \"L1232\", \"part\": \"term\", \"pin\": 21, \"term\": 7, "
+      "\"input\": \"23\", \"a\": \"connected\", \"b\": \"open\"},\n"
+      "  {\"fuse\": 5811, \"address\": \"L5808\", \"part\": \"s1\", \"pin\": 22, \"term\": null, "
+      "\"input\": null, \"a\": \"registered\", \"b\": \"combinatorial\"}\n ]}\n";
   ExpectCliCases({
-      // Rows 0 and 2 stay always false; S0 of pin 22 changes its equation.
-      {{"diff", a, b},
-       1,
-       "4 of 5892 fuses differ\npin 22: the equation differs\n"
-       "fuse 5 (L0000): AR, input /2: open in A, connected in B\n"
-       "fuse 101 (L0088): pin 23 term 1, input /4: connected in A, open in B\n"
-       "fuse 5810: pin 22 S0: active high in A, active low in B\n"
-       "fuse 5830: UES: 1 in A, 0 in B\n",
-       ""},
+      {{"diff", a, b}, 1, aToB, ""},
       {{"diff", b, "-"}, 1, "the equations agree: the fuses differ only in", "", {}, "*F0*"},
-      {{"diff", "--json", b, Scratch("d.jed", "*F0*L101 1*L1234 1*L5811 1*")},
-       1,
-       "\"equations_differ\": [\"22\"],\n \"fuses\": [\n"
-       "  {\"fuse\": 1234, \"address\": \"L1232\", \"part\": \"term\", \"pin\": 21, \"term\": 7, "
-       "\"input\": \"23\", \"a\": \"connected\", \"b\": \"open\"},\n"
-       "  {\"fuse\": 5811, \"address\": \"L5808\", \"part\": \"s1\", \"pin\": 22, \"term\": null, "
-       "\"input\": null, \"a\": \"registered\", \"b\": \"combinatorial\"}\n ]}\n",
-       ""},
+      {{"diff", "--json", b, Scratch("d.jed", "*F0*L101 1*L1234 1*L5811 1*")}, 1, bToD, ""},
       // A file failing its check is compared as far as it was read: fuse 5 never was.
-      {{"diff", cut, "-"},
-       0,
-       "all 5892 fuses agree\n",
-       "as far as it was read)\n",
-       {},
-       "*F0*L0 11*"},
+      {{"diff", cut, "-"}, 0, "all 5892 fuses agree\n", "as far as it was read)", {}, "*F0*L0 11*"},
       {{"diff", a, Scratch("none.jed")}, 2, "", "none.jed: cannot open"},
   });
 }

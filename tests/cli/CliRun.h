@@ -22,12 +22,11 @@ struct CliOutcome {
 inline CliOutcome Cli(const std::vector<std::string>& args,
                       const std::optional<std::string>& epoch = std::nullopt,
                       const std::string& input = "") {
-  gantrel::CliEnvironment env;
-  env.SourceDateEpoch = epoch;
+  const gantrel::CliEnvironment env{.SourceDateEpoch = epoch};
   std::istringstream in(input);
   std::ostringstream out, err;
-  const int status = gantrel::RunCli(args, in, out, err, env);
-  return {status, out.str(), err.str()};
+  // A braced list is evaluated left to right: the run ends before its output is taken.
+  return {gantrel::RunCli(args, in, out, err, env), out.str(), err.str()};
 }
 
 // One run and what it must give.
