@@ -161,6 +161,11 @@ class WindowTest : public QObject {
     row("chip implies simulate", "--simulate-chip CHIP", run);
     row("help", "--simulate --help", StartAction::Help);
     row("unknown option", "--simulated", usage, "unknown option '--simulated'");
+    row("two files", "FILE FILE", usage, "more than one file given");
+    row("bad fault", "--simulate-fault stop@7,explode@3", usage,
+        "--simulate-fault: unknown fault 'explode@3'");
+    row("chip not there", "--simulate-chip /nonexistent.jed", usage,
+        "--simulate-chip: /nonexistent.jed: cannot open");
   }
   void CommandLine_EachArgumentSet_RunsOrPrintsOrRefuses() {
     QFETCH(QString, args);
@@ -205,6 +210,9 @@ class WindowTest : public QObject {
     text.setText("moved");
     QVERIFY(Drop(f.text->viewport(), text));
     QCOMPARE(f.text->toPlainText().toStdString(), "moved" + kStartText);
+    QMimeData two;
+    two.setUrls({one.urls().front(), one.urls().front()});
+    QVERIFY(!Drop(f.text->viewport(), two));
     // Over those edits a dropped file asks first; Cancel keeps the text and uploads nothing.
     f.dialogs.Script = {"Cancel"};
     QVERIFY(Drop(f.text->viewport(), one));
