@@ -2,49 +2,11 @@
 
 #include <cstdio>
 
+#include <nlohmann/json.hpp>
+
 #include "FuseMap.h"
 
 namespace gantrel {
-namespace {
-
-// Length of the valid UTF-8 sequence that starts at `i`, or 0 when the bytes there are not one.
-std::size_t Utf8SequenceLength(std::string_view text, std::size_t i) {
-  const auto byteAt = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-  const unsigned char lead = byteAt(i);
-  std::size_t length = 0;
-  unsigned char low = 0x80;
-  unsigned char high = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    // Overlong forms and UTF-16 surrogates are not valid UTF-8.
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return 0;
-  }
-  if (i + length > text.size()) return 0;
-  for (std::size_t k = 1; k < length; ++k) {
-    const unsigned char next = byteAt(i + k);
-    const unsigned char min = k == 1 ? low : 0x80;
-    const unsigned char max = k == 1 ? high : 0xBF;
-    if (next < min || next > max) return 0;
-  }
-  return length;
-}
-
-std::string UnicodeEscape(unsigned char byte) {
-  char buffer[8];
-  std::snprintf(buffer, sizeof buffer, "\\u%04x", static_cast<unsigned>(byte));
-  return buffer;
-}
-
-}  // namespace
 
 std::string HexWord(std::uint16_t value) {
   char buffer[8];
@@ -62,49 +24,9 @@ std::string DescribeByte(std::uint8_t byte) {
   return buffer;
 }
 
-std::string JsonString(std::string_view text) {
-  std::string json = "\"";
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const unsigned char byte = static_cast<unsigned char>(text[i]);
-    if (byte >= 0x80) {
-      const std::size_t length = Utf8SequenceLength(text, i);
-      if (length == 0) {
-        json += UnicodeEscape(byte);
-        ++i;
-      } else {
-        json.append(text.substr(i, length));
-        i += length;
-      }
-      continue;
-    }
-    switch (byte) {
-      case '"':
-        json += "\\\"";
-        break;
-      case '\\':
-        json += "\\\\";
-        break;
-      case '\n':
-        json += "\\n";
-        break;
-      case '\r':
-        json += "\\r";
-        break;
-      case '\t':
-        json += "\\t";
-        break;
-      default:
-        if (byte < 0x20 || byte == 0x7F) {
-          json += UnicodeEscape(byte);
-        } else {
-          json += static_cast<char>(byte);
-        }
-    }
-    ++i;
-  }
-  json += '"';
-  return json;
+std::string DumpJson(const Json& value, int indent) {
+  const std::string text = value.dump(indent, ' ', false, Json::error_handler_t::replace);
+  return indent < 0 ? text : text + "\n";
 }
 
 TextPosition LocateByte(std::string_view bytes, std::size_t offset) {

@@ -1,5 +1,5 @@
 // Small text helpers shared by the gantrel-cli commands: hex numbers, characters as found in a
-// file, JSON strings, positions in a file and the L row of a fuse.
+// file, JSON text, positions in a file and the L row of a fuse.
 #pragma once
 
 #include <cstddef>
@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include <nlohmann/json_fwd.hpp>
 
 namespace gantrel {
 
@@ -18,10 +20,14 @@ std::string HexWord(std::uint16_t value);
 // byte (0x0D).
 std::string DescribeByte(std::uint8_t byte);
 
-// `text` as a quoted JSON string. Valid UTF-8 passes through; quotes, backslashes and control
-// characters are escaped, and a byte that is not part of valid UTF-8 becomes \u00XX (its
-// Latin-1 reading), so the result is always valid JSON.
-std::string JsonString(std::string_view text);
+// JSON values keep their keys in the order they were added.
+using Json = nlohmann::ordered_json;
+
+// `value` as JSON text: indented by `indent` spaces per level and ended with a line break, or
+// on one line without a break when `indent` is negative. UTF-8 passes through unescaped; each
+// sequence of bytes that is not UTF-8 (a file name's, say) becomes U+FFFD, so the text is
+// always valid JSON.
+std::string DumpJson(const Json& value, int indent = 2);
 
 // A 1-based line and column in a file.
 struct TextPosition {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <nlohmann/json.hpp>
+
 #include "CliFormat.h"
 #include "FileAccess.h"
 #include "JedecWriter.h"
@@ -43,7 +45,7 @@ bool HeaderTime(const CliEnvironment& env, std::tm& time, std::ostream& err) {
     if (!fixed) {
       err << "gantrel-cli: SOURCE_DATE_EPOCH must be a whole number of seconds since "
              "1970-01-01 00:00:00 UTC, up to the year 9999, not "
-          << JsonString(*env.SourceDateEpoch) << "\n";
+          << DumpJson(*env.SourceDateEpoch, -1) << "\n";
       return false;
     }
     time = *fixed;
