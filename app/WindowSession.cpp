@@ -52,17 +52,15 @@ class RealTimeBackend : public gantrel::DeviceBackend {
 
 WindowSession::WindowSession(const WindowOptions& options, gantrel::Dialogs& dialogs)
     : file_(options.File) {
-  if (options.Simulate) {
-    simulated_ = std::make_unique<gantrel::SimulatedProgrammer>();
-    if (options.Chip) simulated_->SetChipImage(*options.Chip);
-    simulated_->SetFaults(options.Faults);
+  if (options.Simulated) {
+    simulated_ = options.Simulated;
     backend_ = std::make_unique<RealTimeBackend>(*simulated_);
   } else {
     backend_ = std::make_unique<gantrel::HidapiBackend>();
   }
   link_ = std::make_unique<gantrel::DeviceLink>(*backend_);
   window_ = std::make_unique<CGantrelDlg>(*link_, dialogs);
-  if (options.Simulate) window_->setWindowTitle(QString::fromUtf8(kSimulatedCaption));
+  if (simulated_) window_->setWindowTitle(QString::fromUtf8(kSimulatedCaption));
 }
 
 WindowSession::~WindowSession() = default;

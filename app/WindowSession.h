@@ -31,7 +31,7 @@ class WindowSession {
 
  private:
   std::optional<std::string> file_;
-  std::unique_ptr<gantrel::SimulatedProgrammer> simulated_;
+  std::shared_ptr<gantrel::SimulatedProgrammer> simulated_;
   std::unique_ptr<gantrel::DeviceBackend> backend_;
   std::unique_ptr<gantrel::DeviceLink> link_;
   std::unique_ptr<CGantrelDlg> window_;

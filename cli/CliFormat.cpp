@@ -1,5 +1,6 @@
 #include "CliFormat.h"
 
+#include <charconv>
 #include <cstdio>
 
 #include <nlohmann/json.hpp>
@@ -58,13 +59,13 @@ std::string FuseRowAddress(int fuse) {
 std::optional<std::tm> ParseSourceDateEpoch(std::string_view secondsSinceEpoch) {
   // 253402300799 is 9999-12-31 23:59:59 UTC; asctime's fixed form has room for four-digit years.
   constexpr std::int64_t kLastSecond = 253402300799;
-  if (secondsSinceEpoch.empty()) return std::nullopt;
   std::int64_t seconds = 0;
-  for (const char c : secondsSinceEpoch) {
-    if (c < '0' || c > '9') return std::nullopt;
-    seconds = seconds * 10 + (c - '0');
-    if (seconds > kLastSecond) return std::nullopt;
-  }
+  const char* end = secondsSinceEpoch.data() + secondsSinceEpoch.size();
+  const auto [stop, error] = std::from_chars(secondsSinceEpoch.data(), end, seconds);
+  // A sign is no digit: "-1" is refused like "12abc".
+  if (secondsSinceEpoch.empty() || secondsSinceEpoch[0] == '-' || stop != end ||
+      error != std::errc() || seconds > kLastSecond)
+    return std::nullopt;
   const auto time = static_cast<std::time_t>(seconds);
   std::tm broken{};
 #ifdef _WIN32

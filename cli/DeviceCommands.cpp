@@ -10,7 +10,7 @@
 #include "HidapiProgrammer.h"
 #include "JedecFileCheck.h"
 #include "JedecWriter.h"
-#include "SimulatedProgrammer.h"
+#include "Simulation.h"
 
 namespace gantrel {
 namespace {
@@ -77,31 +77,17 @@ class DeviceRun {
 
   // Sets up the simulated or the real programmer and opens it; kExitOk or the exit status.
   int Connect() {
-    const std::string* chipPath = line_.Value("--simulate-chip");
-    const std::string* faultText = line_.Value("--simulate-fault");
-    if (line_.Has("--simulate") || chipPath != nullptr || faultText != nullptr) {
-      simulated_ = std::make_unique<SimulatedProgrammer>();
-      if (faultText != nullptr) {
-        std::vector<SimulatedFault> faults;
-        std::string problem;
-        if (!ParseSimulatedFaults(*faultText, faults, problem)) {
-          return UsageError(err_, command_, "--simulate-fault: " + problem);
-        }
-        simulated_->SetFaults(std::move(faults));
-      }
-      if (chipPath != nullptr) {
-        const JedecFileCheck chip = CheckJedecFile(*chipPath);
-        if (chip.Status == CheckStatus::IoError) {
-          err_ << FormatVerdict(chip) << "\n";
-          return kExitUsage;
-        }
-        if (chip.Status != CheckStatus::Ok) {
-          err_ << FormatVerdict(chip) << " (the simulated chip takes its fuses as read)\n";
-        }
-        FuseImage image{};
-        PackFuseImage(chip.Fuses, image);
-        simulated_->SetChipImage(image);
-      }
+    const auto given = [this](const char* name) {
+      const std::string* value = line_.Value(name);
+      return value != nullptr ? std::optional<std::string>(*value) : std::nullopt;
+    };
+    const SimulationOptions options{line_.Has("--simulate"), given("--simulate-chip"),
+                                    given("--simulate-fault")};
+    if (options.Wanted()) {
+      Simulation made = MakeSimulation(options);
+      if (!made.Programmer) return UsageError(err_, command_, made.Problem);
+      if (!made.Notice.empty()) err_ << "gantrel-cli " << command_ << ": " << made.Notice << "\n";
+      simulated_ = std::move(made.Programmer);
       backend_ = std::make_unique<SimulatedBackend>(*simulated_);
     } else {
       backend_ = std::make_unique<HidapiBackend>();
@@ -249,7 +235,7 @@ class DeviceRun {
   std::ostream& out_;
   std::ostream& err_;
   const CliEnvironment& env_;
-  std::unique_ptr<SimulatedProgrammer> simulated_;
+  std::shared_ptr<SimulatedProgrammer> simulated_;
   std::unique_ptr<DeviceBackend> backend_;
   std::unique_ptr<DeviceLink> link_;
   ReportBuffers buffers_;

@@ -1,6 +1,7 @@
 #include "SimulatedProgrammer.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstddef>
 #include <deque>
 #include <utility>
@@ -12,7 +13,6 @@ namespace {
 constexpr std::string_view kFaultSyntax =
     "expected stop@N, vanish@N, replug@N, late@N, late@N:MS or burn-fails";
 
-// Reads a whole decimal number with no sign; false on anything else or above `limit`.
 // One open handle on a SimulatedProgrammer, with its own queue of answers.
 class SimulatedTransport : public Transport {
  public:
@@ -65,15 +65,13 @@ class SimulatedTransport : public Transport {
   std::deque<Pending> queue_;
 };
 
+// Reads a whole decimal number with no sign; false on anything else or above `limit`.
 bool ParseNumber(std::string_view digits, std::uint64_t limit, std::uint64_t& value) {
-  if (digits.empty()) return false;
+  // from_chars takes no sign of its own; a '+' or a space is not a digit either.
   std::uint64_t result = 0;
-  for (char c : digits) {
-    if (c < '0' || c > '9') return false;
-    const auto digit = static_cast<std::uint64_t>(c - '0');
-    if (result > (limit - digit) / 10) return false;
-    result = result * 10 + digit;
-  }
+  const char* end = digits.data() + digits.size();
+  const auto [stop, error] = std::from_chars(digits.data(), end, result);
+  if (digits.empty() || stop != end || error != std::errc() || result > limit) return false;
   value = result;
   return true;
 }
