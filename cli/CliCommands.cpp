@@ -271,11 +271,27 @@ CommandLine CollectLine(const ParsedCommand& parsed) {
 
 int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
            std::ostream& err, const CliEnvironment& env) {
+  // "help" stands for --help, as a command of its own.
+  std::vector<std::string> words = args;
+  if (!words.empty() && words.front() == "help") words.front() = "--help";
+  const auto named = std::find_if(Commands().begin(), Commands().end(), [&](const CliCommand& c) {
+    return !words.empty() && words.front() == c.Name;
+  });
+  if (words.empty()) {
+    err << "gantrel-cli: no command given\nTry 'gantrel-cli --help'.\n";
+    return kExitUsage;
+  }
+  if (words.front().rfind('-', 0) != 0 && named == Commands().end()) {
+    err << "gantrel-cli: unknown command '" << words.front() << "'\nTry 'gantrel-cli --help'.\n";
+    return kExitUsage;
+  }
   CLI::App app(kGeneralAbout, "gantrel-cli");
   app.footer(kGeneralFooter);
   app.set_version_flag("--version", "gantrel-cli " GANTREL_VERSION);
   app.require_subcommand(1, 1);
 
+  // Only the command named is built whole: setting up all of them would cost more than the run
+  // of most. The others are listed, for the general help.
   std::vector<ParsedCommand> parsed(Commands().size());
   for (std::size_t k = 0; k < Commands().size(); ++k) {
     const CliCommand& command = Commands()[k];
@@ -283,6 +299,7 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
     p.Command = &command;
     p.App = app.add_subcommand(command.Name, command.Summary);
     p.App->group(command.Device ? kDeviceCommands : kFileCommands);
+    if (Commands().begin() + static_cast<std::ptrdiff_t>(k) != named) continue;
     p.App->footer(command.Device && *command.Footer != '\0'
                       ? std::string(command.Footer) + "\n\n" + kDeviceFooter
                   : command.Device ? kDeviceFooter
@@ -311,20 +328,6 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
     }
   }
 
-  // "help" stands for --help, as a command of its own.
-  std::vector<std::string> words = args;
-  if (!words.empty() && words.front() == "help") words.front() = "--help";
-  const auto named = std::find_if(Commands().begin(), Commands().end(), [&](const CliCommand& c) {
-    return !words.empty() && words.front() == c.Name;
-  });
-  if (words.empty()) {
-    err << "gantrel-cli: no command given\nTry 'gantrel-cli --help'.\n";
-    return kExitUsage;
-  }
-  if (words.front().rfind('-', 0) != 0 && named == Commands().end()) {
-    err << "gantrel-cli: unknown command '" << words.front() << "'\nTry 'gantrel-cli --help'.\n";
-    return kExitUsage;
-  }
   // CLI11 takes the words last first.
   std::vector<std::string> reversed(words.rbegin(), words.rend());
   try {
