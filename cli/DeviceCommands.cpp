@@ -117,9 +117,8 @@ class DeviceRun {
   // Reads the chip's fuses into `fuses` (all 0 beyond what the image carries).
   int ReadChip(FuseArray& fuses) {
     FuseImage image{};
-    const ExchangeResult result = WithProgress([&](const ProgressFn& progress) {
-      return link_->ReadFuseImage(buffers_, image, progress);
-    });
+    const ExchangeResult result = WithProgress(
+        [&](const ProgressFn& progress) { return link_->ReadFuseImage(image, progress); });
     if (!result.Ok()) return ExchangeFailed(result);
     fuses.fill(0);
     UnpackFuseImage(image, fuses);
@@ -128,8 +127,8 @@ class DeviceRun {
 
   int Pes() {
     PesBytes pes{};
-    const ExchangeResult result = WithProgress(
-        [&](const ProgressFn& progress) { return link_->ReadPes(buffers_, pes, progress); });
+    const ExchangeResult result =
+        WithProgress([&](const ProgressFn& progress) { return link_->ReadPes(pes, progress); });
     if (!result.Ok()) return ExchangeFailed(result);
     std::string text;
     for (const char c : PesString(pes)) {
@@ -156,14 +155,13 @@ class DeviceRun {
   int Program(const JedecFileCheck& file) {
     FuseImage image{};
     PackFuseImage(file.Fuses, image);
-    const ExchangeResult upload = WithProgress([&](const ProgressFn& progress) {
-      return link_->UploadFuseImage(buffers_, image, progress);
-    });
+    const ExchangeResult upload = WithProgress(
+        [&](const ProgressFn& progress) { return link_->UploadFuseImage(image, progress); });
     if (!upload.Ok()) return ExchangeFailed(upload);
     // Only the connection that took the upload holds its image; the burn opens none.
     const std::uint64_t connection = link_->ConnectionNumber();
-    const ExchangeResult burn = WithProgress(
-        [&](const ProgressFn& progress) { return link_->ProgramChip(buffers_, progress); });
+    const ExchangeResult burn =
+        WithProgress([&](const ProgressFn& progress) { return link_->ProgramChip(progress); });
     if (burn.Error == ExchangeError::NoProgrammer || link_->ConnectionNumber() != connection) {
       err_ << "gantrel-cli program: the programmer was disconnected after the upload; nothing "
               "was burned\n";
@@ -172,7 +170,7 @@ class DeviceRun {
     if (!burn.Ok()) return ExchangeFailed(burn);
     if (!burn.Burned) {
       err_ << "gantrel-cli program: burning the chip failed: the programmer answered "
-           << DescribeByte(buffers_.InReport[1]) << " instead of 'a' (0x61)\n";
+           << DescribeByte(burn.Answer) << " instead of 'a' (0x61)\n";
       return kExitFailed;
     }
     if (line_.Has("--no-verify")) {
@@ -238,7 +236,6 @@ class DeviceRun {
   std::shared_ptr<SimulatedProgrammer> simulated_;
   std::unique_ptr<DeviceBackend> backend_;
   std::unique_ptr<DeviceLink> link_;
-  ReportBuffers buffers_;
 };
 
 }  // namespace

@@ -97,7 +97,6 @@ void Commands::LoadChosenFile(const std::string& path) {
   }
   // From here the programmer's image is no longer known to match a loaded file.
   state_.JedecLoaded = false;
-  state_.GivenChecksum = file.Read.GivenChecksum;
   // The checksum question comes first, then the device question; Cancel rejects the file.
   while (const std::optional<std::string> question = QuestionAbout(file)) {
     if (dialogs_.ShowMessage(*question, kAppTitle, MessageIcon::None, MessageButtons::OkCancel) !=
@@ -106,8 +105,6 @@ void Commands::LoadChosenFile(const std::string& path) {
     Overlook(file);
   }
   const std::string& text = file.Text;
-  state_.JedecText = text;
-  state_.DisplayText = text;
 
   if (file.Status != CheckStatus::Ok) {
     // The message comes first, then the whole text with the caret on what the reader refused
@@ -121,7 +118,7 @@ void Commands::LoadChosenFile(const std::string& path) {
   state_.FuseArray = file.Fuses;
   PackFuseImage(state_.FuseArray, state_.FuseImage);
   const ExchangeResult upload = WithProgress(window_, [this](const ProgressFn& progress) {
-    return link_.UploadFuseImage(state_.Reports, state_.FuseImage, progress);
+    return link_.UploadFuseImage(state_.FuseImage, progress);
   });
   if (upload.Ok()) {
     state_.JedecLoaded = true;
@@ -156,9 +153,8 @@ void Commands::OnDeviceWrite() {
                          MessageButtons::Ok);
     return;
   }
-  const ExchangeResult program = WithProgress(window_, [this](const ProgressFn& progress) {
-    return link_.ProgramChip(state_.Reports, progress);
-  });
+  const ExchangeResult program = WithProgress(
+      window_, [this](const ProgressFn& progress) { return link_.ProgramChip(progress); });
   if (!program.Ok()) {
     ReportExchangeFailure(dialogs_, link_, program);
   } else if (program.Burned) {
@@ -174,24 +170,21 @@ void Commands::OnDeviceRead() {
   if (window_.HasUnsavedEdits() && (!ProgrammerReady() || !MayReplaceText())) return;
   // The link writes the image only once all twelve blocks have arrived.
   const ExchangeResult read = WithProgress(window_, [this](const ProgressFn& progress) {
-    return link_.ReadFuseImage(state_.Reports, state_.FuseImage, progress);
+    return link_.ReadFuseImage(state_.FuseImage, progress);
   });
   if (!read.Ok()) {
     ReportExchangeFailure(dialogs_, link_, read);
     return;
   }
   UnpackFuseImage(state_.FuseImage, state_.FuseArray);
-  state_.JedecText = JedecWriter(state_.FuseArray, state_.PesBytes, clock_());
-  state_.DisplayText = state_.JedecText;
-  window_.ShowText(state_.DisplayText);
+  window_.ShowText(JedecWriter(state_.FuseArray, kPesBytes, clock_()));
 }
 
 void Commands::OnPesRead() {
-  // The chip's signature is only shown: the fixed PesBytes of the generated texts stay as they are.
+  // The chip's signature is only shown: generated texts keep the fixed kPesBytes.
   PesBytes pes{};
-  const ExchangeResult result = WithProgress(window_, [this, &pes](const ProgressFn& progress) {
-    return link_.ReadPes(state_.Reports, pes, progress);
-  });
+  const ExchangeResult result = WithProgress(
+      window_, [this, &pes](const ProgressFn& progress) { return link_.ReadPes(pes, progress); });
   if (!result.Ok()) {
     ReportExchangeFailure(dialogs_, link_, result);
     return;
@@ -202,7 +195,7 @@ void Commands::OnPesRead() {
 void Commands::OnJedecSave() {
   const std::optional<std::string> path = dialogs_.AskSavePath();
   if (!path) return;
-  // The frame is built before the file is touched; JedecText keeps the bare text it held.
+  // The frame is built before the file is touched.
   const std::string frame = FrameJedecText(window_.ShownText());
   if (frame.size() > kMaxJedecFileBytes) {
     // The load refuses a file this large, so saving one would only make a file it cannot read.

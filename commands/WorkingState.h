@@ -3,22 +3,15 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "FuseMap.h"
-#include "Report.h"
 
 namespace gantrel {
 
 struct WorkingState {
-  gantrel::FuseArray FuseArray{};          // the fuse map, one byte per fuse
-  gantrel::FuseImage FuseImage{};          // the fuses packed for the programmer
-  gantrel::PesBytes PesBytes = kPesBytes;  // written into every generated text; never changes
-  std::string JedecText;            // the bare text of the last load, or the writer's last text
-  std::uint16_t GivenChecksum = 0;  // the checksum stated by the last text read
-  ReportBuffers Reports;            // OutReport, InReport, BytesWritten, BytesRead
-  bool JedecLoaded = false;         // a clean load's upload succeeded over UploadConnection
-  std::string DisplayText;          // the bytes of the text the commands last showed
+  gantrel::FuseArray FuseArray{};  // the fuse map, one byte per fuse
+  gantrel::FuseImage FuseImage{};  // the fuses packed for the programmer
+  bool JedecLoaded = false;        // a clean load's upload succeeded over UploadConnection
   // Beside JedecLoaded: the link's connection (DeviceLink::ConnectionNumber) the upload went over.
   std::uint64_t UploadConnection = 0;
 };

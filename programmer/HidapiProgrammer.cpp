@@ -136,10 +136,13 @@ class HidapiTransport : public Transport {
 
   TransferStatus Send(const Report& report, std::uint32_t& bytesWritten) override {
     bytesWritten = 0;
-    // hidapi takes the report ID in front; hidraw sends the 64 bytes after it and counts 65.
-    const int written = hid_write(write_, report.data(), report.size());
-    if (written > 0) bytesWritten = static_cast<std::uint32_t>(written);
-    if (written == static_cast<int>(kReportSize)) return {};
+    // hidapi takes the report ID in front, 0 for unnumbered reports; hidraw sends the 64 bytes
+    // after it and counts 65.
+    std::array<unsigned char, 1 + kReportSize> numbered{};
+    std::copy(report.begin(), report.end(), numbered.begin() + 1);
+    const int written = hid_write(write_, numbered.data(), numbered.size());
+    if (written > 1) bytesWritten = static_cast<std::uint32_t>(written - 1);
+    if (written == static_cast<int>(numbered.size())) return {};
     if (written < 0) return {TransferError::WriteFailed, WideToUtf8(hid_error(write_))};
     return {TransferError::WriteFailed,
             "only " + std::to_string(written) + " of 65 bytes were written"};
@@ -149,16 +152,15 @@ class HidapiTransport : public Transport {
                          std::uint32_t& bytesRead) override {
     bytesRead = 0;
     // Unnumbered input reports come without an ID byte.
-    std::array<unsigned char, kReportPayload> payload{};
+    std::array<unsigned char, kReportSize> payload{};
     const auto ms = std::clamp<std::chrono::milliseconds::rep>(wait.count(), 0,
                                                                std::numeric_limits<int>::max());
     const int read = hid_read_timeout(read_, payload.data(), payload.size(), static_cast<int>(ms));
     if (read == 0) return {TransferError::NoAnswer, {}};
     if (read < 0) return {TransferError::DeviceGone, WideToUtf8(hid_error(read_))};
-    // The report ID in front counts as one byte.
-    bytesRead = static_cast<std::uint32_t>(read) + 1;
-    if (read < static_cast<int>(kReportPayload)) return {TransferError::ShortAnswer, {}};
-    std::copy(payload.begin(), payload.end(), report.begin() + 1);
+    bytesRead = static_cast<std::uint32_t>(read);
+    if (read < static_cast<int>(kReportSize)) return {TransferError::ShortAnswer, {}};
+    report = payload;
     return {};
   }
 

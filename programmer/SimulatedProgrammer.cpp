@@ -46,7 +46,7 @@ class SimulatedTransport : public Transport {
     const Pending answer = queue_.front();
     queue_.pop_front();
     programmer_.AddWaitedTime(answer.Delay);
-    std::copy(answer.Bytes.begin() + 1, answer.Bytes.end(), report.begin() + 1);
+    report = answer.Bytes;
     bytesRead = static_cast<std::uint32_t>(kReportSize);
     programmer_.AnswerTaken(answer.Number);
     return {};
@@ -239,9 +239,9 @@ Report SimulatedProgrammer::RunFirmware(const Report& report) {
   Report answer{};
   if (mode_ == Mode::Uploading) {
     // Inside an upload every report is image data, whatever its first byte says.
-    std::copy(report.begin() + 1, report.end(),
+    std::copy(report.begin(), report.end(),
               incoming_.begin() + static_cast<std::ptrdiff_t>(nextBlock_) * kImageBlockSize);
-    answer[1] = static_cast<std::uint8_t>(nextBlock_);
+    answer[0] = static_cast<std::uint8_t>(nextBlock_);
     if (++nextBlock_ == kImageBlockCount) {
       uploadedImage_ = incoming_;
       ++uploadCount_;
@@ -249,10 +249,10 @@ Report SimulatedProgrammer::RunFirmware(const Report& report) {
     }
     return answer;
   }
-  const std::uint8_t command = report[1];
+  const std::uint8_t command = report[0];
   if (command == CMD_ACK && mode_ == Mode::Reading) {
     std::copy_n(chipImage_.begin() + static_cast<std::ptrdiff_t>(nextBlock_) * kImageBlockSize,
-                kImageBlockSize, answer.begin() + 1);
+                kImageBlockSize, answer.begin());
     if (++nextBlock_ == kImageBlockCount) mode_ = Mode::Idle;
     return answer;
   }
@@ -261,25 +261,25 @@ Report SimulatedProgrammer::RunFirmware(const Report& report) {
     case CMD_UPLOAD:
       mode_ = Mode::Uploading;
       nextBlock_ = 0;
-      answer[1] = CMD_UPLOAD;
+      answer[0] = CMD_UPLOAD;
       break;
     case CMD_PROGRAM:
       ++burnCount_;
       if (Strikes(SimulatedFaultKind::BurnFails, 0)) {
-        answer[1] = kBurnFailedAnswer;
+        answer[0] = kBurnFailedAnswer;
       } else {
         chipImage_ = uploadedImage_;
-        answer[1] = kProgramSucceeded;
+        answer[0] = kProgramSucceeded;
       }
       break;
     case CMD_READ:
-      std::copy_n(chipImage_.begin(), kImageBlockSize, answer.begin() + 1);
+      std::copy_n(chipImage_.begin(), kImageBlockSize, answer.begin());
       mode_ = Mode::Reading;
       nextBlock_ = 1;
       break;
     case CMD_PES:
-      // The host reverses answer bytes 9..1, so the first character goes last.
-      for (std::size_t i = 0; i < 9; ++i) answer[9 - i] = static_cast<std::uint8_t>(pes_[i]);
+      // The host reverses the answer's first nine bytes, so the first character goes last.
+      for (std::size_t i = 0; i < 9; ++i) answer[8 - i] = static_cast<std::uint8_t>(pes_[i]);
       break;
     default:
       // An unknown command (or 'a' outside a read-back) still gets its one answer, all zero.

@@ -25,7 +25,6 @@ struct Rig {
   SimulatedProgrammer programmer;
   SimulatedBackend backend{programmer};
   DeviceLink link{backend};
-  ReportBuffers buffers;
   PesBytes pes{};
 };
 
@@ -49,11 +48,11 @@ TEST(DeviceLink, BurnAfterAnUploadGoesOutOnlyInStepOverTheSameConnection) {
     SCOPED_TRACE(c.name);
     Rig r;
     r.programmer.SetFault(c.fault);
-    r.link.UploadFuseImage(r.buffers, kImage);
+    r.link.UploadFuseImage(kImage);
     if (c.rediscover) r.link.OpenProgrammer();
     int progressCalls = 0;
     const ExchangeResult burn =
-        r.link.ProgramChip(r.buffers, [&](const ExchangeProgress&) { ++progressCalls; });
+        r.link.ProgramChip([&](const ExchangeProgress&) { ++progressCalls; });
     EXPECT_EQ(burn.Error, c.error);
     EXPECT_EQ(std::make_tuple(burn.Burned, r.programmer.ReportCount(), progressCalls),
               std::make_tuple(c.burned, c.reports, c.progressCalls));
@@ -87,10 +86,10 @@ TEST(DeviceLink, FaultAtAnyReportOfAnyExchangeFailsItAndNothingIsSentUntilARecon
         ExchangeProgress last;
         const ProgressFn progress = [&last](const ExchangeProgress& p) { last = p; };
         const ExchangeResult result =
-            kind == ExchangeKind::Upload    ? r.link.UploadFuseImage(r.buffers, kImage, progress)
-            : kind == ExchangeKind::Program ? r.link.ProgramChip(r.buffers, progress)
-            : kind == ExchangeKind::Read    ? r.link.ReadFuseImage(r.buffers, image, progress)
-                                            : r.link.ReadPes(r.buffers, r.pes, progress);
+            kind == ExchangeKind::Upload    ? r.link.UploadFuseImage(kImage, progress)
+            : kind == ExchangeKind::Program ? r.link.ProgramChip(progress)
+            : kind == ExchangeKind::Read    ? r.link.ReadFuseImage(image, progress)
+                                            : r.link.ReadPes(r.pes, progress);
         ASSERT_EQ(result.Error, ExchangeError::TransferFailed);
         // Nothing is sent after the report that met the fault; a gone device took none, and
         // it is not waited for; else the whole bound is waited and not a slice more. The last
@@ -108,13 +107,13 @@ TEST(DeviceLink, FaultAtAnyReportOfAnyExchangeFailsItAndNothingIsSentUntilARecon
         // first, and a programmer unplugged meanwhile is in step again.
         const std::uint64_t sent = r.programmer.ReportCount();
         if (fault != Replug) {
-          EXPECT_EQ(r.link.ReadPes(r.buffers, r.pes).Error,
+          EXPECT_EQ(r.link.ReadPes(r.pes).Error,
                     fault == Vanish ? ExchangeError::NoProgrammer : ExchangeError::OutOfStep);
           EXPECT_EQ(r.programmer.ReportCount(), sent);
           r.programmer.Reconnect();
           r.link.OpenProgrammer();
         }
-        ASSERT_TRUE(r.link.ReadPes(r.buffers, r.pes).Ok());
+        ASSERT_TRUE(r.link.ReadPes(r.pes).Ok());
         EXPECT_TRUE(r.link.EnsureOpen());  // keeps the programmer it holds
         EXPECT_EQ(r.link.ConnectionNumber(), 2u);
       }

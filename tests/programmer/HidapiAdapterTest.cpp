@@ -85,12 +85,13 @@ hid_device* hid_open_path(const char* path) {
 
 int hid_write(hid_device* handle, const unsigned char* data, size_t length) {
   EXPECT_EQ(handle->Number, 1);  // the handle opened first is only written
-  if (fake->Unplugged || fake->FailWrite || length != gantrel::kReportSize || data[0] != 0)
+  // hidraw takes the report ID 0 in front of the 64 bytes of an unnumbered report.
+  if (fake->Unplugged || fake->FailWrite || length != 1 + gantrel::kReportSize || data[0] != 0)
     return -1;
   gantrel::Report report{};
-  std::copy(data, data + length, report.begin());
+  std::copy(data + 1, data + length, report.begin());
   const gantrel::Report firmware = fake->Firmware.TakeReport(report).Answer;
-  std::vector<unsigned char> answer(firmware.begin() + 1, firmware.end());
+  std::vector<unsigned char> answer(firmware.begin(), firmware.end());
   if (fake->Change) fake->Change(answer);
   if (!answer.empty()) fake->Queue.push_back(answer);
   return static_cast<int>(length);
@@ -128,30 +129,28 @@ struct Rig {
   FakeHid hid;
   HidapiBackend backend;
   DeviceLink link{backend, LinkTimeouts{milliseconds(100), milliseconds(100), milliseconds(50)}};
-  ReportBuffers buffers;
   PesBytes pes{};
 };
 
-// Each exchange sends exactly its reports (the report ID and every unused byte 0, nothing of an
-// earlier report carried over) and takes one answer per report. Every
-// write is 65 bytes with the ID 0 in front (the fake refuses any other), and the 64 bytes of an
-// answer land in report bytes 1..64.
+// Each exchange sends exactly its reports (every unused byte 0, nothing of an earlier report
+// carried over) and takes one answer per report. Every write is 65 bytes with the report ID 0 in
+// front (the fake refuses any other), and the 64 bytes of an answer are the report.
 TEST(HidapiAdapter, FourExchangesInARowSendExactlyTheirReportsAndReadTheChipBack) {
   Rig r;
   FuseImage image, back{};
   std::iota(image.begin(), image.end(), std::uint8_t{5});
-  std::vector<Report> sent = {Report{0, CMD_UPLOAD}};
+  std::vector<Report> sent = {Report{CMD_UPLOAD}};
   for (int block = 0; block < kImageBlockCount; ++block)
     std::copy_n(image.begin() + block * kImageBlockSize, kImageBlockSize,
-                sent.emplace_back().begin() + 1);
-  sent.insert(sent.end(), {Report{0, CMD_PROGRAM}, Report{0, CMD_READ}});
-  sent.insert(sent.end(), kImageBlockCount - 1, Report{0, CMD_ACK});  // none after block 12
-  sent.push_back(Report{0, CMD_PES});
+                sent.emplace_back().begin());
+  sent.insert(sent.end(), {Report{CMD_PROGRAM}, Report{CMD_READ}});
+  sent.insert(sent.end(), kImageBlockCount - 1, Report{CMD_ACK});  // none after block 12
+  sent.push_back(Report{CMD_PES});
   r.pes.fill(0xFF);  // its closing zero must come from the exchange
-  ASSERT_TRUE(r.link.UploadFuseImage(r.buffers, image).Ok());
-  ASSERT_TRUE(r.link.ProgramChip(r.buffers).Burned);
-  ASSERT_TRUE(r.link.ReadFuseImage(r.buffers, back).Ok());
-  ASSERT_TRUE(r.link.ReadPes(r.buffers, r.pes).Ok());
+  ASSERT_TRUE(r.link.UploadFuseImage(image).Ok());
+  ASSERT_TRUE(r.link.ProgramChip().Burned);
+  ASSERT_TRUE(r.link.ReadFuseImage(back).Ok());
+  ASSERT_TRUE(r.link.ReadPes(r.pes).Ok());
   EXPECT_EQ(r.hid.Firmware.Received(), sent);
   EXPECT_EQ(back, image);
   EXPECT_EQ(r.pes, kPesBytes);  // answer byte 9 is the first character
@@ -193,12 +192,12 @@ TEST(HidapiAdapter, FailuresAtTheLibraryBoundaryAreToldByDiscoveryAndTheBurn) {
     // A failed second open closes the first handle.
     EXPECT_EQ(r.hid.OpenHandles, r.link.IsOpen() ? 2 : 0);
     if (!r.link.IsOpen()) continue;
-    const ExchangeResult burn = r.link.ProgramChip(r.buffers);
+    const ExchangeResult burn = r.link.ProgramChip();
     EXPECT_EQ(burn.Ok() ? (burn.Burned ? "burned" : "not burned") : DescribeExchangeFailure(burn),
               c.burn);
     // Only a probe tells an unplug from a failed read; it closes both handles.
     r.hid.Unplugged = true;
-    EXPECT_EQ(r.link.ReadPes(r.buffers, r.pes).Error, ExchangeError::NoProgrammer);
+    EXPECT_EQ(r.link.ReadPes(r.pes).Error, ExchangeError::NoProgrammer);
     EXPECT_EQ(r.hid.OpenHandles, 0);
   }
 }
