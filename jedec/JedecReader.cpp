@@ -1,5 +1,6 @@
 #include "JedecReader.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <limits>
@@ -72,6 +73,10 @@ JedecReadResult JedecReader(std::string_view text, FuseArray& fuses) {
   bool qfDeclared = false;
   std::uint16_t given = 0;
   std::int32_t checksumPos = 0;
+  // Which of the device's fuses L fields stored, to tell a text that sets the whole map.
+  std::array<std::uint8_t, kDeviceFuseCount> listed{};
+  bool filled = false;
+  bool digits = false;
 
   // The values read so far, as the result gives them at the end or at an error.
   auto keepValues = [&] {
@@ -137,7 +142,15 @@ JedecReadResult JedecReader(std::string_view text, FuseArray& fuses) {
           }
           ++i;
         }
-        if (inside) address = static_cast<std::int32_t>(out - fuseData);
+        if (inside) {
+          const auto stored = static_cast<std::int32_t>(out - fuseData);
+          digits = digits || stored > address;
+          if (address < kDeviceFuseCount) {
+            std::fill(listed.begin() + address,
+                      listed.begin() + std::min(stored, kDeviceFuseCount), 1);
+          }
+          address = stored;
+        }
         pos = i;
         if (i == length) break;
         const unsigned char c = p[i];
@@ -199,6 +212,7 @@ JedecReadResult JedecReader(std::string_view text, FuseArray& fuses) {
             if (IsSpace(c)) break;
             if (!IsFuse(c)) return stop(kUnexpected);
             std::memset(fuseData, c - '0', kFuseArraySize);
+            filled = true;
             state = ReaderState::SkipField;
             break;
           case ReaderState::SecurityValue:
@@ -271,6 +285,13 @@ JedecReadResult JedecReader(std::string_view text, FuseArray& fuses) {
 
   keepValues();
   result.Position = length;
+  result.FillSeen = filled;
+  result.FuseDigitSeen = digits;
+  result.ListedMapFuses = static_cast<std::int32_t>(
+      std::count(listed.begin(), listed.begin() + kUesFirstFuse, std::uint8_t{1}));
+  result.ListedFuses = result.ListedMapFuses + static_cast<std::int32_t>(std::count(
+                                                   listed.begin() + kUesFirstFuse, listed.end(),
+                                                   std::uint8_t{1}));
   if (qf == 0 && qp == 0) return result;
   result.ChecksumTested = true;
   result.ComputedChecksum = FuseChecksum(fuses, qf);
@@ -292,6 +313,20 @@ bool IsDevicePinCount(std::int32_t qp) {
 bool DeclaresThisDevice(const JedecReadResult& read) {
   return (!read.QfDeclared || IsDeviceFuseCount(read.Qf)) &&
          (!read.QpDeclared || IsDevicePinCount(read.Qp));
+}
+
+std::int32_t MapFuseCount(const JedecReadResult& read) {
+  return read.QfDeclared && read.Qf == kQfWithoutUes ? kQfWithoutUes : kDeviceFuseCount;
+}
+
+std::int32_t FusesSet(const JedecReadResult& read) {
+  if (read.FillSeen) return MapFuseCount(read);
+  return MapFuseCount(read) == kQfWithoutUes ? read.ListedMapFuses : read.ListedFuses;
+}
+
+FuseCoverage CoverageOf(const JedecReadResult& read) {
+  if (!read.FillSeen && !read.FuseDigitSeen) return FuseCoverage::None;
+  return FusesSet(read) == MapFuseCount(read) ? FuseCoverage::Complete : FuseCoverage::Partial;
 }
 
 const char* DescribeExpected(ReaderState state) {
