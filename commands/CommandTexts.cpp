@@ -118,9 +118,8 @@ std::string PartialQuestionText(std::int32_t total, std::int32_t set) {
 }
 
 std::string VerifyFailureText(std::size_t differing) {
-  return std::string(kTextBurnFailed) + kLineBreak + "（照合：" +
-         std::to_string(kDeviceFuseCount) + "個中" + std::to_string(differing) +
-         "個のヒューズが書き込んだ内容と違います）";
+  return std::string(kTextBurnFailed) + kLineBreak + "（照合：" + std::to_string(kDeviceFuseCount) +
+         "個中" + std::to_string(differing) + "個のヒューズが書き込んだ内容と違います）";
 }
 
 std::string VerifyProgressText(const ExchangeProgress& progress) {

@@ -124,8 +124,8 @@ void Commands::LoadChosenFile(const std::string& path) {
   // The checksum question comes first, then the device question, then the one about unset
   // fuses (which keep the values they had); Cancel rejects the file.
   while (const std::optional<Question> question = QuestionAbout(file)) {
-    if (dialogs_.ShowMessage(question->Text, kAppTitle, question->Icon,
-                             MessageButtons::OkCancel) != MessageAnswer::Ok)
+    if (dialogs_.ShowMessage(question->Text, kAppTitle, question->Icon, MessageButtons::OkCancel) !=
+        MessageAnswer::Ok)
       break;
     Overlook(file);
   }

@@ -10,10 +10,12 @@ namespace {
 CheckStatus VerdictFrom(const JedecReadResult& read, CheckStatus from) {
   if (from <= CheckStatus::ChecksumMismatch && read.Outcome == ReadOutcome::ChecksumMismatch)
     return CheckStatus::ChecksumMismatch;
-  if (from <= CheckStatus::OtherDevice && !DeclaresThisDevice(read)) return CheckStatus::OtherDevice;
+  if (from <= CheckStatus::OtherDevice && !DeclaresThisDevice(read))
+    return CheckStatus::OtherDevice;
   const FuseCoverage coverage = CoverageOf(read);
   if (coverage == FuseCoverage::None) return CheckStatus::NoFuses;
-  if (from <= CheckStatus::Partial && coverage == FuseCoverage::Partial) return CheckStatus::Partial;
+  if (from <= CheckStatus::Partial && coverage == FuseCoverage::Partial)
+    return CheckStatus::Partial;
   return CheckStatus::Ok;
 }
 

@@ -146,8 +146,8 @@ JedecReadResult JedecReader(std::string_view text, FuseArray& fuses) {
           const auto stored = static_cast<std::int32_t>(out - fuseData);
           digits = digits || stored > address;
           if (address < kDeviceFuseCount) {
-            std::fill(listed.begin() + address,
-                      listed.begin() + std::min(stored, kDeviceFuseCount), 1);
+            std::fill(listed.begin() + address, listed.begin() + std::min(stored, kDeviceFuseCount),
+                      1);
           }
           address = stored;
         }
@@ -289,9 +289,9 @@ JedecReadResult JedecReader(std::string_view text, FuseArray& fuses) {
   result.FuseDigitSeen = digits;
   result.ListedMapFuses = static_cast<std::int32_t>(
       std::count(listed.begin(), listed.begin() + kUesFirstFuse, std::uint8_t{1}));
-  result.ListedFuses = result.ListedMapFuses + static_cast<std::int32_t>(std::count(
-                                                   listed.begin() + kUesFirstFuse, listed.end(),
-                                                   std::uint8_t{1}));
+  result.ListedFuses =
+      result.ListedMapFuses + static_cast<std::int32_t>(std::count(listed.begin() + kUesFirstFuse,
+                                                                   listed.end(), std::uint8_t{1}));
   if (qf == 0 && qp == 0) return result;
   result.ChecksumTested = true;
   result.ComputedChecksum = FuseChecksum(fuses, qf);

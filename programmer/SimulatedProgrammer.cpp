@@ -287,7 +287,8 @@ Report SimulatedProgrammer::RunFirmware(const Report& report) {
           // Fuse F is bit 0x80 >> (F % 8) of byte F / 8, as PackFuseImage lays it out.
           const std::size_t byte = fault.Report / 8;
           const auto bit = static_cast<std::uint8_t>(0x80u >> (fault.Report % 8));
-          burned[byte] = static_cast<std::uint8_t>((burned[byte] & ~bit) | (chipImage_[byte] & bit));
+          burned[byte] =
+              static_cast<std::uint8_t>((burned[byte] & ~bit) | (chipImage_[byte] & bit));
         }
         chipImage_ = burned;
         answer[1] = kProgramSucceeded;

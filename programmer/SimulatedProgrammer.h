@@ -33,13 +33,13 @@ enum class SimulatedFaultKind : std::uint8_t {
 // a send on a dead handle (from before a reconnect, or after the device vanished) does not.
 struct SimulatedFault {
   SimulatedFaultKind Kind = SimulatedFaultKind::None;
-  std::uint64_t Report = 0;  // for Stuck, the fuse F
+  std::uint64_t Report = 0;               // for Stuck, the fuse F
   std::chrono::milliseconds Delay{3000};  // Late only: beyond the 2 s bound, within the 20 s one
 };
 
 // Parses "stop@N", "vanish@N", "replug@N", "late@N", "late@N:MS", "burn-fails" or "stuck@F"
-// (N >= 1, MS >= 0, 0 <= F <= 5891, decimal) into `fault`; false with an English message in `error` (and `fault`
-// untouched) otherwise.
+// (N >= 1, MS >= 0, 0 <= F <= 5891, decimal) into `fault`; false with an English message in `error`
+// (and `fault` untouched) otherwise.
 bool ParseSimulatedFault(std::string_view text, SimulatedFault& fault, std::string& error);
 
 // Parses a comma-separated list of faults ("late@5,replug@14"), each item as

@@ -29,7 +29,8 @@ const std::string kDiscard =
     "[Gantrel !?] 編集した内容は保存されていません。\r\n編集内容を破棄して続けますか？";
 const std::string kFileError = "[Gantrel -.] JEDECファイルにエラーがあります。";
 const std::string kNoFuses = "[Gantrel -.] JEDECファイルにヒューズの指定がありません。";
-const std::string kAskedPartial = "[Gantrel !?] このJEDECファイルはヒューズの一部しか指定していません";
+const std::string kAskedPartial =
+    "[Gantrel !?] このJEDECファイルはヒューズの一部しか指定していません";
 const std::string kBurnAsked =
     "[Gantrel !?] 表示中の内容は、プログラマに送った内容と異なります。\r\n"
     "最後に読み込んだJEDECファイルの内容を書き込みますか？";
@@ -86,10 +87,10 @@ struct Rig {
     commands.OpenProgrammer();
   }
   // One step: "load FILE ANSWER..." ("-" cancels the dialog; the answers go to the questions
-  // asked), "save FILE", "write ANSWER...", "read ANSWER...", "pes", "fault LIST" (in the fault language),
-  // "replug", "unplug", "plug", "denied" (the programmer plugged in again and refusing to open),
-  // "edit TEXT" (the user's edit of the text shown), "--", which clears the log and counts reports
-  // sent from there, and "loaded" (clean.jed loaded, then "--").
+  // asked), "save FILE", "write ANSWER...", "read ANSWER...", "pes", "fault LIST" (in the fault
+  // language), "replug", "unplug", "plug", "denied" (the programmer plugged in again and refusing
+  // to open), "edit TEXT" (the user's edit of the text shown), "--", which clears the log and
+  // counts reports sent from there, and "loaded" (clean.jed loaded, then "--").
   void Run(const std::string& step) {
     std::istringstream in(step);
     const Strings w{std::istream_iterator<std::string>(in), {}};
