@@ -177,12 +177,10 @@ TEST(JedecLoad, ATextMustSayWhatEveryFuseIs) {
   // clang-format off
   const Row rows[] = {
       {"empty", "", {C::NoFuses}, 0},
-      {"notes only", "hdr\r\n*N one*N two*QP24*", {C::NoFuses}, 0},
       {"binary: ends at its first zero byte", "\x7f" "ELF\x02*G0*"s + '\0' + "*F0*", {C::NoFuses}, 0},
       {"UTF-16", "\xff\xfe*\0F\0" "0\0*\0"s, {C::NoFuses}, 0},
       {"checksum first, then no fuses", "*QF5892*C0001*", {C::ChecksumMismatch, C::NoFuses}, 0},
       {"three fuses", "*L0 1 0\r\n1*L2 1*", {C::Partial, C::Ok}, 3},
-      {"only beyond the device", "*L6000 1*", {C::Partial, C::Ok}, 0},
       {"other device, then partial", "*QP20*L0 1*", {C::OtherDevice, C::Partial, C::Ok}, 1},
       {"QF5828: one short", "*QF5828*L0 " + zeros.substr(0, 5827) + "*", {C::Partial, C::Ok}, 5827},
       {"QF5828: the map without the UES", "*QF5828*L0 " + zeros.substr(0, 5828) + "*", {C::Ok}, 5828},
