@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <limits>
 
@@ -45,6 +46,36 @@ inline bool AppendDigit(std::int32_t& value, unsigned char c) {
   return true;
 }
 
+// Which of the device's fuses 0..5891 the L fields stored, one bit each, marked a run at a time
+// so that the hot loop of fuse digits stays as it is.
+class ListedFuses {
+ public:
+  // Marks fuses [from, to), clipped to the device's.
+  void Mark(std::int32_t from, std::int32_t to) {
+    to = std::min(to, kDeviceFuseCount);
+    while (from < to) {
+      const int bit = from % 64;
+      const int width = std::min(64 - bit, to - from);
+      const std::uint64_t ones = width == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << width) - 1;
+      words_[static_cast<std::size_t>(from / 64)] |= ones << bit;
+      from += width;
+    }
+  }
+  // How many of fuses 0..n-1 are marked.
+  std::int32_t Count(std::int32_t n) const {
+    std::int32_t count = 0;
+    for (std::int32_t w = 0; w * 64 < n; ++w) {
+      std::uint64_t word = words_[static_cast<std::size_t>(w)];
+      if (n - w * 64 < 64) word &= (std::uint64_t{1} << (n - w * 64)) - 1;
+      count += std::popcount(word);
+    }
+    return count;
+  }
+
+ private:
+  std::array<std::uint64_t, (kDeviceFuseCount + 63) / 64> words_{};
+};
+
 }  // namespace
 
 JedecReadResult JedecReader(std::string_view text, FuseArray& fuses) {
@@ -74,7 +105,7 @@ JedecReadResult JedecReader(std::string_view text, FuseArray& fuses) {
   std::uint16_t given = 0;
   std::int32_t checksumPos = 0;
   // Which of the device's fuses L fields stored, to tell a text that sets the whole map.
-  std::array<std::uint8_t, kDeviceFuseCount> listed{};
+  ListedFuses listed;
   bool filled = false;
   bool digits = false;
 
@@ -145,10 +176,7 @@ JedecReadResult JedecReader(std::string_view text, FuseArray& fuses) {
         if (inside) {
           const auto stored = static_cast<std::int32_t>(out - fuseData);
           digits = digits || stored > address;
-          if (address < kDeviceFuseCount) {
-            std::fill(listed.begin() + address, listed.begin() + std::min(stored, kDeviceFuseCount),
-                      1);
-          }
+          listed.Mark(address, stored);
           address = stored;
         }
         pos = i;
@@ -287,11 +315,8 @@ JedecReadResult JedecReader(std::string_view text, FuseArray& fuses) {
   result.Position = length;
   result.FillSeen = filled;
   result.FuseDigitSeen = digits;
-  result.ListedMapFuses = static_cast<std::int32_t>(
-      std::count(listed.begin(), listed.begin() + kUesFirstFuse, std::uint8_t{1}));
-  result.ListedFuses =
-      result.ListedMapFuses + static_cast<std::int32_t>(std::count(listed.begin() + kUesFirstFuse,
-                                                                   listed.end(), std::uint8_t{1}));
+  result.ListedMapFuses = listed.Count(kUesFirstFuse);
+  result.ListedFuses = listed.Count(kDeviceFuseCount);
   if (qf == 0 && qp == 0) return result;
   result.ChecksumTested = true;
   result.ComputedChecksum = FuseChecksum(fuses, qf);
