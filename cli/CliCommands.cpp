@@ -46,9 +46,10 @@ constexpr const char* kFrameHelp =
     "checksum, as the window saves it";
 constexpr const char* kOutputHelp = "write to OUT (atomically) instead of stdout";
 constexpr const char* kForceUseHelp =
-    "use a file with a checksum mismatch or for another\n"
-    "device anyway; a file with a syntax error is\n"
-    "always refused";
+    "use a file with a checksum mismatch, for another\n"
+    "device or that sets only part of the fuses (the\n"
+    "rest taken as 0) anyway; a syntax error or a file\n"
+    "without fuses is always refused";
 
 // One option of a command: its names as CLI11 takes them ("-o,--output"), the name of its value
 // (none for a flag) and its help.
@@ -79,12 +80,15 @@ const std::vector<CliCommand>& Commands() {
          "print a JSON array instead, one object per file\n"
          "with the keys file, status (io-error,\n"
          "syntax-error, checksum-mismatch, other-device,\n"
-         "ok), result, length, line, column, qp, qf (0 when\n"
-         "absent), qp_declared, qf_declared (whether the\n"
-         "file gives the count; QF0 names another device),\n"
-         "given_checksum, computed_checksum, fuse_checksum\n"
-         "(over fuses 0-5891), transmission (absent, ok,\n"
-         "line-endings, mismatch) and message"}},
+         "no-fuses, partial, ok), result, length, line,\n"
+         "column, qp, qf (0 when absent), qp_declared,\n"
+         "qf_declared (whether the file gives the count;\n"
+         "QF0 names another device), given_checksum,\n"
+         "computed_checksum, fuse_checksum (over fuses\n"
+         "0-5891), fuses_set (how many of the map's fuses\n"
+         "the file sets; null when it was not read to its\n"
+         "end), transmission (absent, ok, line-endings,\n"
+         "mismatch) and message"}},
        false,
        "Loads each FILE as the window does (the whole file, STX/ETX frame removed, read into a\n"
        "fuse map that starts all 0; a fuse checksum mismatch counts as rejected) and prints one\n"
@@ -93,6 +97,9 @@ const std::vector<CliCommand>& Commands() {
        "  FILE:LINE:COLUMN: syntax error: found 'x', expected ...\n"
        "  FILE: checksum mismatch: given XXXX, computed YYYY over QFn fuses\n"
        "  FILE: for another device: QFn (not 5828, 5892 or 5893) / QPn (not 24 or 28)\n"
+       "  FILE: no fuses: the text has no F field and no fuse digit in an L field\n"
+       "  FILE: partial: no F field, and the L fields set N of the 5892 fuses\n"
+       "    (of the 5828 for QF5828: a file without an F field must list every fuse)\n"
        "then one line on the file's transmission checksum (absent, ok, right only with the\n"
        "line endings converted, or wrong). LINE counts LF bytes from the file's first byte\n"
        "plus 1, COLUMN the bytes since the last LF plus 1. A file that cannot be read is\n"
@@ -109,9 +116,10 @@ const std::vector<CliCommand>& Commands() {
        {{"-o,--output", "OUT", kOutputHelp},
         {"--frame", nullptr, kFrameHelp},
         {"--force", nullptr,
-         "write a file with a checksum mismatch or for\n"
-         "another device anyway; a file with a syntax error\n"
-         "is always refused"}},
+         "write a file with a checksum mismatch, for\n"
+         "another device or that sets only part of the\n"
+         "fuses (the rest taken as 0) anyway; a syntax\n"
+         "error or a file without fuses is always refused"}},
        false,
        "Writes the JEDEC text that this tool makes for the fuses FILE yields, loaded as\n"
        "'check' loads it: a canonical form of the file.\n"
@@ -139,11 +147,10 @@ const std::vector<CliCommand>& Commands() {
        "  fuse 1234 (L1232): pin 21 term 7, input 23: connected in A, open in B\n"
        "  fuse 5811: pin 22 S1: registered in A, combinatorial in B\n"
        "  fuse 5830: UES: 1 in A, 0 in B\n"
-       "A file that fails its check is still compared, as far as it was read, and the\n"
-       "problem is reported on stderr.\n"
+       "A file that fails its check is not compared: its verdict is reported on stderr.\n"
        "\n"
-       "Exit status: 0 the fuses agree; 1 they differ; 2 usage error or a file that cannot\n"
-       "be read.",
+       "Exit status: 0 the fuses agree; 1 they differ or a file fails its check; 2 usage\n"
+       "error or a file that cannot be read.",
        RunDiff},
       {"explain",
        "show the logic the fuses of FILE hold",
@@ -152,11 +159,14 @@ const std::vector<CliCommand>& Commands() {
          "print one JSON object: olmc (by pin: mode,\n"
          "polarity, feedback, oe, terms), ar, sp, ues; a\n"
          "term is a list of literals (\"5\", \"/5\"), []\n"
-         "always true, null always false"},
+         "always true, null always false (in the text, VCC\n"
+         "and GND)"},
         {"--force", nullptr,
-         "explain a file with a checksum mismatch anyway; a\n"
-         "syntax error, or a fuse count of another device,\n"
-         "is always refused"}},
+         "explain a file with a checksum mismatch, or that\n"
+         "sets only part of the fuses (the rest taken as\n"
+         "0), anyway; a syntax error, a file without fuses\n"
+         "or a fuse count of another device is always\n"
+         "refused"}},
        false,
        "Loads FILE as 'check' does ('-' reads standard input) and shows the logic its fuses\n"
        "hold in the 22V10 map: for each output pin its mode, polarity, output enable and\n"
@@ -172,7 +182,8 @@ const std::vector<CliCommand>& Commands() {
        {},
        {},
        true,
-       "",
+       "An empty signature (the programmer answered zeros, as with no chip in the socket) is\n"
+       "an error.",
        RunDeviceCommand},
       {"read",
        "read the chip and write its fuses as a JEDEC text",
@@ -188,7 +199,8 @@ const std::vector<CliCommand>& Commands() {
        true,
        "Checks FILE as 'check' does, uploads its fuses, has the programmer burn them, then\n"
        "reads the chip back and compares fuses 0-5891 with FILE. On a difference it prints\n"
-       "how many fuses differ and the first 10 with their L row address.",
+       "how many fuses differ and the first 10 with their L row address. When the burn\n"
+       "command gets no answer within 20 s, whether the chip was burned is unknown.",
        RunDeviceCommand},
       {"verify",
        "read the chip and compare it with FILE",

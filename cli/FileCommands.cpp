@@ -52,6 +52,7 @@ Json CheckAsJson(const JedecFileCheck& check) {
       {"given_checksum", HexOrNull(read, result.GivenChecksum)},
       {"computed_checksum", HexOrNull(result.ChecksumTested, result.ComputedChecksum)},
       {"fuse_checksum", HexOrNull(read, check.FuseChecksum5892)},
+      {"fuses_set", NumberOrNull(read && !syntax, FusesSet(result))},
       {"transmission",
        read ? Json(TransmissionStatusName(check.Transmission.Status)) : Json(nullptr)},
       {"message", DescribeCheck(check)},

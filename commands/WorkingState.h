@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "FuseMap.h"
 
@@ -12,8 +13,11 @@ struct WorkingState {
   gantrel::FuseArray FuseArray{};  // the fuse map, one byte per fuse
   gantrel::FuseImage FuseImage{};  // the fuses packed for the programmer
   bool JedecLoaded = false;        // a clean load's upload succeeded over UploadConnection
-  // Beside JedecLoaded: the link's connection (DeviceLink::ConnectionNumber) the upload went over.
+  // Beside JedecLoaded: the link's connection (DeviceLink::ConnectionNumber) the upload went over,
+  // the image it carried and the text it was read from, as shown.
   std::uint64_t UploadConnection = 0;
+  gantrel::FuseImage UploadedImage{};
+  std::string UploadedText;
 };
 
 }  // namespace gantrel
