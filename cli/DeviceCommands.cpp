@@ -163,11 +163,10 @@ class DeviceRun {
     const ExchangeResult upload = WithProgress(
         [&](const ProgressFn& progress) { return link_->UploadFuseImage(image, progress); });
     if (!upload.Ok()) return ExchangeFailed(upload);
-    // Only the connection that took the upload holds its image; the burn opens none.
-    const std::uint64_t connection = link_->ConnectionNumber();
+    // The link burns only over the connection that took the upload, and opens none for it.
     const ExchangeResult burn =
         WithProgress([&](const ProgressFn& progress) { return link_->ProgramChip(progress); });
-    if (burn.Error == ExchangeError::NoProgrammer || link_->ConnectionNumber() != connection) {
+    if (burn.Error == ExchangeError::NoProgrammer || burn.Error == ExchangeError::NotUploaded) {
       err_ << "gantrel-cli program: the programmer was disconnected after the upload; nothing "
               "was burned\n";
       return kExitFailed;

@@ -77,6 +77,10 @@ void ReportExchangeFailure(Dialogs& dialogs, const DeviceLink& link, const Excha
     case ExchangeError::OutOfStep:
       ReportOutOfStep(dialogs);
       return;
+    case ExchangeError::NotUploaded:
+      dialogs.ShowMessage(kTextLoadFirst, kTitleNotice, MessageIcon::Exclamation,
+                          MessageButtons::Ok);
+      return;
     case ExchangeError::None:
     case ExchangeError::TransferFailed:
       break;
@@ -153,7 +157,6 @@ void Commands::LoadChosenFile(const std::string& path) {
   });
   if (upload.Ok()) {
     state_.JedecLoaded = true;
-    state_.UploadConnection = link_.ConnectionNumber();
     state_.UploadedImage = state_.FuseImage;
     state_.UploadedText = text;
   } else if (upload.Error != ExchangeError::NoProgrammer) {
@@ -179,9 +182,9 @@ bool Commands::ProgrammerReady() {
 void Commands::OnDeviceWrite() {
   // The programmer is looked for first, so that its absence is told before the missing load.
   if (!ProgrammerReady()) return;
-  // Only the connection that took the upload holds its image: a programmer opened since (plugged
-  // in again, or found after the load) would burn whatever it holds.
-  if (!state_.JedecLoaded || link_.ConnectionNumber() != state_.UploadConnection) {
+  // The link burns only over the connection that took the upload (HoldsUpload); asked here too,
+  // so that it is told before the question on the text.
+  if (!state_.JedecLoaded || !link_.HoldsUpload()) {
     dialogs_.ShowMessage(kTextLoadFirst, kTitleNotice, MessageIcon::Exclamation,
                          MessageButtons::Ok);
     return;

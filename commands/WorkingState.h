@@ -12,10 +12,8 @@ namespace gantrel {
 struct WorkingState {
   gantrel::FuseArray FuseArray{};  // the fuse map, one byte per fuse
   gantrel::FuseImage FuseImage{};  // the fuses packed for the programmer
-  bool JedecLoaded = false;        // a clean load's upload succeeded over UploadConnection
-  // Beside JedecLoaded: the link's connection (DeviceLink::ConnectionNumber) the upload went over,
-  // the image it carried and the text it was read from, as shown.
-  std::uint64_t UploadConnection = 0;
+  bool JedecLoaded = false;        // a clean load's upload succeeded (see DeviceLink::HoldsUpload)
+  // Beside JedecLoaded: the image the upload carried and the text it was read from, as shown.
   gantrel::FuseImage UploadedImage{};
   std::string UploadedText;
 };

@@ -134,6 +134,8 @@ std::string DescribeExchangeFailure(const ExchangeResult& result) {
       return DescribeDiscovery(result.Discovery);
     case ExchangeError::OutOfStep:
       return "an earlier exchange with the programmer broke off: reconnect the programmer";
+    case ExchangeError::NotUploaded:
+      return "the programmer was connected after the upload and holds none of it";
     case ExchangeError::TransferFailed:
       break;
   }
@@ -192,6 +194,10 @@ bool DeviceLink::IsOpen() const {
 
 std::uint64_t DeviceLink::ConnectionNumber() const {
   return transport_ ? connections_ : 0;
+}
+
+bool DeviceLink::HoldsUpload() const {
+  return transport_ != nullptr && uploadConnection_ == connections_;
 }
 
 const DiscoveryStatus& DeviceLink::Status() const {
@@ -256,6 +262,12 @@ bool DeviceLink::SendCommand(ExchangeResult& result, ExchangeKind kind, std::uin
     result.Error = ExchangeError::OutOfStep;
     return false;
   }
+  if (kind == ExchangeKind::Program && !HoldsUpload()) {
+    result.Error = ExchangeError::NotUploaded;
+    return false;
+  }
+  // An upload that does not end leaves the programmer holding part of an image.
+  if (kind == ExchangeKind::Upload) uploadConnection_ = 0;
   result.StepCount = StepCountOf(kind);
   bytesWritten_ = 0;
   bytesRead_ = 0;
@@ -306,6 +318,7 @@ ExchangeResult DeviceLink::UploadFuseImage(const FuseImage& image, const Progres
     if (!SendStep(result, block + 2, progress)) return result;
     if (!ReceiveStep(result, block + 2, timeouts_.Answer, progress)) return result;
   }
+  uploadConnection_ = connections_;
   return result;
 }
 

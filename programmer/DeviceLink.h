@@ -42,6 +42,7 @@ enum class ExchangeError : std::uint8_t {
   NoProgrammer,    // none open, and discovery found none (see DeviceLink::Status)
   OutOfStep,       // an earlier exchange broke off and the programmer was not reconnected since
   TransferFailed,  // a transfer failed; the programmer is out of step now
+  NotUploaded,     // ProgramChip: the open connection never took a whole upload
 };
 
 // The outcome of one exchange. Step and StepCount say which transfer failed (1-based), as
@@ -113,6 +114,10 @@ class DeviceLink {
   // The number of the open connection: counted up from 1 each time the link opens the
   // programmer; 0 while none is open.
   std::uint64_t ConnectionNumber() const;
+  // True when a whole upload went over the open connection: only then does the programmer hold
+  // an image that a burn may burn. A programmer opened since (plugged in again, or found after
+  // the upload) holds whatever it holds.
+  bool HoldsUpload() const;
   // Why the link holds no programmer (or Open when it holds one).
   const DiscoveryStatus& Status() const;
   // Closes both handles; the next exchange other than a burn runs discovery again.
@@ -123,9 +128,9 @@ class DeviceLink {
   // the device is gone, and the link closes both handles and is no longer out of step. Then:
   // out of step, the exchange fails with OutOfStep; none open, discovery runs (not for
   // ProgramChip, which fails with NoProgrammer instead, since a programmer opened now has not
-  // received the upload). Then it runs its fixed sequence over the link's own report buffers and
-  // stops at the first failed transfer: it sends nothing more, keeps both handles open, and
-  // marks the programmer out of step.
+  // received the upload, and with NotUploaded when the open one took none). Then it runs its fixed
+  // sequence over the link's own report buffers and stops at the first failed transfer: it sends
+  // nothing more, keeps both handles open, and marks the programmer out of step.
 
   // 'j' and the 12 blocks of `image`, one answer after each (13 out, 13 in).
   ExchangeResult UploadFuseImage(const FuseImage& image, const ProgressFn& progress = {});
@@ -161,6 +166,7 @@ class DeviceLink {
   std::unique_ptr<Transport> transport_;
   std::uint64_t connections_ = 0;
   bool outOfStep_ = false;
+  std::uint64_t uploadConnection_ = 0;  // the connection the last whole upload went over
   // The report buffers that every exchange shares, and the byte counts of the last transfers.
   Report outReport_{};
   Report inReport_{};

@@ -43,6 +43,8 @@ TEST(DeviceLink, BurnAfterAnUploadGoesOutOnlyInStepOverTheSameConnection) {
       {"replugged", {Replug, 14}, false, ExchangeError::NoProgrammer, false, 13, 0},
       // Inside a broken-off upload the firmware would take 'w' for image data.
       {"upload broke off, rediscovered", {Late, 5}, true, ExchangeError::OutOfStep, false, 5, 0},
+      // A connection opened after the upload never took it.
+      {"opened again after the upload", {}, true, ExchangeError::NotUploaded, false, 13, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -81,7 +83,12 @@ TEST(DeviceLink, FaultAtAnyReportOfAnyExchangeFailsItAndNothingIsSentUntilARecon
         Rig r;
         r.programmer.SetChipImage(kImage);
         r.link.OpenProgrammer();
-        r.programmer.SetFault(set);
+        // A burn needs an upload over its connection first; the fault counts on from there.
+        const std::size_t before = kind == ExchangeKind::Program ? 13 : 0;
+        if (before != 0) {
+          ASSERT_TRUE(r.link.UploadFuseImage(kImage).Ok());
+        }
+        r.programmer.SetFault({fault, before + n, set.Delay});
         FuseImage image{};  // what the caller holds, which a failed exchange leaves alone
         ExchangeProgress last;
         const ProgressFn progress = [&last](const ExchangeProgress& p) { last = p; };
@@ -99,7 +106,7 @@ TEST(DeviceLink, FaultAtAnyReportOfAnyExchangeFailsItAndNothingIsSentUntilARecon
                   std::make_tuple(n, reports, gone));
         EXPECT_EQ(std::make_tuple(last.Kind, last.Index, last.Count, last.Sending),
                   std::make_tuple(kind, n, reports, gone));
-        EXPECT_EQ(r.programmer.Received().size(), static_cast<std::size_t>(gone ? n - 1 : n));
+        EXPECT_EQ(r.programmer.Received().size(), before + (gone ? n - 1 : n));
         EXPECT_EQ(r.programmer.WaitedTime(), gone ? milliseconds(0) : bound);
         EXPECT_EQ(image, FuseImage{});
 

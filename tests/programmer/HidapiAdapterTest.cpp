@@ -12,6 +12,8 @@
 #include <functional>
 #include <map>
 #include <numeric>
+#include <tuple>
+#include <utility>
 
 #include "DeviceLink.h"
 #include "HidapiProgrammer.h"
@@ -192,6 +194,11 @@ TEST(HidapiAdapter, FailuresAtTheLibraryBoundaryAreToldByDiscoveryAndTheBurn) {
     // A failed second open closes the first handle.
     EXPECT_EQ(r.hid.OpenHandles, r.link.IsOpen() ? 2 : 0);
     if (!r.link.IsOpen()) continue;
+    // The burn needs an upload over this connection, made before the fault strikes.
+    const auto change = std::exchange(r.hid.Change, {});
+    const bool failWrite = std::exchange(r.hid.FailWrite, false);
+    ASSERT_TRUE(r.link.UploadFuseImage(FuseImage{}).Ok());
+    std::tie(r.hid.Change, r.hid.FailWrite) = std::tie(change, failWrite);
     const ExchangeResult burn = r.link.ProgramChip();
     EXPECT_EQ(burn.Ok() ? (burn.Burned ? "burned" : "not burned") : DescribeExchangeFailure(burn),
               c.burn);
