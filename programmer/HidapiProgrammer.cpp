@@ -9,10 +9,9 @@
 #include <array>
 #include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <limits>
-#include <unordered_set>
+#include <string>
 
 #if defined(__unix__) || defined(__APPLE__)
 #include <unistd.h>
@@ -61,14 +60,6 @@ std::string WideToUtf8(const wchar_t* text) {
   return out;
 }
 
-// ASCII lower-casing only: hardware IDs are ASCII, and the locale must not change the match.
-std::string LowerAscii(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
-
 bool InitialiseHidapi() {
   static const bool initialised = [] {
     if (hid_init() != 0) return false;
@@ -81,21 +72,15 @@ bool InitialiseHidapi() {
   return initialised;
 }
 
-// hid_enumerate(0, 0) in hidapi's order, each path once (an interface with several top-level
-// usages is listed once per usage).
-std::vector<HidCandidate> Enumerate() {
-  std::vector<HidCandidate> candidates;
-  std::unordered_set<std::string> seen;
-  hid_device_info* list = hid_enumerate(0, 0);
-  for (const hid_device_info* info = list; info != nullptr; info = info->next) {
-    if (info->path == nullptr || !seen.insert(info->path).second) continue;
-    char id[24];
-    std::snprintf(id, sizeof id, "VID_%04X&PID_%04X", static_cast<unsigned>(info->vendor_id),
-                  static_cast<unsigned>(info->product_id));
-    candidates.push_back({info->path, id});
+// The path of the first interface hidapi lists for the programmer's IDs, or "" when none.
+std::string FirstProgrammerPath() {
+  std::string path;
+  hid_device_info* list = hid_enumerate(kProgrammerVendorId, kProgrammerProductId);
+  for (const hid_device_info* info = list; info != nullptr && path.empty(); info = info->next) {
+    if (info->path != nullptr) path = info->path;
   }
   hid_free_enumeration(list);
-  return candidates;
+  return path;
 }
 
 // Why an open of `path` failed, in `status`. hidapi folds the system's text into its message;
@@ -171,26 +156,15 @@ class HidapiTransport : public Transport {
 
 }  // namespace
 
-std::optional<std::size_t> SelectProgrammer(const std::vector<HidCandidate>& candidates) {
-  for (std::size_t i = 0; i < candidates.size(); ++i) {
-    if (LowerAscii(candidates[i].HardwareId).find("vid_04d8&pid_003f") != std::string::npos)
-      return i;
-  }
-  return std::nullopt;
-}
-
 HidapiBackend::HidapiBackend() : initialised_(InitialiseHidapi()) {}
 
 std::unique_ptr<Transport> HidapiBackend::OpenProgrammer(DiscoveryStatus& status) {
   status = DiscoveryStatus{};
-  const std::vector<HidCandidate> candidates =
-      initialised_ ? Enumerate() : std::vector<HidCandidate>{};
-  const std::optional<std::size_t> index = SelectProgrammer(candidates);
-  if (!index) {
+  status.Path = initialised_ ? FirstProgrammerPath() : std::string();
+  if (status.Path.empty()) {
     status.State = LinkState::NotFound;
     return nullptr;
   }
-  status.Path = candidates[*index].Path;
   status.State = LinkState::OpenFailed;
   errno = 0;
   hid_device* write = hid_open_path(status.Path.c_str());

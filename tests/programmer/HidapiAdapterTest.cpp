@@ -60,10 +60,13 @@ int hid_init(void) {
   return 0;
 }
 
-hid_device_info* hid_enumerate(unsigned short, unsigned short) {
+// As hidapi: 0 for the vendor or the product matches any.
+hid_device_info* hid_enumerate(unsigned short vendor, unsigned short product) {
   fake->Listed.clear();
   for (const Interface& each : fake->Present) {
     if (fake->Unplugged && each.Vendor == 0x04D8) continue;
+    if ((vendor != 0 && each.Vendor != vendor) || (product != 0 && each.Product != product))
+      continue;
     hid_device_info& info = fake->Listed.emplace_back();
     info.path = const_cast<char*>(each.Path.c_str());
     info.vendor_id = each.Vendor;
