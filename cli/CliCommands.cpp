@@ -4,9 +4,6 @@
 
 #include <algorithm>
 
-#include "DeviceCommands.h"
-#include "FileCommands.h"
-#include "LogicCommands.h"
 #include "SimulatedProgrammer.h"
 
 #ifndef GANTREL_VERSION

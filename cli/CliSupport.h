@@ -4,12 +4,14 @@
 
 #include <ctime>
 #include <istream>
+#include <map>
 #include <optional>
 #include <ostream>
+#include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "CommandLine.h"
 #include "JedecFileCheck.h"
 
 namespace gantrel {
@@ -18,6 +20,24 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;  // a file is bad, an exchange failed, the chip differs
 inline constexpr int kExitUsage = 2;   // usage error, or a file that cannot be read or written
 inline constexpr int kExitNoProgrammer = 3;  // no programmer found, or it could not be opened
+
+// The words of one command as the parser split them: the flags given, the value of each valued
+// option (under every name it has), and the operands in the order given.
+struct CommandLine {
+  std::set<std::string> Flags;
+  std::map<std::string, std::string> Values;
+  std::vector<std::string> OperandList;
+
+  // True when the flag `name` was given.
+  bool Has(const std::string& name) const { return Flags.count(name) != 0; }
+  // The value given for `name`, or null when it was not given (the last one counts).
+  const std::string* Value(const std::string& name) const {
+    const auto it = Values.find(name);
+    return it == Values.end() ? nullptr : &it->second;
+  }
+  // The operands in the order given.
+  const std::vector<std::string>& Operands() const { return OperandList; }
+};
 
 // What a run takes from outside its arguments.
 struct CliEnvironment {

@@ -1,10 +1,9 @@
-#include "DeviceCommands.h"
+#include "CliCommands.h"
 
 #include <algorithm>
 #include <memory>
 
 #include "CliFormat.h"
-#include "CommandLine.h"
 #include "DeviceLink.h"
 #include "FuseMeaning.h"
 #include "HidapiProgrammer.h"

@@ -1,4 +1,4 @@
-#include "FileCommands.h"
+#include "CliCommands.h"
 
 #include <algorithm>
 

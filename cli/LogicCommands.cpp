@@ -1,4 +1,4 @@
-#include "LogicCommands.h"
+#include "CliCommands.h"
 
 #include <algorithm>
 #include <cstdio>
