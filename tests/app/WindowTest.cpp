@@ -4,6 +4,7 @@
 #include "AppResources.h"
 #include "CPes.h"
 #include "CommandLine.h"
+#include "CommandTexts.h"
 #include "ProgressBox.h"
 #include "QtDialogs.h"
 #include "WindowFixture.h"
@@ -355,9 +356,7 @@ class WindowTest : public QObject {
     trigger("actionJedecLoad");
     trigger("actionDeviceWrite");
     QCOMPARE(QString::fromStdString(dialogs.Events[1]),
-             "[注意 !.] "
-             "プログラマとの前回の通信が途中で失敗しました。\r\nプログラマを接続し直して下さい。" +
-                 kSimulatedHint);
+             "[注意 !.] " + QString(gantrel::kTextOutOfStep) + kSimulatedHint);
     QCOMPARE(QString::fromStdString(dialogs.Events.back()), "[成功 -.] 書き込みに成功しました。");
     QVERIFY(dialogs.Script.empty() && dialogs.Unexpected == 0);
   }
