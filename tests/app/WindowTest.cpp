@@ -97,6 +97,28 @@ class WindowTest : public QObject {
     QVERIFY(f.Clean());
   }
 
+  // A text without fuses is refused with its box; one that sets only some asks, and Cancel
+  // refuses it with the caret at its end. Neither is uploaded.
+  void Load_NoFusesRefused_PartialAsks() {
+    WindowFixture f;
+    f.Start();
+    gantrel::testing::WriteFileBytes(dir.File("notes.jed"), "hdr\r\n*N x*");
+    gantrel::testing::WriteFileBytes(dir.File("partial.jed"), "x*L3 1*");
+    f.dialogs.Script = {dir.File("notes.jed"), dir.File("partial.jed"), "Cancel"};
+    f.Trigger("actionJedecLoad");
+    f.Trigger("actionJedecLoad");
+    QCOMPARE(
+        f.Events(),
+        QStringList({"open", "[Gantrel -.] JEDECファイルにヒューズの指定がありません。", "open",
+                     "[Gantrel !?] このJEDECファイルはヒューズの一部しか指定していません（5892"
+                     "個中1個）。\r\n指定のないヒューズは前の値のままになります。このまま続けま"
+                     "すか？",
+                     "[Gantrel -.] JEDECファイルにエラーがあります。"}));
+    QCOMPARE(f.window.ShownText(), "x*L3 1*");
+    QCOMPARE(f.text->textCursor().position(), 7);
+    QVERIFY(f.programmer.UploadCount() == 0 && f.Clean());
+  }
+
   // Enter inserts nothing, Ctrl+Enter breaks the line; Escape closes the window, after asking
   // only when the text holds unsaved edits.
   void Keys_EnterInsertsNothing_EscapeAsksOnlyOverUnsavedEdits() {
