@@ -306,12 +306,16 @@ class WindowTest : public QObject {
     QCOMPARE(f.text->textCursor().position(), 5);
   }
 
-  // The real file dialogs, which filter both cases of the suffix: with no settings file the first
-  // opens where Qt's dialog opens by default; the next, load or save, opens where the last file
-  // was chosen, and so does the first of the next run, wherever other dialogs went meanwhile.
-  void Remembered_FolderSharedByBothDialogs_KeptForTheNextRun() {
+  // A run as main starts it, with the real file dialogs (which filter both cases of the suffix).
+  // With no settings file the window opens at its default size and the first dialog where Qt's
+  // opens by default; the next, load or save, opens where the last file was chosen. The next
+  // run opens there too, wherever other dialogs went meanwhile, at the size and place the window
+  // had when it closed.
+  void Remembered_FolderAndGeometry_KeptForTheNextRun() {
     QFile::remove(QSettings("Gantrel", "Gantrel").fileName());
+    const WindowOptions options = ParseCommandLine({"--simulate"}).Options;
     const QString a = Path(""), b = QString::fromStdString(other.Path().string());
+    const QRect placed(40, 50, 600, 400);
     const auto choose = [](auto ask, const QString& file) {
       QString opened;
       WhenModalOpens<QFileDialog>([&opened, file](QFileDialog* dialog) {
@@ -326,33 +330,25 @@ class WindowTest : public QObject {
     };
     // Qt's own dialogs remember the last folder they went to; send them elsewhere.
     const auto wander = [] { QFileDialog(nullptr, {}, QDir::rootPath()); };
-    QtDialogs run;
-    QCOMPARE(choose([&] { return run.AskOpenPath(); }, a + "start.jed"), QDir::currentPath());
-    wander();
-    QCOMPARE(choose([&] { return run.AskSavePath(); }, b + "/new.jed"), QDir(a).absolutePath());
-    wander();
-    QtDialogs next;
-    QCOMPARE(choose([&] { return next.AskOpenPath(); }, ""), QDir(b).absolutePath());
-  }
-
-  // The window opens at its default size when nothing is stored, and at the size and place it
-  // had when the last run closed.
-  void Remembered_GeometryAcrossRuns() {
-    QFile::remove(QSettings("Gantrel", "Gantrel").fileName());
-    const WindowOptions options = ParseCommandLine({"--simulate"}).Options;
-    ScriptedDialogs dialogs;
-    const QRect placed(40, 50, 600, 400);
     {
-      WindowSession first(options, dialogs);
-      QCOMPARE(first.Window().size(), QSize(480, 325));
-      first.Start();
-      QVERIFY(QTest::qWaitForWindowExposed(&first.Window()));
-      first.Window().setGeometry(placed);
-      QTRY_COMPARE(first.Window().geometry(), placed);
-      first.Window().reject();
+      QtDialogs dialogs;
+      WindowSession run(options, dialogs);
+      QCOMPARE(run.Window().size(), QSize(480, 325));
+      run.Start();
+      QVERIFY(QTest::qWaitForWindowExposed(&run.Window()));
+      run.Window().setGeometry(placed);
+      QTRY_COMPARE(run.Window().geometry(), placed);
+      QCOMPARE(choose([&] { return dialogs.AskOpenPath(); }, a + "start.jed"), QDir::currentPath());
+      wander();
+      QCOMPARE(choose([&] { return dialogs.AskSavePath(); }, b + "/new.jed"),
+               QDir(a).absolutePath());
+      wander();
+      run.Window().reject();
     }
-    WindowSession second(options, dialogs);
-    QCOMPARE(second.Window().geometry(), placed);
+    QtDialogs dialogs;
+    WindowSession next(options, dialogs);
+    QCOMPARE(next.Window().geometry(), placed);
+    QCOMPARE(choose([&] { return dialogs.AskOpenPath(); }, ""), QDir(b).absolutePath());
   }
 
   // Under --simulate, reconnecting through the menu ends the out-of-step state that a broken
