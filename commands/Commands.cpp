@@ -64,18 +64,25 @@ void ReportMissingProgrammer(Dialogs& dialogs, const DeviceLink& link) {
                       MessageButtons::Ok);
 }
 
-void ReportOutOfStep(Dialogs& dialogs) {
-  dialogs.ShowMessage(kTextOutOfStep, kTitleNotice, MessageIcon::Exclamation, MessageButtons::Ok);
+// `hint`, when there is one, follows the advice to reconnect on a line of its own.
+std::string WithHint(std::string text, const std::string& hint) {
+  return hint.empty() ? text : text + kLineBreak + hint;
+}
+
+void ReportOutOfStep(Dialogs& dialogs, const std::string& hint) {
+  dialogs.ShowMessage(WithHint(kTextOutOfStep, hint), kTitleNotice, MessageIcon::Exclamation,
+                      MessageButtons::Ok);
 }
 
 // Tells why an exchange did not run or broke off.
-void ReportExchangeFailure(Dialogs& dialogs, const DeviceLink& link, const ExchangeResult& result) {
+void ReportExchangeFailure(Dialogs& dialogs, const DeviceLink& link, const ExchangeResult& result,
+                           const std::string& hint) {
   switch (result.Error) {
     case ExchangeError::NoProgrammer:
       ReportMissingProgrammer(dialogs, link);
       return;
     case ExchangeError::OutOfStep:
-      ReportOutOfStep(dialogs);
+      ReportOutOfStep(dialogs, hint);
       return;
     case ExchangeError::NotUploaded:
       dialogs.ShowMessage(kTextLoadFirst, kTitleNotice, MessageIcon::Exclamation,
@@ -85,7 +92,7 @@ void ReportExchangeFailure(Dialogs& dialogs, const DeviceLink& link, const Excha
     case ExchangeError::TransferFailed:
       break;
   }
-  ShowError(dialogs, ExchangeFailureText(result));
+  ShowError(dialogs, WithHint(ExchangeFailureText(result), hint));
 }
 
 }  // namespace
@@ -162,7 +169,7 @@ void Commands::LoadChosenFile(const std::string& path) {
   } else if (upload.Error != ExchangeError::NoProgrammer) {
     // Working with files alone stays quiet, however the programmer went away; the program
     // command tells of it.
-    ReportExchangeFailure(dialogs_, link_, upload);
+    ReportExchangeFailure(dialogs_, link_, upload, reconnectHint_);
   }
   window_.ShowText(text);
 }
@@ -173,7 +180,7 @@ bool Commands::ProgrammerReady() {
     return false;
   }
   if (link_.OutOfStep()) {
-    ReportOutOfStep(dialogs_);
+    ReportOutOfStep(dialogs_, reconnectHint_);
     return false;
   }
   return true;
@@ -206,7 +213,7 @@ void Commands::OnDeviceWrite() {
       },
       VerifyProgressText);
   if (!result.Ok()) {
-    ReportExchangeFailure(dialogs_, link_, result);
+    ReportExchangeFailure(dialogs_, link_, result, reconnectHint_);
     return;
   }
   if (result.Kind == ExchangeKind::Program) {
@@ -230,7 +237,7 @@ void Commands::OnDeviceRead() {
     return link_.ReadFuseImage(state_.FuseImage, progress);
   });
   if (!read.Ok()) {
-    ReportExchangeFailure(dialogs_, link_, read);
+    ReportExchangeFailure(dialogs_, link_, read, reconnectHint_);
     return;
   }
   UnpackFuseImage(state_.FuseImage, state_.FuseArray);
@@ -243,7 +250,7 @@ void Commands::OnPesRead() {
   const ExchangeResult result = WithProgress(
       window_, [this, &pes](const ProgressFn& progress) { return link_.ReadPes(pes, progress); });
   if (!result.Ok()) {
-    ReportExchangeFailure(dialogs_, link_, result);
+    ReportExchangeFailure(dialogs_, link_, result, reconnectHint_);
     return;
   }
   dialogs_.ShowPes(PesString(pes));

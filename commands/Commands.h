@@ -51,6 +51,10 @@ class Commands {
 
   WorkingState& State() { return state_; }
 
+  // A line added to the boxes that ask for the programmer to be reconnected after an exchange
+  // broke off (the simulated programmer's window names its own way to do it); none by default.
+  void SetReconnectHint(std::string line) { reconnectHint_ = std::move(line); }
+
  private:
   // True when the text shown may be replaced: it holds no unsaved edits, or the user agreed
   // to give them up.
@@ -64,6 +68,7 @@ class Commands {
   DeviceLink& link_;
   std::function<std::tm()> clock_;
   WorkingState state_;
+  std::string reconnectHint_;
 };
 
 }  // namespace gantrel

@@ -48,17 +48,18 @@ bool ParseSimulatedFault(std::string_view text, SimulatedFault& fault, std::stri
 // The fault language in English, for the help of the programs that take --simulate-fault: one
 // line per fault, indented to stand under an option's description.
 inline constexpr const char* kSimulatedFaultsHelp =
-    "                            stop@N      no answer from output report N on\n"
-    "                            vanish@N    every transfer fails from report N on\n"
-    "                            replug@N    unplugged and plugged in again before report N\n"
-    "                            late@N[:MS] the answer to report N comes MS ms late\n"
-    "                                        (3000 by default)\n"
-    "                            burn-fails  the chip fails to burn\n"
-    "                            stuck@F     the chip's fuse F (0-5891) never changes, yet\n"
-    "                                        the burn is answered as done\n"
-    "                          Several faults go separated by commas (late@5,replug@14).\n"
-    "                          Reports count from 1 across the whole run; a report sent\n"
-    "                          to an unplugged programmer is not counted.\n";
+    "                            stop@N       no answer from output report N on\n"
+    "                            vanish@N     every transfer fails from report N on\n"
+    "                            replug@N     unplugged and plugged in again before report N\n"
+    "                            late@N[:MS]  the answer to report N comes MS ms late\n"
+    "                                         (3000 by default, beyond the 2 s bound)\n"
+    "                            burn-fails   the chip fails to burn\n"
+    "                            stuck@F      the chip's fuse F (0-5891) never changes, yet\n"
+    "                                         the burn is answered as done\n"
+    "                          Several faults go separated by commas, as in\n"
+    "                          late@5:1500,replug@14. Reports count from 1 across\n"
+    "                          the whole run; a report sent to an unplugged\n"
+    "                          programmer is not counted.\n";
 
 bool ParseSimulatedFaults(std::string_view text, std::vector<SimulatedFault>& faults,
                           std::string& error);

@@ -141,7 +141,7 @@ TEST(CliUsage, HelpAndVersionGiveZeroUsageErrorsTwoAndOptionsEndAtTheDoubleDash)
   const std::string out = Scratch("named.jed");
   ExpectCliCases({
       {{"--help"}, 0, "Usage: gantrel-cli [OPTIONS] SUBCOMMAND", ""},
-      {{"program", "--help"}, 0, "stop@N      no answer from output report N on\n", ""},
+      {{"program", "--help"}, 0, "stop@N       no answer from output report N on\n", ""},
       {{"--version"}, 0, "gantrel-cli " GANTREL_VERSION "\n", ""},
       {{"jedec", "--output=" + out, example}, 0, "", "", "0"},
       {{"check", "--", "--json"}, 2, "", "--json: cannot open"},
