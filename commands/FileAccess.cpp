@@ -30,47 +30,27 @@
 namespace gantrel {
 namespace {
 
+// The calls that both systems have, under the names of each.
 #ifdef _WIN32
 using FileInfo = struct _stat64;
-int InfoOf(int fd, FileInfo& info) {
-  return _fstat64(fd, &info);
-}
-bool IsFolder(const FileInfo& info) {
-  return (info.st_mode & _S_IFMT) == _S_IFDIR;
-}
-bool IsRegular(const FileInfo& info) {
-  return (info.st_mode & _S_IFMT) == _S_IFREG;
-}
-long long ReadSome(int fd, char* buffer, unsigned size) {
-  return _read(fd, buffer, size);
-}
-long long WriteSome(int fd, const char* data, unsigned size) {
-  return _write(fd, data, size);
-}
-int CloseFile(int fd) {
-  return _close(fd);
-}
+constexpr auto InfoOf = _fstat64;
+constexpr auto ReadSome = _read;
+constexpr auto WriteSome = _write;
+constexpr auto CloseFile = _close;
 #else
 using FileInfo = struct stat;
-int InfoOf(int fd, FileInfo& info) {
-  return ::fstat(fd, &info);
-}
+constexpr auto InfoOf = ::fstat;
+constexpr auto ReadSome = ::read;
+constexpr auto WriteSome = ::write;
+constexpr auto CloseFile = ::close;
+#endif
+
 bool IsFolder(const FileInfo& info) {
-  return S_ISDIR(info.st_mode);
+  return (info.st_mode & S_IFMT) == S_IFDIR;
 }
 bool IsRegular(const FileInfo& info) {
-  return S_ISREG(info.st_mode);
+  return (info.st_mode & S_IFMT) == S_IFREG;
 }
-long long ReadSome(int fd, char* buffer, unsigned size) {
-  return ::read(fd, buffer, size);
-}
-long long WriteSome(int fd, const char* data, unsigned size) {
-  return ::write(fd, data, size);
-}
-int CloseFile(int fd) {
-  return ::close(fd);
-}
-#endif
 
 std::string SystemReason(int error) {
   return std::generic_category().message(error);
@@ -98,7 +78,7 @@ FileCause CauseOf(int error) {
 // Reads the open descriptor `fd` whole, once it is known to be a regular file.
 FileResult ReadOpened(int fd, std::string& bytes) {
   FileInfo info{};
-  if (InfoOf(fd, info) != 0) return Failure(FileError::ReadFailed, errno);
+  if (InfoOf(fd, &info) != 0) return Failure(FileError::ReadFailed, errno);
   if (IsFolder(info)) return {FileError::OpenFailed, SystemReason(EISDIR), FileCause::IsDirectory};
   if (!IsRegular(info)) return {FileError::OpenFailed, "not a regular file", FileCause::NotRegular};
   char chunk[65536];

@@ -121,16 +121,13 @@ TEST(CliJedec, GoodOrForcedFilesAreWrittenCanonicallyFramedOrNotAndOthersRefused
 
 // File names are bytes, '-' is a stream, and only a regular file is ever read.
 TEST(CliFiles, NamesAreBytesDashIsAStreamAndOnlyRegularFilesAreRead) {
-  const std::string text = "*F0*L3 1*", fifo = Scratch("fifo"), folder = Scratch("folder.jed");
+  const std::string text = "*F0*L3 1*", fifo = Scratch("fifo");
   const std::string in = Scratch("in\xFF\xFE.jed", text), out = Scratch("out\xC0\xAF.jed");
   mkfifo(fifo.c_str(), 0600);
-  std::filesystem::create_directory(folder);
   const std::string canonical = Cli({"jedec", in}, "0").Out;
   alarm(60);  // a read that waited on the FIFO would end the run here rather than hang it
   ExpectCliCases({
       {{"check", fifo}, 2, "", fifo + ": cannot open: not a regular file\n"},
-      {{"check", "/dev/zero"}, 2, "", "/dev/zero: cannot open: not a regular file\n"},
-      {{"check", folder}, 2, "", folder + ": cannot open: Is a directory\n"},
       {{"jedec", in, "-o", out}, 0, "", "", "0"},
       {{"jedec", in, "-o", "-"}, 0, canonical, "", "0"},
       {{"jedec", in, "-o", "/dev/full"}, 2, "", "/dev/full: cannot write: No space left on", "0"},
