@@ -14,6 +14,8 @@
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
+
+#include <cstdio>
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
