@@ -6,6 +6,7 @@
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -300,8 +301,9 @@ bool Freeze(const std::string& folder, bool on) {
 enum class Around { Nothing, FileSizeLimit, ReadOnlyFolder, ReadFifo };
 
 // 保存 over what the rig's folder holds besides: a.jed (mode 0640, kept) and ro/a.jed ("old"),
-// link.jed pointing to a.jed. A failure shows why, leaves every file as it was with no temporary
-// file beside it, and the edits unsaved (no "saved"); a FIFO and a device stay what they are.
+// link.jed pointing to a.jed, and full, /dev/full. A failure shows why, leaves every file as it was
+// with no temporary file beside it, and the edits unsaved (no "saved"); a FIFO and a device stay
+// what they are.
 TEST(SaveCommand, ReplacesOnlyAWhollyWrittenFileWritesIntoFifosAndDevicesAndElseShowsWhy) {
   struct Case {
     const char* name;
@@ -320,7 +322,7 @@ TEST(SaveCommand, ReplacesOnlyAWhollyWrittenFileWritesIntoFifosAndDevicesAndElse
       {"a FIFO that none reads: no wait", "fifo", "このFIFOを読み取るプロセスがありません）"},
       {"a file-size limit cuts the write short", "a.jed", write + "File too large））",
        Around::FileSizeLimit, std::string(4096, 'x')},
-      {"a full device", "/dev/full", write + "No space left on device））"},
+      {"a full device", "full", write + "No space left on device））"},
       {"a folder that takes no new file", "ro/a.jed",
        "保存先のフォルダに書き込めません（" + denied + "））", Around::ReadOnlyFolder},
       {"a folder", "folder.jed", "ファイルではなくフォルダです）"},
@@ -336,6 +338,10 @@ TEST(SaveCommand, ReplacesOnlyAWhollyWrittenFileWritesIntoFifosAndDevicesAndElse
     for (const char* file : {"a.jed", "ro/a.jed"}) testing::WriteFileBytes(r.dir.File(file), "old");
     chmod(r.dir.File("a.jed").c_str(), 0640);
     std::filesystem::create_symlink("a.jed", r.dir.Path() / "link.jed");
+    // Root gets a /dev/full of its own, so that a save that replaced devices would not replace
+    // the machine's; others may not replace it anyway.
+    if (geteuid() != 0 || mknod(r.dir.File("full").c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0)
+      std::filesystem::create_symlink("/dev/full", r.dir.Path() / "full");
     const auto entries = [&r] {
       return std::distance(std::filesystem::recursive_directory_iterator(r.dir.Path()), {});
     };
@@ -365,7 +371,7 @@ TEST(SaveCommand, ReplacesOnlyAWhollyWrittenFileWritesIntoFifosAndDevicesAndElse
     EXPECT_EQ(entries(), before);  // no temporary file left
     EXPECT_TRUE(std::filesystem::is_symlink(r.dir.Path() / "link.jed"));
     EXPECT_TRUE(std::filesystem::is_fifo(r.dir.Path() / "fifo"));
-    EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
+    EXPECT_TRUE(std::filesystem::is_character_file(r.dir.Path() / "full"));
     if (reader >= 0) {
       char got[64];
       EXPECT_EQ(std::string(got, std::max<ssize_t>(0, read(reader, got, sizeof got))), frame);
