@@ -260,12 +260,11 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
   if (operands < command->MinOperands || operands > command->MaxOperands) {
     return UsageError(err, name, command->OperandProblem);
   }
+  // Standard input can be read once.
   const std::string* chip = line.Value("--simulate-chip");
-  if (std::count(line.Operands().begin(), line.Operands().end(), "-") +
-          (chip != nullptr && *chip == "-") >
-      1) {
-    return UsageError(err, name, "standard input ('-') can be read only once");
-  }
+  const auto fromStdin = std::count(line.Operands().begin(), line.Operands().end(), "-") +
+                         (chip != nullptr && *chip == "-" ? 1 : 0);
+  if (fromStdin > 1) return UsageError(err, name, "standard input ('-') can be read only once");
   return FinishReport(command->Run({name, line, in, out, err, env}), out, err);
 }
 
