@@ -18,8 +18,8 @@ constexpr const char* kGeneralAbout =
     "chip through the USB programmer (HID 04D8:003F).";
 
 constexpr const char* kGeneralFooter =
-    "'gantrel-cli COMMAND --help' shows a command's help. A FILE of '-' is read from\n"
-    "standard input.\n"
+    "'gantrel-cli COMMAND --help' shows a command's help. A FILE (or --simulate-chip\n"
+    "FILE) of '-' is standard input, once per run, and -o - is standard output.\n"
     "\n"
     "Exit status: 0 all well; 1 a file is bad, an exchange failed or the chip differs;\n"
     "2 usage error, or a file that cannot be read or written; 3 no programmer.\n"
@@ -41,7 +41,10 @@ constexpr const char* kDeviceFooter =
 constexpr const char* kFrameHelp =
     "frame the text with STX, ETX and the transmission\n"
     "checksum, as the window saves it";
-constexpr const char* kOutputHelp = "write to OUT (atomically) instead of stdout";
+constexpr const char* kOutputHelp =
+    "write to OUT instead of stdout: a file is\n"
+    "replaced only once the new one is wholly written,\n"
+    "a FIFO or device written into";
 constexpr const char* kForceUseHelp =
     "use a file with a checksum mismatch, for another\n"
     "device or that sets only part of the fuses (the\n"
@@ -100,9 +103,8 @@ const std::vector<CliCommand>& Commands() {
        "then one line on the file's transmission checksum (absent, ok, right only with the\n"
        "line endings converted, or wrong). LINE counts LF bytes from the file's first byte\n"
        "plus 1, COLUMN the bytes since the last LF plus 1. A file that cannot be read is\n"
-       "reported on stderr. A FILE of '-' is read from standard input, here and in every\n"
-       "command that loads files. File names are taken as bytes; in JSON each sequence of\n"
-       "bytes that is not UTF-8 becomes U+FFFD.\n"
+       "reported on stderr. File names are taken as bytes; in JSON each sequence of bytes\n"
+       "that is not UTF-8 becomes U+FFFD.\n"
        "\n"
        "Exit status: 0 every file ok; 1 a file is bad (a transmission checksum alone does\n"
        "not count); 2 usage error or a file that cannot be read. The highest applies.",
@@ -137,8 +139,8 @@ const std::vector<CliCommand>& Commands() {
          "fuse with fuse, address, part (ar, oe, term, sp,\n"
          "s0, s1, ues), pin, term, input, a, b"}},
        false,
-       "Compares fuses 0-5891 that files A and B yield (each loaded as 'check' loads it; '-'\n"
-       "reads standard input) and names each difference by its meaning in the 22V10 map.\n"
+       "Compares fuses 0-5891 that files A and B yield (each loaded as 'check' loads it)\n"
+       "and names each difference by its meaning in the 22V10 map.\n"
        "Prints a summary, then one line for each output pin (and AR, SP) whose equation\n"
        "differs, or a line saying that the equations agree; then each differing fuse:\n"
        "  fuse 1234 (L1232): pin 21 term 7, input 23: connected in A, open in B\n"
@@ -165,11 +167,10 @@ const std::vector<CliCommand>& Commands() {
          "or a fuse count of another device is always\n"
          "refused"}},
        false,
-       "Loads FILE as 'check' does ('-' reads standard input) and shows the logic its fuses\n"
-       "hold in the 22V10 map: for each output pin its mode, polarity, output enable and\n"
-       "equation (:= registered, = combinatorial, * AND, + OR, / NOT), then the AR and SP\n"
-       "terms and the UES in hex. A file for the 28-pin PLCC package (QP28) is shown with\n"
-       "the DIP pin numbers.\n"
+       "Loads FILE as 'check' does and shows the logic its fuses hold in the 22V10 map: for\n"
+       "each output pin its mode, polarity, output enable and equation (:= registered,\n"
+       "= combinatorial, * AND, + OR, / NOT), then the AR and SP terms and the UES in hex.\n"
+       "A file for the 28-pin PLCC package (QP28) is shown with the DIP pin numbers.\n"
        "\n"
        "Exit status: 0 shown; 1 FILE fails its check; 2 usage error or a file that cannot\n"
        "be read.",
@@ -363,6 +364,16 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
       if (p.Values.count(operand) != 0) p.Operands.push_back(p.Values.at(operand));
     }
     const CommandLine line = CollectLine(p);
+    // Standard input can be read once.
+    const std::string* chip = line.Value("--simulate-chip");
+    const auto fromStdin = std::count(line.Operands().begin(), line.Operands().end(), "-") +
+                           (chip != nullptr && *chip == "-" ? 1 : 0);
+    if (fromStdin > 1) {
+      err << "gantrel-cli " << p.Command->Name
+          << ": standard input ('-') can be read only once\nTry 'gantrel-cli " << p.Command->Name
+          << " --help'.\n";
+      return kExitUsage;
+    }
     return FinishReport(p.Command->Run({p.Command->Name, line, in, out, err, env}), out, err);
   }
   return kExitUsage;

@@ -70,9 +70,13 @@ class TerminalProgress {
 // A device command's run: its options, the programmer it talks to, and where it reports.
 class DeviceRun {
  public:
-  DeviceRun(const std::string& command, const CommandLine& line, std::ostream& out,
-            std::ostream& err, const CliEnvironment& env)
-      : command_(command), line_(line), out_(out), err_(err), env_(env) {}
+  explicit DeviceRun(const CliCall& call)
+      : command_(call.Command),
+        line_(call.Line),
+        in_(call.In),
+        out_(call.Out),
+        err_(call.Err),
+        env_(call.Env) {}
 
   // Sets up the simulated or the real programmer and opens it; kExitOk or the exit status.
   int Connect() {
@@ -80,8 +84,9 @@ class DeviceRun {
       const std::string* value = line_.Value(name);
       return value != nullptr ? std::optional<std::string>(*value) : std::nullopt;
     };
-    const SimulationOptions options{line_.Has("--simulate"), given("--simulate-chip"),
-                                    given("--simulate-fault")};
+    const SimulationOptions options{
+        line_.Has("--simulate"), given("--simulate-chip"), given("--simulate-fault"),
+        [this](const std::string& path) { return CheckJedecOperand(path, in_); }};
     if (options.Wanted()) {
       Simulation made = MakeSimulation(options);
       if (!made.Programmer) return UsageError(err_, command_, made.Problem);
@@ -96,6 +101,9 @@ class DeviceRun {
     if (status.State != LinkState::Open) return NoProgrammer(status);
     return kExitOk;
   }
+
+  // True once the programmer reported a successful burn.
+  bool Burned() const { return burned_; }
 
   // The exit status for an exchange that did not complete, with the reason on stderr.
   int ExchangeFailed(const ExchangeResult& result) {
@@ -186,6 +194,7 @@ class DeviceRun {
            << DescribeByte(burn.Answer) << " instead of 'a' (0x61)\n";
       return kExitFailed;
     }
+    burned_ = true;
     if (line_.Has("--no-verify")) {
       out_ << file.Path << ": programmed (not verified)\n";
       out_.flush();
@@ -243,12 +252,14 @@ class DeviceRun {
 
   const std::string& command_;
   const CommandLine& line_;
+  std::istream& in_;
   std::ostream& out_;
   std::ostream& err_;
   const CliEnvironment& env_;
   std::shared_ptr<SimulatedProgrammer> simulated_;
   std::unique_ptr<DeviceBackend> backend_;
   std::unique_ptr<DeviceLink> link_;
+  bool burned_ = false;
 };
 
 }  // namespace
@@ -269,18 +280,24 @@ int RunDeviceCommand(const CliCall& call) {
   // --force.
   JedecFileCheck file;
   if (line.Operands().size() == 1) {
-    file = CheckJedecFile(line.Operands().front());
+    file = CheckJedecOperand(line.Operands().front(), call.In);
     const int status = AcceptCheckedFile(file, line.Has("--force"), "use", "used", err);
     if (status != kExitOk) return status;
   }
 
-  DeviceRun run(command, line, out, err, env);
+  DeviceRun run(call);
   const int connected = run.Connect();
   if (connected != kExitOk) return connected;
   if (command == "pes") return run.Pes();
   if (command == "read") return run.Read();
-  if (command == "program") return run.Program(file);
-  return run.Verify(file);
+  if (command != "program") return run.Verify(file);
+  const int status = run.Program(file);
+  // A script that lost the report still learns what became of the chip.
+  if (run.Burned() && !out.flush()) {
+    err << "gantrel-cli program: the chip was programmed with " << file.Path
+        << (status == kExitOk && !line.Has("--no-verify") ? " and verified" : "") << "\n";
+  }
+  return status;
 }
 
 }  // namespace gantrel

@@ -3,8 +3,6 @@
 #include <utility>
 #include <vector>
 
-#include "JedecLoad.h"
-
 namespace gantrel {
 
 Simulation MakeSimulation(const SimulationOptions& options) {
@@ -17,7 +15,8 @@ Simulation MakeSimulation(const SimulationOptions& options) {
   }
   FuseImage image{};
   if (options.ChipPath) {
-    const LoadedJedecFile chip = LoadJedecFile(*options.ChipPath, FuseArray{});
+    const LoadedJedecFile chip = options.LoadChip ? options.LoadChip(*options.ChipPath)
+                                                  : LoadJedecFile(*options.ChipPath, FuseArray{});
     const std::string where = "--simulate-chip: " + *options.ChipPath + ": ";
     if (chip.Status == CheckStatus::IoError) {
       made.Problem = where + FileErrorName(chip.Io.Error) +

@@ -2,10 +2,12 @@
 // both programs describe, built in one place.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "JedecLoad.h"
 #include "SimulatedProgrammer.h"
 
 namespace gantrel {
@@ -14,6 +16,9 @@ struct SimulationOptions {
   bool Simulate = false;                // --simulate
   std::optional<std::string> ChipPath;  // --simulate-chip FILE.jed
   std::optional<std::string> Faults;    // --simulate-fault FAULT[,FAULT...]
+  // Reads the chip file; LoadJedecFile from an all-0 map when empty. gantrel-cli's reads "-"
+  // from standard input.
+  std::function<LoadedJedecFile(const std::string& path)> LoadChip;
   // --simulate-chip and --simulate-fault imply --simulate.
   bool Wanted() const { return Simulate || ChipPath || Faults; }
 };
