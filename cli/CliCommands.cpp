@@ -230,9 +230,9 @@ std::string FaultLanguage() {
   for (std::size_t at = 0; at < help.size();) {
     const std::size_t end = std::min(help.find('\n', at), help.size());
     const std::string_view line = help.substr(at, end - at);
-    const std::size_t text_start = std::min(line.find_first_not_of(' '), line.size());
-    text += std::string(text_start > 26 ? text_start - 26 : 0, ' ');
-    text += line.substr(text_start);
+    const std::size_t indent = std::min(line.find_first_not_of(' '), line.size());
+    text += std::string(indent > 26 ? indent - 26 : 0, ' ');
+    text += line.substr(indent);
     if (end + 1 < help.size()) text += '\n';
     at = end + 1;
   }
@@ -368,12 +368,8 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
     const std::string* chip = line.Value("--simulate-chip");
     const auto fromStdin = std::count(line.Operands().begin(), line.Operands().end(), "-") +
                            (chip != nullptr && *chip == "-" ? 1 : 0);
-    if (fromStdin > 1) {
-      err << "gantrel-cli " << p.Command->Name
-          << ": standard input ('-') can be read only once\nTry 'gantrel-cli " << p.Command->Name
-          << " --help'.\n";
-      return kExitUsage;
-    }
+    if (fromStdin > 1)
+      return UsageError(err, p.Command->Name, "standard input ('-') can be read only once");
     return FinishReport(p.Command->Run({p.Command->Name, line, in, out, err, env}), out, err);
   }
   return kExitUsage;
