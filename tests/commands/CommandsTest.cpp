@@ -226,6 +226,8 @@ TEST(LoadCommand, EachFileShowsItsBoxesAndOnlyACleanOneIsUploadedAndBurned) {
       {"cancelled: the last load stays", "loaded; load -; write", ok, 13, three, three},
       {"a FIFO: refused at once", "loaded; load fifo; write", refused("通常のファイルではありません"),
        13, three, three},
+      {"a device: the same", "loaded; load /dev/zero; write", refused("通常のファイルではありません"),
+       13, three, three},
       {"a folder", "loaded; load folder.jed; write", refused("ファイルではなくフォルダです"), 13,
        three, three},
       {"1 MiB", load, clean, 26, Fuses({2}), Fuses({2}),
