@@ -70,9 +70,9 @@ class WindowTest : public QObject {
   }
 
   // Each menu item reaches its command, JEDEC読込 and JEDEC保存 through their standard keys: a
-  // CP932 file loaded and uploaded, burned, read back (PES取得 refused while the read runs, then
-  // shown), and saved byte for byte.
-  void Menu_EachItemRunsItsCommand_CommandsDoNotNest() {
+  // CP932 file loaded and uploaded, burned, saved byte for byte, and read back (PES取得 refused
+  // while the read runs, then shown); the text read is painted and takes a click.
+  void Menu_EachItemRunsItsCommand_CommandsDoNotNest_TextPaintedAndClicked() {
     WindowFixture f;
     f.Start();
     const QMenuBar* bar = f.window.findChild<QMenuBar*>("menuBar");
