@@ -29,12 +29,6 @@ struct WindowFixture {
     QTRY_COMPARE(backend.DiscoveryCount(), 1);
   }
   void Trigger(const char* name) { window.findChild<QAction*>(name)->trigger(); }
-  // What the boxes logged.
-  QStringList Events() const {
-    QStringList list;
-    for (const std::string& text : dialogs.Events) list << QString::fromStdString(text);
-    return list;
-  }
   // Every answer queued was used, no box came unforeseen, and no modal loop is left open.
   bool Clean() const {
     return dialogs.Unexpected == 0 && dialogs.Script.empty() && !window.IsBusy() &&

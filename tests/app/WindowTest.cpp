@@ -12,6 +12,7 @@
 
 namespace {
 
+using Strings = std::vector<std::string>;
 const std::string kStartText = "t*F0*L3 1*";  // a clean text setting fuse 3
 // "あい" then CR LF, "う!" in CP932; "あい" LF in UTF-8 after its byte-order mark.
 const QByteArray kCp932 = "\x82\xa0\x82\xa2\r\n\x82\xa4!";
@@ -69,9 +70,9 @@ class WindowTest : public QObject {
   }
 
   // Each menu item reaches its command, JEDEC読込 and JEDEC保存 through their standard keys: a
-  // CP932 file loaded and uploaded, burned, read back (PES取得 refused while the read runs, then
-  // shown), and saved byte for byte.
-  void Menu_EachItemRunsItsCommand_CommandsDoNotNest() {
+  // CP932 file loaded and uploaded, burned, saved byte for byte, and read back (PES取得 refused
+  // while the read runs, then shown); the text read is painted and takes a click.
+  void Menu_EachItemRunsItsCommand_CommandsDoNotNest_TextPaintedAndClicked() {
     WindowFixture f;
     f.Start();
     const QMenuBar* bar = f.window.findChild<QMenuBar*>("menuBar");
@@ -92,31 +93,19 @@ class WindowTest : public QObject {
     f.Trigger("actionDeviceRead");
     QVERIFY(f.text->toPlainText().startsWith("JEDEC file for ATF22LV10C"));
     f.Trigger("actionPesRead");
-    QCOMPARE(f.Events(),
-             QStringList({"open", "[成功 -.] 書き込みに成功しました。", "save", "pes 1F22L10C3"}));
+    QCOMPARE(f.dialogs.Events,
+             Strings({"open", "[成功 -.] 書き込みに成功しました。", "save", "pes 1F22L10C3"}));
     QVERIFY(f.Clean());
-  }
-
-  // A text without fuses is refused with its box; one that sets only some asks, and Cancel
-  // refuses it with the caret at its end. Neither is uploaded.
-  void Load_NoFusesRefused_PartialAsks() {
-    WindowFixture f;
-    f.Start();
-    gantrel::testing::WriteFileBytes(dir.File("notes.jed"), "hdr\r\n*N x*");
-    gantrel::testing::WriteFileBytes(dir.File("partial.jed"), "x*L3 1*");
-    f.dialogs.Script = {dir.File("notes.jed"), dir.File("partial.jed"), "Cancel"};
-    f.Trigger("actionJedecLoad");
-    f.Trigger("actionJedecLoad");
-    QCOMPARE(
-        f.Events(),
-        QStringList({"open", "[Gantrel -.] JEDECファイルにヒューズの指定がありません。", "open",
-                     "[Gantrel !?] このJEDECファイルはヒューズの一部しか指定していません（5892"
-                     "個中1個）。\r\n指定のないヒューズは前の値のままになります。このまま続けま"
-                     "すか？",
-                     "[Gantrel -.] JEDECファイルにエラーがあります。"}));
-    QCOMPARE(f.window.ShownText(), "x*L3 1*");
-    QCOMPARE(f.text->textCursor().position(), 7);
-    QVERIFY(f.programmer.UploadCount() == 0 && f.Clean());
+    // The text read is painted, and a click puts the caret where it points.
+    const QImage image = f.text->viewport()->grab().toImage();
+    int inked = 0;  // pixels much darker than the white background
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) inked += qGray(image.pixel(x, y)) < 128;
+    QVERIFY2(inked > 40, qPrintable(QString::number(inked)));
+    QTextCursor fifth = f.text->textCursor();
+    fifth.setPosition(5);
+    QTest::mouseClick(f.text->viewport(), Qt::LeftButton, {}, f.text->cursorRect(fifth).center());
+    QCOMPARE(f.text->textCursor().position(), 5);
   }
 
   // Enter inserts nothing, Ctrl+Enter breaks the line; Escape closes the window, after asking
@@ -128,17 +117,17 @@ class WindowTest : public QObject {
     for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) QTest::keyClick(f.text, key);
     QTest::keyClick(f.text, Qt::Key_Return, Qt::ControlModifier);
     QCOMPARE(f.text->toPlainText(), "ab\n");
-    const QString asked = "[Gantrel !?] 編集した内容は保存されていません。終了しますか？";
+    const std::string asked = "[Gantrel !?] 編集した内容は保存されていません。終了しますか？";
     for (const char* answer : {"Cancel", "OK"}) {
       f.dialogs.Script = {answer};
       QTest::keyClick(f.text, Qt::Key_Escape);
       QCOMPARE(f.window.isVisible(), answer == std::string("Cancel"));
     }
-    QCOMPARE(f.Events(), QStringList({asked, asked}));
+    QCOMPARE(f.dialogs.Events, Strings({asked, asked}));
     f.window.show();
     f.window.TextSaved();
     QTest::keyClick(f.text, Qt::Key_Escape);
-    QVERIFY(!f.window.isVisible() && f.Events().size() == 2 && f.Clean());
+    QVERIFY(!f.window.isVisible() && f.dialogs.Events.size() == 2 && f.Clean());
   }
 
   // Each TextCase shown, the caret placed, text added; once saved, the edited bytes are shown.
@@ -219,9 +208,7 @@ class WindowTest : public QObject {
     gantrel::SimulatedProgrammer& programmer = *session.Simulated();
     const bool file = args.contains("FILE");
     QTRY_VERIFY(programmer.ReportCount() > 0 || !file);
-    QTRY_COMPARE(dialogs.Events, expected.isEmpty() ? std::vector<std::string>()
-                                                    : std::vector{expected.toStdString()});
-    QCOMPARE(programmer.UploadCount(), 0);  // a file at start that uploads: the progress test
+    QTRY_COMPARE(dialogs.Events, expected.isEmpty() ? Strings() : Strings{expected.toStdString()});
     if (args.contains("CHIP")) QCOMPARE(int(programmer.ChipImage()[0]), 0x10);  // fuse 3
     auto* text = session.Window().findChild<QPlainTextEdit*>("textArea");
     QCOMPARE(text->toPlainText().toStdString(), file ? kStartText : "");
@@ -288,22 +275,6 @@ class WindowTest : public QObject {
     QCOMPARE(count, "送信中 2/13 2/13");
     QCOMPARE(typed, "");
     QCOMPARE(text->toPlainText().toStdString(), kStartText);
-  }
-
-  // The loaded text is painted, and a click puts the caret where it points.
-  void TextArea_PaintsTheTextAndTakesClicks() {
-    WindowFixture f;
-    f.Start();
-    f.window.ShowText(kStartText);
-    const QImage image = f.text->viewport()->grab().toImage();
-    int inked = 0;  // pixels much darker than the white background
-    for (int y = 0; y < image.height(); ++y)
-      for (int x = 0; x < image.width(); ++x) inked += qGray(image.pixel(x, y)) < 128;
-    QVERIFY2(inked > 40, qPrintable(QString::number(inked)));
-    QTextCursor fifth = f.text->textCursor();
-    fifth.setPosition(5);
-    QTest::mouseClick(f.text->viewport(), Qt::LeftButton, {}, f.text->cursorRect(fifth).center());
-    QCOMPARE(f.text->textCursor().position(), 5);
   }
 
   // A run as main starts it, with the real file dialogs (which filter both cases of the suffix).

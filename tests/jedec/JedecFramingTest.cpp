@@ -11,13 +11,11 @@ namespace {
 
 using namespace std::string_literals;
 
-TEST(JedecFraming, FramesWithTheByteSumPlusFiveInFourHexDigits) {
+// Framing appends the byte sum plus five in four hex digits. Unframing takes the text between the
+// first STX and the ETX after it; the check reads the hex digits after that ETX and compares them
+// with the text's sum.
+TEST(JedecFraming, FramesUnframesAndChecksOkLineEndingsMismatchOrAbsent) {
   EXPECT_EQ(FrameJedecText("abc"), "\002abc\003012B");
-}
-
-// Unframing takes the text between the first STX and the ETX after it; the check reads the hex
-// digits after that ETX and compares them with the text's sum.
-TEST(JedecFraming, UnframesAndChecksOkLineEndingsMismatchOrAbsent) {
   const struct {
     const char* Name;
     std::string File, Text, Status;

@@ -17,11 +17,9 @@ std::string Write(const FuseArray& fuses, const PesBytes& pes = kPesBytes) {
   return JedecWriter(fuses, pes, testing::ExampleTime());
 }
 
-TEST(JedecWriter, WritesTheWorkedExampleByteForByte) {
+// The worked example byte for byte; then a map whose one fuse shown is in the UES.
+TEST(JedecWriter, WritesTheWorkedExampleAndListsOnlyTheLinesHoldingAOneAndTheGivenPes) {
   EXPECT_EQ(Write(testing::ExampleFuses()), testing::kExampleText);
-}
-
-TEST(JedecWriter, ListsOnlyTheLinesHoldingAOneAndTheGivenPes) {
   const std::string head(testing::kExampleText, std::strstr(testing::kExampleText, "*L0000"));
   FuseArray fuses{};
   for (int i = kDeviceFuseCount; i < kFuseArraySize; ++i) fuses[i] = 1;  // never shown

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 namespace gantrel::testing {
@@ -13,19 +14,14 @@ std::string SamplePath(const std::string& name) {
   return std::string(GANTREL_SAMPLES_DIR) + "/" + name;
 }
 
-bool SamplesAvailable() {
+std::string SamplesMissing(bool& required) {
   std::error_code error;
-  return std::filesystem::is_regular_file(SamplePath("MANIFEST.tsv"), error);
-}
-
-bool SamplesRequired() {
+  if (std::filesystem::is_regular_file(SamplePath("MANIFEST.tsv"), error)) return "";
   const char* value = std::getenv("GANTREL_REQUIRE_SAMPLES");
-  return value != nullptr && std::string(value) == "1";
-}
-
-std::string SamplesMissingReason() {
+  required = value != nullptr && std::string(value) == "1";
   return std::string("sample JEDEC files not found at ") + GANTREL_SAMPLES_DIR +
-         " (they exist only beside the project's build machines' checkouts)";
+         " (they exist only beside the project's build machines' checkouts)" +
+         (required ? " (GANTREL_REQUIRE_SAMPLES is set)" : "");
 }
 
 std::string ExamplePath(const std::string& name) {
@@ -34,14 +30,11 @@ std::string ExamplePath(const std::string& name) {
 
 std::string ReadFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
+  return {std::istreambuf_iterator<char>(in), {}};
 }
 
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary) << bytes;
 }
 
 std::vector<ManifestRow> ReadManifest() {

@@ -16,13 +16,10 @@ namespace gantrel::testing {
 // (GANTREL_SAMPLES_DIR at build time), which lives beside the checkout on the project's build
 // machines only.
 std::string SamplePath(const std::string& name);
-// Whether the sample folder and its MANIFEST.tsv are there.
-bool SamplesAvailable();
-// Whether a missing sample folder is a failure rather than a skip (GANTREL_REQUIRE_SAMPLES=1 in
-// the environment, as CI sets it).
-bool SamplesRequired();
-// Why the sample tests do not run here, for the skip message.
-std::string SamplesMissingReason();
+// Why the sample tests cannot run here ("" when the folder and its MANIFEST.tsv are there), and
+// in `required` whether that is a failure rather than a skip (GANTREL_REQUIRE_SAMPLES=1 in the
+// environment, as CI sets it).
+std::string SamplesMissing(bool& required);
 // The path of one of the project's own example files (examples/ in the source tree).
 std::string ExamplePath(const std::string& name);
 // The whole file as raw bytes; empty when it cannot be read.
@@ -66,12 +63,11 @@ class TempDir {
 
 // Starts a test over the sample files: skips it with one line saying why when the folder is
 // absent, or fails it when the samples are required.
-#define GANTREL_REQUIRE_SAMPLES_OR_SKIP()                                   \
-  do {                                                                      \
-    if (!::gantrel::testing::SamplesAvailable()) {                          \
-      if (::gantrel::testing::SamplesRequired())                            \
-        FAIL() << ::gantrel::testing::SamplesMissingReason()                \
-               << " (GANTREL_REQUIRE_SAMPLES is set)";                      \
-      GTEST_SKIP() << ::gantrel::testing::SamplesMissingReason();           \
-    }                                                                       \
+#define GANTREL_REQUIRE_SAMPLES_OR_SKIP()                                               \
+  do {                                                                                  \
+    bool required = false;                                                              \
+    if (const std::string why = ::gantrel::testing::SamplesMissing(required); required) \
+      FAIL() << why;                                                                    \
+    else if (!why.empty())                                                              \
+      GTEST_SKIP() << why;                                                              \
   } while (false)
