@@ -1,0 +1,209 @@
+// The device side of the USB rig: the simulated programmer's firmware behind a real USB HID
+// gadget. It reads each 64-byte output report from the gadget's node (/dev/hidg0), hands it
+// to SimulatedProgrammer with the report ID 0 in front and writes the answer's 64 bytes back.
+// Faults take --simulate-fault's language; a vanish or a replug unbinds the gadget from its
+// UDC (and binds it again for a replug), so that the kernel unplugs the device for real.
+//
+//   gantrel_rig_gadget GADGET_DIR UDC CHIP_FILE LOG_FILE READY_FILE [FAULTS]
+//
+// GADGET_DIR is the gadget's configfs folder, UDC the controller to bind it to. CHIP_FILE holds
+// the chip's image in hex: read at start when present, rewritten whenever the chip changes.
+// LOG_FILE gets one line per report the firmware took. READY_FILE is created once the device
+// is plugged in (at start, after SIGUSR2) or unplugged (after SIGUSR1). SIGUSR1 unplugs,
+// SIGUSR2 plugs in again with the firmware restarted, SIGTERM ends it.
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "SimulatedProgrammer.h"
+
+namespace {
+
+using gantrel::FuseImage;
+using gantrel::Report;
+using gantrel::SimulatedProgrammer;
+namespace fs = std::filesystem;
+
+volatile std::sig_atomic_t unplugAsked = 0, plugAsked = 0, endAsked = 0;
+
+void OnSignal(int signal) {
+  if (signal == SIGUSR1) unplugAsked = 1;
+  if (signal == SIGUSR2) plugAsked = 1;
+  if (signal == SIGTERM) endAsked = 1;
+}
+
+bool WriteText(const fs::path& path, const std::string& text) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file << text;
+  return static_cast<bool>(file.flush());
+}
+
+std::string Hex(const FuseImage& image) {
+  std::string text;
+  char pair[3];
+  for (const std::uint8_t byte : image) {
+    std::snprintf(pair, sizeof pair, "%02X", byte);
+    text += pair;
+  }
+  return text + "\n";
+}
+
+bool ReadHex(const fs::path& path, FuseImage& image) {
+  std::ifstream file(path);
+  std::string text;
+  if (!(file >> text) || text.size() != image.size() * 2) return false;
+  for (std::size_t i = 0; i < image.size(); ++i)
+    image[i] = static_cast<std::uint8_t>(std::stoul(text.substr(2 * i, 2), nullptr, 16));
+  return true;
+}
+
+// Whether the host has a hidraw node for a device again, waiting up to 10 s for it to become
+// `present` (the only HID device in the guest is the gadget).
+bool WaitForHidraw(bool present) {
+  for (int i = 0; i < 200; ++i) {
+    bool any = false;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator("/sys/class/hidraw", error)) {
+      any = fs::exists("/dev" / entry.path().filename());
+      if (any) break;
+    }
+    if (any == present) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
+}
+
+class Gadget {
+ public:
+  Gadget(fs::path dir, std::string udc) : dir_(std::move(dir)), udc_(std::move(udc)) {}
+  ~Gadget() { Close(); }
+
+  // Binds the gadget to the UDC (the host sees a device plugged in) and opens its node.
+  bool Plug() {
+    if (!WriteText(dir_ / "UDC", udc_ + "\n") || !WaitForHidraw(true)) return false;
+    fd_ = open("/dev/hidg0", O_RDWR);
+    return fd_ >= 0;
+  }
+  // Unbinds it: the host sees the device unplugged.
+  bool Unplug() {
+    Close();
+    return WriteText(dir_ / "UDC", "\n") && WaitForHidraw(false);
+  }
+  // The next output report, false when none came within 100 ms or a signal came.
+  bool Read(Report& report) {
+    if (fd_ < 0) return false;
+    pollfd wait{fd_, POLLIN, 0};
+    if (poll(&wait, 1, 100) <= 0) return false;
+    report.fill(0);
+    return read(fd_, report.data() + 1, gantrel::kReportPayload) ==
+           static_cast<ssize_t>(gantrel::kReportPayload);
+  }
+  // Queues one input report; a host that does not read leaves it waiting in the endpoint.
+  void Write(const Report& answer) {
+    if (fd_ < 0) return;
+    if (write(fd_, answer.data() + 1, gantrel::kReportPayload) < 0)
+      std::perror("gantrel_rig_gadget: write");
+  }
+
+ private:
+  void Close() {
+    if (fd_ >= 0) close(fd_);
+    fd_ = -1;
+  }
+  fs::path dir_;
+  std::string udc_;
+  int fd_ = -1;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 6 || argc > 7) {
+    std::cerr << "usage: gantrel_rig_gadget GADGET_DIR UDC CHIP_FILE LOG_FILE READY_FILE [FAULTS]\n";
+    return 2;
+  }
+  const fs::path chipFile = argv[3], ready = argv[5];
+  std::ofstream log(argv[4], std::ios::app);
+  SimulatedProgrammer firmware;
+  FuseImage chip{};
+  if (ReadHex(chipFile, chip)) firmware.SetChipImage(chip);
+  WriteText(chipFile, Hex(chip));
+  if (argc == 7) {
+    std::vector<gantrel::SimulatedFault> faults;
+    std::string error;
+    if (!gantrel::ParseSimulatedFaults(argv[6], faults, error)) {
+      std::cerr << "gantrel_rig_gadget: " << error << "\n";
+      return 2;
+    }
+    firmware.SetFaults(std::move(faults));
+  }
+  struct sigaction action {};
+  action.sa_handler = OnSignal;  // no SA_RESTART: a signal ends a wait at once
+  for (const int signal : {SIGUSR1, SIGUSR2, SIGTERM}) sigaction(signal, &action, nullptr);
+
+  Gadget gadget(argv[1], argv[2]);
+  // Every run starts with a fresh plug-in, as a programmer plugged in for it would.
+  WriteText(fs::path(argv[1]) / "UDC", "\n");
+  if (!WaitForHidraw(false) || !gadget.Plug() || !WriteText(ready, "plugged\n")) {
+    std::cerr << "gantrel_rig_gadget: the gadget could not be plugged in\n";
+    return 1;
+  }
+  std::uint64_t connection = firmware.Connection();
+  bool replugDue = false;
+  while (!endAsked) {
+    if (unplugAsked) {
+      unplugAsked = 0;
+      if (!gadget.Unplug()) std::cerr << "gantrel_rig_gadget: unplug failed\n";
+      WriteText(ready, "unplugged\n");
+    }
+    if (plugAsked) {
+      plugAsked = 0;
+      firmware.Reconnect();  // a power cycle: the firmware restarts idle
+      connection = firmware.Connection();
+      if (!gadget.Plug()) std::cerr << "gantrel_rig_gadget: plug failed\n";
+      WriteText(ready, "plugged\n");
+    }
+    Report report{};
+    if (!gadget.Read(report)) continue;
+    if (replugDue) {
+      // The firmware restarted once the answer before was taken; this report meets the unplug.
+      replugDue = false;
+      log << "replug before " << firmware.ReportCount() + 1 << std::endl;
+      if (!gadget.Unplug() || !gadget.Plug()) std::cerr << "gantrel_rig_gadget: replug failed\n";
+      continue;
+    }
+    const SimulatedProgrammer::Outcome outcome = firmware.TakeReport(report);
+    log << outcome.Number << " " << std::hex << int{report[1]} << std::dec
+        << (outcome.Delivered ? "" : " vanished") << std::endl;
+    if (firmware.ChipImage() != chip) {
+      chip = firmware.ChipImage();
+      WriteText(chipFile, Hex(chip));
+    }
+    if (!outcome.Delivered) {
+      gadget.Unplug();
+      continue;
+    }
+    if (!outcome.Answers) continue;
+    // A late answer, in short sleeps so that SIGTERM still ends the program at once.
+    const auto due = std::chrono::steady_clock::now() + outcome.Delay;
+    while (!endAsked && std::chrono::steady_clock::now() < due)
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    gadget.Write(outcome.Answer);
+    firmware.AnswerTaken(outcome.Number);
+    replugDue = firmware.Connection() != connection;
+    connection = firmware.Connection();
+  }
+  return 0;
+}
