@@ -131,7 +131,8 @@ class Gadget {
 
 int main(int argc, char** argv) {
   if (argc < 6 || argc > 7) {
-    std::cerr << "usage: gantrel_rig_gadget GADGET_DIR UDC CHIP_FILE LOG_FILE READY_FILE [FAULTS]\n";
+    std::cerr
+        << "usage: gantrel_rig_gadget GADGET_DIR UDC CHIP_FILE LOG_FILE READY_FILE [FAULTS]\n";
     return 2;
   }
   const fs::path chipFile = argv[3], ready = argv[5];

@@ -52,7 +52,7 @@ reports() { grep -c '^[0-9]' "$t/gadget.log"; }
 # check NAME STATUS TEXT ARGS...: gantrel-cli ARGS exits with STATUS and says TEXT.
 check() {
   local name=$1 want=$2 text=$3; shift 3
-  echo "== $name: gantrel-cli $*"
+  echo "== $name: gantrel-cli $* ($(cut -d" " -f1 /proc/uptime))"
   "$cli" "$@" >"$t/said" 2>&1; local got=$?
   cat "$t/said"; echo "== exit $got"
   if [ "$got" != "$want" ]; then result "FAIL $name: exit $got, expected $want"
@@ -68,6 +68,7 @@ block3="read-back failed: block 3 of 12"
 burn="burn failed: answer to the program command"
 
 start_gadget && cp "$t/chip" "$t/blank"
+[ -n "${rig_only_udev:-}" ] || {
 check "pes" 0 "$signature" pes
 check "program" 0 "decoder.jed: programmed and verified" program "$v1"
 cp "$t/chip" "$t/decoder"
@@ -91,19 +92,18 @@ for fault in stop@3 late@3:4000 vanish@3; do
   check "$fault" 1 "$said" read -o "$t/broken.jed"
   pass_if "$fault: no file" "[ ! -e '$t/broken.jed' ]"
 done
-start_gadget late@14:3000
-check "late@14 (within the burn's bound)" 0 "decoder-v2.jed: programmed and verified" program "$v2"
-cp "$t/chip" "$t/decoder-v2"
-start_gadget && check "program again" 0 "programmed and verified" program "$v1"
 for fault in vanish@14 replug@14; do
   start_gadget "$fault"
   check "$fault" 1 "$burn: device gone" program "$v2"
   chip_is "$fault: nothing burned" decoder
 done
+start_gadget late@14:3000
+check "late@14 (within the burn's bound)" 0 "decoder-v2.jed: programmed and verified" program "$v2"
+cp "$t/chip" "$t/decoder-v2"
 # The firmware burns what it was sent even when its answer never comes.
 start_gadget stop@14
-check "stop@14" 1 "$burn: no answer within 20 s" program "$v2"
-chip_is "stop@14" decoder-v2
+check "stop@14" 1 "$burn: no answer within 20 s" program "$v1"
+chip_is "stop@14" decoder
 
 # Discovery while unplugged, and after the programmer is plugged in again.
 signal_gadget USR1
@@ -113,20 +113,21 @@ check "plugged in again" 0 "$signature" pes
 
 # Across runs: run 1 gives up on a late answer while the firmware is still inside the upload;
 # run 2 must send nothing; after a reconnect, run 3 works.
-start_gadget late@6:4000
+start_gadget late@6:3000
 check "cross-run 1" 1 "$upload6: no answer within 2 s" program "$v1"
 pass_if "cross-run 1: a note is left" "[ -n \"\$(ls '$notes')\" ]"
-sleep 2.5  # the late answer goes out meanwhile
+sleep 1.5  # the late answer goes out meanwhile
 before=$(reports)
 earlier="an earlier run broke off an exchange with this programmer; reconnect it (unplug it and plug it in again)"
 check "cross-run 2: pes" 1 "$earlier" pes
-check "cross-run 2: program" 1 "$earlier" program --no-verify "$v1"
+check "cross-run 2: program" 1 "$earlier" program --no-verify "$v2"
 pass_if "cross-run 2: nothing sent" "[ $before = \$(reports) ]"
-chip_is "cross-run 2" decoder-v2
+chip_is "cross-run 2" decoder
 signal_gadget USR1 && signal_gadget USR2
 check "cross-run 3" 0 "$signature" pes
 pass_if "cross-run 3: the note is gone" "[ -z \"\$(ls '$notes')\" ]"
 
+}
 # The udev rule on the real node.
 mkdir -p /run/udev/rules.d && cp "$src/packaging/linux/60-gantrel.rules" /run/udev/rules.d/
 /lib/systemd/systemd-udevd --daemon && udevadm trigger --subsystem-match=hidraw --action=add &&

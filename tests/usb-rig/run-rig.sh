@@ -25,7 +25,8 @@ version=${kernel#/boot/vmlinuz-}
 [ -d "/lib/modules/$version" ] || fail "no modules for $version in /lib/modules"
 
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap '[ -n "${GANTREL_RIG_KEEP:-}" ] || rm -rf "$work"' EXIT
+[ -n "${GANTREL_RIG_KEEP:-}" ] && echo "usb rig: keeping $work"
 mkdir -p "$work/initrd/bin" "$work/initrd/mods" "$work/initrd/newroot" "$work/initrd/proc" \
   "$work/results"
 cp /bin/busybox "$work/initrd/bin/busybox"
@@ -56,8 +57,8 @@ set +e
 timeout --kill-after=10 "$limit" qemu-system-x86_64 -accel tcg -m 768 -smp 1 \
   -nographic -no-reboot -nodefaults -serial stdio \
   -kernel "$kernel" -initrd "$work/initrd.img" \
-  -append "console=ttyS0 panic=-1 quiet rig_guest=$here/guest.sh rig_cli=$cli rig_gadget=$gadget rig_source=$(realpath "$here/../..")" \
-  -virtfs "local,path=/,mount_tag=hostroot,security_model=none,readonly=on" \
+  -append "console=ttyS0 panic=-1 quiet rig_guest=$here/guest.sh rig_cli=$cli rig_gadget=$gadget rig_only_udev=${GANTREL_RIG_ONLY_UDEV:-} rig_source=$(realpath "$here/../..")" \
+  -virtfs "local,path=/,mount_tag=hostroot,security_model=none,readonly=on,multidevs=remap" \
   -virtfs "local,path=$work/results,mount_tag=results,security_model=none" \
   >"$work/console.log" 2>&1 </dev/null
 qemu_status=$?
