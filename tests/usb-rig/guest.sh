@@ -15,6 +15,7 @@ mount -t 9p -o trans=virtio,version=9p2000.L results "$out"
 trap 'sync; /bin/busybox poweroff -f' EXIT
 exec >>"$out/log" 2>&1
 export XDG_RUNTIME_DIR=/run/user/0 SOURCE_DATE_EPOCH=0
+[ -f "$out/environment" ] && . "$out/environment"
 notes=$XDG_RUNTIME_DIR/gantrel
 
 result() { echo "$*" >>"$out/results"; }

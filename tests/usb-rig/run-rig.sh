@@ -49,6 +49,10 @@ for m in $(/bin/busybox cat /mods/order); do /bin/busybox insmod "/mods/$m" || e
 exec /bin/busybox switch_root /newroot /bin/bash "$rig_guest"
 INIT
 chmod +x "$work/initrd/init"
+# The sanitizers' settings of the run reach the guest's programs through the results share.
+for name in ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS; do
+  [ -n "${!name:-}" ] && printf 'export %s=%q\n' "$name" "${!name}" >>"$work/results/environment"
+done
 (cd "$work/initrd" && find . | cpio -o -H newc --quiet | gzip -1 >"$work/initrd.img")
 
 # Under KVM this kernel hangs on these machines; plain emulation boots it in seconds.
