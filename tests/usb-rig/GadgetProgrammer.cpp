@@ -35,6 +35,7 @@ using gantrel::FuseImage;
 using gantrel::Report;
 using gantrel::SimulatedProgrammer;
 namespace fs = std::filesystem;
+constexpr std::size_t kPayload = gantrel::kReportPayload;
 
 volatile std::sig_atomic_t unplugAsked = 0, plugAsked = 0, endAsked = 0;
 
@@ -85,47 +86,30 @@ bool WaitForHidraw(bool present) {
   return false;
 }
 
-class Gadget {
- public:
-  Gadget(fs::path dir, std::string udc) : dir_(std::move(dir)), udc_(std::move(udc)) {}
-  ~Gadget() { Close(); }
+// The gadget's node while it is bound to the UDC, else -1.
+int node = -1;
 
-  // Binds the gadget to the UDC (the host sees a device plugged in) and opens its node.
-  bool Plug() {
-    if (!WriteText(dir_ / "UDC", udc_ + "\n") || !WaitForHidraw(true)) return false;
-    fd_ = open("/dev/hidg0", O_RDWR);
-    return fd_ >= 0;
-  }
-  // Unbinds it: the host sees the device unplugged.
-  bool Unplug() {
-    Close();
-    return WriteText(dir_ / "UDC", "\n") && WaitForHidraw(false);
-  }
-  // The next output report, false when none came within 100 ms or a signal came.
-  bool Read(Report& report) {
-    if (fd_ < 0) return false;
-    pollfd wait{fd_, POLLIN, 0};
-    if (poll(&wait, 1, 100) <= 0) return false;
-    report.fill(0);
-    return read(fd_, report.data() + 1, gantrel::kReportPayload) ==
-           static_cast<ssize_t>(gantrel::kReportPayload);
-  }
-  // Queues one input report; a host that does not read leaves it waiting in the endpoint.
-  void Write(const Report& answer) {
-    if (fd_ < 0) return;
-    if (write(fd_, answer.data() + 1, gantrel::kReportPayload) < 0)
-      std::perror("gantrel_rig_gadget: write");
-  }
+// Binds the gadget to the UDC (the host sees a device plugged in) and opens its node.
+bool Plug(const fs::path& dir, const std::string& udc) {
+  if (!WriteText(dir / "UDC", udc + "\n") || !WaitForHidraw(true)) return false;
+  node = open("/dev/hidg0", O_RDWR);
+  return node >= 0;
+}
 
- private:
-  void Close() {
-    if (fd_ >= 0) close(fd_);
-    fd_ = -1;
-  }
-  fs::path dir_;
-  std::string udc_;
-  int fd_ = -1;
-};
+// Unbinds it: the host sees the device unplugged.
+bool Unplug(const fs::path& dir) {
+  if (node >= 0) close(node);
+  node = -1;
+  return WriteText(dir / "UDC", "\n") && WaitForHidraw(false);
+}
+
+// The next output report; false when none came within 100 ms, a signal came or it was short.
+bool ReadReport(Report& report) {
+  pollfd wait{node, POLLIN, 0};
+  if (node < 0 || poll(&wait, 1, 100) <= 0) return false;
+  report.fill(0);
+  return read(node, report.data() + 1, kPayload) == static_cast<ssize_t>(kPayload);
+}
 
 }  // namespace
 
@@ -154,10 +138,11 @@ int main(int argc, char** argv) {
   action.sa_handler = OnSignal;  // no SA_RESTART: a signal ends a wait at once
   for (const int signal : {SIGUSR1, SIGUSR2, SIGTERM}) sigaction(signal, &action, nullptr);
 
-  Gadget gadget(argv[1], argv[2]);
+  const fs::path dir = argv[1];
+  const std::string udc = argv[2];
   // Every run starts with a fresh plug-in, as a programmer plugged in for it would.
-  WriteText(fs::path(argv[1]) / "UDC", "\n");
-  if (!WaitForHidraw(false) || !gadget.Plug() || !WriteText(ready, "plugged\n")) {
+  Unplug(dir);  // fails harmlessly when the gadget is not bound yet
+  if (!WaitForHidraw(false) || !Plug(dir, udc) || !WriteText(ready, "plugged\n")) {
     std::cerr << "gantrel_rig_gadget: the gadget could not be plugged in\n";
     return 1;
   }
@@ -166,23 +151,23 @@ int main(int argc, char** argv) {
   while (!endAsked) {
     if (unplugAsked) {
       unplugAsked = 0;
-      if (!gadget.Unplug()) std::cerr << "gantrel_rig_gadget: unplug failed\n";
+      if (!Unplug(dir)) std::cerr << "gantrel_rig_gadget: unplug failed\n";
       WriteText(ready, "unplugged\n");
     }
     if (plugAsked) {
       plugAsked = 0;
       firmware.Reconnect();  // a power cycle: the firmware restarts idle
       connection = firmware.Connection();
-      if (!gadget.Plug()) std::cerr << "gantrel_rig_gadget: plug failed\n";
+      if (!Plug(dir, udc)) std::cerr << "gantrel_rig_gadget: plug failed\n";
       WriteText(ready, "plugged\n");
     }
     Report report{};
-    if (!gadget.Read(report)) continue;
+    if (!ReadReport(report)) continue;
     if (replugDue) {
       // The firmware restarted once the answer before was taken; this report meets the unplug.
       replugDue = false;
       log << "replug before " << firmware.ReportCount() + 1 << std::endl;
-      if (!gadget.Unplug() || !gadget.Plug()) std::cerr << "gantrel_rig_gadget: replug failed\n";
+      if (!Unplug(dir) || !Plug(dir, udc)) std::cerr << "gantrel_rig_gadget: replug failed\n";
       continue;
     }
     const SimulatedProgrammer::Outcome outcome = firmware.TakeReport(report);
@@ -193,7 +178,7 @@ int main(int argc, char** argv) {
       WriteText(chipFile, Hex(chip));
     }
     if (!outcome.Delivered) {
-      gadget.Unplug();
+      Unplug(dir);
       continue;
     }
     if (!outcome.Answers) continue;
@@ -201,7 +186,8 @@ int main(int argc, char** argv) {
     const auto due = std::chrono::steady_clock::now() + outcome.Delay;
     while (!endAsked && std::chrono::steady_clock::now() < due)
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    gadget.Write(outcome.Answer);
+    // A host that does not read leaves the answer waiting in the endpoint.
+    if (write(node, outcome.Answer.data() + 1, kPayload) < 0) std::perror("gantrel_rig_gadget");
     firmware.AnswerTaken(outcome.Number);
     replugDue = firmware.Connection() != connection;
     connection = firmware.Connection();

@@ -53,7 +53,7 @@ reports() { grep -c '^[0-9]' "$t/gadget.log"; }
 # check NAME STATUS TEXT ARGS...: gantrel-cli ARGS exits with STATUS and says TEXT.
 check() {
   local name=$1 want=$2 text=$3; shift 3
-  echo "== $name: gantrel-cli $* ($(cut -d" " -f1 /proc/uptime))"
+  echo "== $name: gantrel-cli $*"
   "$cli" "$@" >"$t/said" 2>&1; local got=$?
   cat "$t/said"; echo "== exit $got"
   if [ "$got" != "$want" ]; then result "FAIL $name: exit $got, expected $want"
@@ -69,7 +69,6 @@ block3="read-back failed: block 3 of 12"
 burn="burn failed: answer to the program command"
 
 start_gadget && cp "$t/chip" "$t/blank"
-[ -n "${rig_only_udev:-}" ] || {
 check "pes" 0 "$signature" pes
 check "program" 0 "decoder.jed: programmed and verified" program "$v1"
 cp "$t/chip" "$t/decoder"
@@ -128,7 +127,6 @@ signal_gadget USR1 && signal_gadget USR2
 check "cross-run 3" 0 "$signature" pes
 pass_if "cross-run 3: the note is gone" "[ -z \"\$(ls '$notes')\" ]"
 
-}
 # The udev rule on the real node.
 mkdir -p /run/udev/rules.d && cp "$src/packaging/linux/60-gantrel.rules" /run/udev/rules.d/
 /lib/systemd/systemd-udevd --daemon && udevadm trigger --subsystem-match=hidraw --action=add &&

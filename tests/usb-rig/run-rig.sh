@@ -6,7 +6,8 @@
 # scenarios against it with GANTREL_CLI and writes its results to a second, writable share.
 #   bash tests/usb-rig/run-rig.sh GANTREL_CLI GADGET_PROGRAM
 # Exit 0 when every scenario passed, 1 otherwise, also when the guest gave no result.
-# GANTREL_RIG_TIMEOUT (seconds, 300 by default) bounds the guest's whole run.
+# GANTREL_RIG_TIMEOUT (seconds, 300 by default) bounds the guest's whole run; with
+# GANTREL_RIG_KEEP set, the work folder (console, results, the guest's log) is kept.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 cli=$(realpath "${1:?usage: run-rig.sh GANTREL_CLI GADGET_PROGRAM}")
@@ -61,7 +62,7 @@ set +e
 timeout --kill-after=10 "$limit" qemu-system-x86_64 -accel tcg -m 768 -smp 1 \
   -nographic -no-reboot -nodefaults -serial stdio \
   -kernel "$kernel" -initrd "$work/initrd.img" \
-  -append "console=ttyS0 panic=-1 quiet rig_guest=$here/guest.sh rig_cli=$cli rig_gadget=$gadget rig_only_udev=${GANTREL_RIG_ONLY_UDEV:-} rig_source=$(realpath "$here/../..")" \
+  -append "console=ttyS0 panic=-1 quiet rig_guest=$here/guest.sh rig_cli=$cli rig_gadget=$gadget rig_source=$(realpath "$here/../..")" \
   -virtfs "local,path=/,mount_tag=hostroot,security_model=none,readonly=on,multidevs=remap" \
   -virtfs "local,path=$work/results,mount_tag=results,security_model=none" \
   >"$work/console.log" 2>&1 </dev/null
