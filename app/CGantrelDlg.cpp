@@ -17,10 +17,18 @@
 
 #include "AppResources.h"
 #include "ProgressBox.h"
+#include "StoredSettings.h"
 
 namespace {
 
 constexpr const char* kUnsavedQuestion = "編集した内容は保存されていません。終了しますか？";
+constexpr const char* kSimulationMenu = "シミュレーション";
+constexpr const char* kReconnectItem = "プログラマを接続し直す";
+constexpr const char* kReconnectHint =
+    "シミュレーションでは、メニュー「シミュレーション」→"
+    "「プログラマを接続し直す」で接続し直せます。";
+// A move or resize is stored once the window has kept still this long.
+constexpr int kGeometryStoreDelayMs = 500;
 
 QString FromUtf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -52,6 +60,40 @@ bool IsInput(QEvent::Type type) {
   }
 }
 
+// The text area. Plain text dragged in from another program is copied, never moved, so that
+// the source keeps it; a drag within the application keeps its own action.
+class TextArea : public QPlainTextEdit {
+ public:
+  using QPlainTextEdit::QPlainTextEdit;
+
+ protected:
+  void dragEnterEvent(QDragEnterEvent* event) override {
+    if (MayTake(event)) QPlainTextEdit::dragEnterEvent(event);
+    AsCopy(event);
+  }
+  void dragMoveEvent(QDragMoveEvent* event) override {
+    if (MayTake(event)) QPlainTextEdit::dragMoveEvent(event);
+    AsCopy(event);
+  }
+  void dropEvent(QDropEvent* event) override {
+    if (MayTake(event)) QPlainTextEdit::dropEvent(event);
+    AsCopy(event);
+  }
+
+ private:
+  static bool MayTake(const QDropEvent* event) {
+    return event->source() != nullptr || (event->possibleActions() & Qt::CopyAction);
+  }
+  static void AsCopy(QDropEvent* event) {
+    if (event->source() != nullptr) return;
+    if (MayTake(event) && event->isAccepted()) {
+      event->setDropAction(Qt::CopyAction);
+    } else {
+      event->ignore();
+    }
+  }
+};
+
 }  // namespace
 
 CGantrelDlg::CGantrelDlg(gantrel::DeviceLink& link, gantrel::Dialogs& dialogs, QWidget* parent)
@@ -80,10 +122,13 @@ void CGantrelDlg::CreateActions() {
     const char* objectName;
     const char* text;
     void (gantrel::Commands::*command)();
+    QKeySequence::StandardKey shortcut = QKeySequence::UnknownKey;
   };
   const Item items[] = {
-      {actionJedecLoad_, "actionJedecLoad", "JEDEC読込", &gantrel::Commands::OnJedecLoad},
-      {actionJedecSave_, "actionJedecSave", "JEDEC保存", &gantrel::Commands::OnJedecSave},
+      {actionJedecLoad_, "actionJedecLoad", "JEDEC読込", &gantrel::Commands::OnJedecLoad,
+       QKeySequence::Open},
+      {actionJedecSave_, "actionJedecSave", "JEDEC保存", &gantrel::Commands::OnJedecSave,
+       QKeySequence::Save},
       {actionDeviceWrite_, "actionDeviceWrite", "書き込み", &gantrel::Commands::OnDeviceWrite},
       {actionDeviceRead_, "actionDeviceRead", "読み込み", &gantrel::Commands::OnDeviceRead},
       {actionPesRead_, "actionPesRead", "PES取得", &gantrel::Commands::OnPesRead},
@@ -91,6 +136,8 @@ void CGantrelDlg::CreateActions() {
   for (const Item& item : items) {
     item.action = new QAction(QString::fromUtf8(item.text), this);
     item.action->setObjectName(QString::fromLatin1(item.objectName));
+    // The menu shows the keys beside the item.
+    item.action->setShortcut(item.shortcut);
     const auto command = item.command;
     connect(item.action, &QAction::triggered, this, [this, command] { RunCommand(command); });
   }
@@ -112,7 +159,7 @@ void CGantrelDlg::CreateMenus() {
 }
 
 void CGantrelDlg::CreateTextArea() {
-  textArea_ = new QPlainTextEdit(this);
+  textArea_ = new TextArea(this);
   textArea_->setObjectName(QStringLiteral("textArea"));
   // Lines never wrap, so that fuse rows stay whole; both bars are always there, so that the
   // text area keeps its size whatever the text.
@@ -145,6 +192,53 @@ void CGantrelDlg::Start(const std::optional<std::string>& file) {
     busy_ = false;
     if (file) LoadFile(*file);
   });
+}
+
+void CGantrelDlg::RememberGeometry() {
+  storedGeometry_ = StoredSettings::Geometry();
+  // A stored geometry that Qt cannot read leaves the size the window opens at.
+  restoreGeometry(storedGeometry_);
+  geometryTimer_ = new QTimer(this);
+  geometryTimer_->setSingleShot(true);
+  geometryTimer_->setInterval(kGeometryStoreDelayMs);
+  connect(geometryTimer_, &QTimer::timeout, this, &CGantrelDlg::StoreGeometry);
+}
+
+void CGantrelDlg::StoreGeometry() {
+  const QByteArray geometry = saveGeometry();
+  if (geometry == storedGeometry_) return;
+  StoredSettings::KeepGeometry(geometry);
+  storedGeometry_ = geometry;
+}
+
+void CGantrelDlg::moveEvent(QMoveEvent* event) {
+  QDialog::moveEvent(event);
+  if (geometryTimer_ && isVisible()) geometryTimer_->start();
+}
+
+void CGantrelDlg::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  if (geometryTimer_ && isVisible()) geometryTimer_->start();
+}
+
+void CGantrelDlg::hideEvent(QHideEvent* event) {
+  // Closing (or minimising) does not wait for the timer.
+  if (geometryTimer_ && geometryTimer_->isActive()) {
+    geometryTimer_->stop();
+    StoreGeometry();
+  }
+  QDialog::hideEvent(event);
+}
+
+void CGantrelDlg::AddSimulationMenu(std::function<void()> reconnect) {
+  QMenu* menu = menuBar_->addMenu(QString::fromUtf8(kSimulationMenu));
+  menu->setObjectName(QStringLiteral("menuSimulation"));
+  QAction* action = menu->addAction(QString::fromUtf8(kReconnectItem));
+  action->setObjectName(QStringLiteral("actionReconnect"));
+  connect(action, &QAction::triggered, this, [this, reconnect] {
+    if (!busy_) reconnect();
+  });
+  commands_.SetReconnectHint(kReconnectHint);
 }
 
 void CGantrelDlg::LoadFile(const std::string& path) {

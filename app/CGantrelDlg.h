@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QElapsedTimer>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -16,6 +17,7 @@ class QAction;
 class QMenu;
 class QMenuBar;
 class QPlainTextEdit;
+class QTimer;
 
 class CGantrelDlg : public QDialog, public gantrel::Window {
   Q_OBJECT
@@ -29,6 +31,14 @@ class CGantrelDlg : public QDialog, public gantrel::Window {
   // Shows the window, then looks for the programmer once, without a word when there is none,
   // and then loads `file` (if any) as if it had been chosen in the load dialog.
   void Start(const std::optional<std::string>& file = std::nullopt);
+
+  // Restores the size and place that the window had in the last run, if any (call before
+  // Start), and stores them from now on whenever they change.
+  void RememberGeometry();
+
+  // The menu "シミュレーション" with "プログラマを接続し直す", which runs `reconnect` (unless
+  // a command runs), and a line naming it in the boxes that ask to reconnect the programmer.
+  void AddSimulationMenu(std::function<void()> reconnect);
 
   // True while a command runs (no other can start meanwhile).
   bool IsBusy() const { return busy_; }
@@ -53,6 +63,9 @@ class CGantrelDlg : public QDialog, public gantrel::Window {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
   void CreateActions();
@@ -66,6 +79,8 @@ class CGantrelDlg : public QDialog, public gantrel::Window {
   // addresses are refused, and drags without any go on to the text area (false); while a
   // command runs a file is refused.
   bool FilterDrop(QEvent* event);
+  // Stores the window's geometry if it differs from the one stored last.
+  void StoreGeometry();
 
   gantrel::Dialogs& dialogs_;
   gantrel::Commands commands_;
@@ -83,4 +98,7 @@ class CGantrelDlg : public QDialog, public gantrel::Window {
   QMenu* fileMenu_ = nullptr;
   QPlainTextEdit* textArea_ = nullptr;
   ProgressBox* progress_ = nullptr;
+  // Runs from a move or resize until the geometry is stored; null unless it is remembered.
+  QTimer* geometryTimer_ = nullptr;
+  QByteArray storedGeometry_;
 };

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 
 ProgressBox::ProgressBox(QWidget* parent) : QDialog(parent) {
@@ -16,19 +17,26 @@ ProgressBox::ProgressBox(QWidget* parent) : QDialog(parent) {
   label_->setMinimumWidth(label_->fontMetrics().horizontalAdvance(QStringLiteral("受信中 12/12")) *
                           2);
 
-  // No count is known for every exchange, so the bar only shows that work goes on.
-  auto* bar = new QProgressBar(this);
-  bar->setRange(0, 0);
-  bar->setTextVisible(false);
+  bar_ = new QProgressBar(this);
+  bar_->setObjectName(QStringLiteral("progressBar"));
+  bar_->setRange(0, 0);
+  bar_->setTextVisible(false);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(label_);
-  layout->addWidget(bar);
+  layout->addWidget(bar_);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 void ProgressBox::SetStep(const QString& step) {
   label_->setText(step);
+  static const QRegularExpression count(QStringLiteral("(\\d+)/(\\d+)$"));
+  const QRegularExpressionMatch match = count.match(step);
+  const int done = match.hasMatch() ? match.captured(1).toInt() : 0;
+  const int total = match.hasMatch() ? match.captured(2).toInt() : 0;
+  // A range of 0 to 0 is Qt's busy bar.
+  bar_->setRange(0, done <= total ? total : 0);
+  bar_->setValue(done);
 }
 
 QString ProgressBox::Step() const {

@@ -1,9 +1,11 @@
 #include "QtDialogs.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 #include "CPes.h"
+#include "StoredSettings.h"
 
 namespace {
 
@@ -11,12 +13,16 @@ QString FromUtf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-std::optional<std::string> ChosenPath(const QString& path) {
+}  // namespace
+
+QtDialogs::QtDialogs() : folder_(StoredSettings::Folder()) {}
+
+std::optional<std::string> QtDialogs::Chosen(const QString& path) {
   if (path.isEmpty()) return std::nullopt;
+  folder_ = QFileInfo(path).absolutePath();
+  StoredSettings::KeepFolderOf(path);
   return path.toStdString();
 }
-
-}  // namespace
 
 QString QtDialogs::FileFilter() {
   // With HideNameFilterDetails the labels read "Fusemaps(.JED)" and "All Files"; the
@@ -26,15 +32,15 @@ QString QtDialogs::FileFilter() {
 }
 
 std::optional<std::string> QtDialogs::AskOpenPath() {
-  return ChosenPath(QFileDialog::getOpenFileName(parent_, QString(), QString(), FileFilter(),
-                                                 nullptr, QFileDialog::HideNameFilterDetails));
+  return Chosen(QFileDialog::getOpenFileName(parent_, QString(), folder_, FileFilter(), nullptr,
+                                             QFileDialog::HideNameFilterDetails));
 }
 
 std::optional<std::string> QtDialogs::AskSavePath() {
   // A save dialog asks before it replaces a file and, with no default suffix, keeps the name
   // exactly as typed.
-  return ChosenPath(QFileDialog::getSaveFileName(parent_, QString(), QString(), FileFilter(),
-                                                 nullptr, QFileDialog::HideNameFilterDetails));
+  return Chosen(QFileDialog::getSaveFileName(parent_, QString(), folder_, FileFilter(), nullptr,
+                                             QFileDialog::HideNameFilterDetails));
 }
 
 gantrel::MessageAnswer QtDialogs::ShowMessage(std::string_view text, std::string_view title,

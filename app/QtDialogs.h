@@ -1,4 +1,5 @@
-// The real modal boxes: QMessageBox, QFileDialog and CPes, modal to the window given.
+// The real modal boxes: QMessageBox, QFileDialog and CPes, modal to the window given. Both file
+// dialogs open in the folder of the last file opened or saved, in this run or an earlier one.
 #pragma once
 
 #include <QString>
@@ -12,6 +13,9 @@ class QtDialogs : public gantrel::Dialogs {
   // The filter of both file dialogs: JEDEC files first, then every file.
   static QString FileFilter();
 
+  // Starts in the folder stored by an earlier run, if any.
+  QtDialogs();
+
   // The window the boxes belong to (none: they stand alone).
   void SetParent(QWidget* parent) { parent_ = parent; }
 
@@ -23,5 +27,10 @@ class QtDialogs : public gantrel::Dialogs {
   void ShowPes(std::string_view signature) override;
 
  private:
+  // Remembers the folder of a path chosen (and stores it for later runs) and passes it on.
+  std::optional<std::string> Chosen(const QString& path);
+
   QWidget* parent_ = nullptr;
+  // Where the next file dialog opens; empty for the dialog's own default.
+  QString folder_;
 };

@@ -63,7 +63,13 @@ WindowSession::WindowSession(const WindowOptions& options, gantrel::Dialogs& dia
   }
   link_ = std::make_unique<gantrel::DeviceLink>(*backend_, gantrel::LinkTimeouts{}, notes_.get());
   window_ = std::make_unique<CGantrelDlg>(*link_, dialogs);
-  if (options.Simulate) window_->setWindowTitle(QString::fromUtf8(kSimulatedCaption));
+  window_->RememberGeometry();
+  if (options.Simulate) {
+    window_->setWindowTitle(QString::fromUtf8(kSimulatedCaption));
+    // A power cycle, as a replug fault makes one: the link finds the handles it holds dead at
+    // its next exchange and opens the programmer afresh, which ends an out-of-step state.
+    window_->AddSimulationMenu([this] { simulated_->Reconnect(); });
+  }
 }
 
 WindowSession::~WindowSession() = default;

@@ -1,5 +1,6 @@
 // One run of the window as the command line asks for it: the programmer it talks to (the USB
-// one, or the simulated one, whose waits then take real time), the link and the window.
+// one, or the simulated one, whose waits then take real time, with a menu that reconnects it),
+// the link and the window, which keeps its size and place between runs.
 #pragma once
 
 #include <memory>

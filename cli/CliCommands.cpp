@@ -82,6 +82,9 @@ constexpr const char* kCheckHelp =
     "  FILE:LINE:COLUMN: syntax error: found 'x', expected ...\n"
     "  FILE: checksum mismatch: given XXXX, computed YYYY over QFn fuses\n"
     "  FILE: for another device: QFn (not 5828, 5892 or 5893) / QPn (not 24 or 28)\n"
+    "  FILE: no fuses: the text has no F field and no fuse digit in an L field\n"
+    "  FILE: partial: no F field, and the L fields set N of the 5892 fuses\n"
+    "    (of the 5828 for QF5828: a file without an F field must list every fuse)\n"
     "then one line on the file's transmission checksum (absent, ok, right only with the\n"
     "line endings converted, or wrong). LINE counts LF bytes from the file's first byte\n"
     "plus 1, COLUMN the bytes since the last LF plus 1. A file that cannot be read is\n"
@@ -89,12 +92,13 @@ constexpr const char* kCheckHelp =
     "command that loads files.\n"
     "\n"
     "  --json   print a JSON array instead, one object per file with the keys file,\n"
-    "           status (io-error, syntax-error, checksum-mismatch, other-device, ok),\n"
-    "           result, length, line, column, qp, qf (0 when absent), qp_declared,\n"
-    "           qf_declared (whether the file gives the count; QF0 names another\n"
-    "           device), given_checksum, computed_checksum, fuse_checksum (over\n"
-    "           fuses 0-5891), transmission\n"
-    "           (absent, ok, line-endings, mismatch) and message\n"
+    "           status (io-error, syntax-error, checksum-mismatch, other-device,\n"
+    "           no-fuses, partial, ok), result, length, line, column, qp, qf (0 when\n"
+    "           absent), qp_declared, qf_declared (whether the file gives the count;\n"
+    "           QF0 names another device), given_checksum, computed_checksum,\n"
+    "           fuse_checksum (over fuses 0-5891), fuses_set (how many of the map's\n"
+    "           fuses the file sets; null when it was not read to its end),\n"
+    "           transmission (absent, ok, line-endings, mismatch) and message\n"
     "\n"
     "Exit status: 0 every file ok; 1 a file is bad (a transmission checksum alone does\n"
     "not count); 2 usage error or a file that cannot be read. The highest applies.\n";
@@ -107,8 +111,9 @@ constexpr const char* kJedecHelp =
     "  -o, --output OUT   write to OUT (atomically) instead of stdout\n"
     "  --frame            frame the text with STX, ETX and the transmission checksum, as\n"
     "                     the window saves it\n"
-    "  --force            write a file with a checksum mismatch or for another device\n"
-    "                     anyway; a file with a syntax error is always refused\n"
+    "  --force            write a file with a checksum mismatch, for another device or\n"
+    "                     that sets only part of the fuses (the rest taken as 0) anyway;\n"
+    "                     a syntax error or a file without fuses is always refused\n"
     "\n"
     "The header carries the local time, or SOURCE_DATE_EPOCH (seconds since 1970, taken\n"
     "in UTC) when that is set, for reproducible output.\n"
@@ -125,15 +130,14 @@ constexpr const char* kDiffHelp =
     "  fuse 1234 (L1232): pin 21 term 7, input 23: connected in A, open in B\n"
     "  fuse 5811: pin 22 S1: registered in A, combinatorial in B\n"
     "  fuse 5830: UES: 1 in A, 0 in B\n"
-    "A file that fails its check is still compared, as far as it was read, and the\n"
-    "problem is reported on stderr.\n"
+    "A file that fails its check is not compared: its verdict is reported on stderr.\n"
     "\n"
     "  --json   print one JSON object instead: differing, compared, equations_differ (pins\n"
     "           as strings, \"ar\", \"sp\") and fuses, one object per differing fuse with\n"
     "           fuse, address, part (ar, oe, term, sp, s0, s1, ues), pin, term, input, a, b\n"
     "\n"
-    "Exit status: 0 the fuses agree; 1 they differ; 2 usage error or a file that cannot\n"
-    "be read.\n";
+    "Exit status: 0 the fuses agree; 1 they differ or a file fails its check; 2 usage\n"
+    "error or a file that cannot be read.\n";
 
 constexpr const char* kExplainHelp =
     "Usage: gantrel-cli explain [--json] [--force] FILE\n"
@@ -145,16 +149,18 @@ constexpr const char* kExplainHelp =
     "\n"
     "  --json    print one JSON object: olmc (by pin: mode, polarity, feedback, oe,\n"
     "            terms), ar, sp, ues; a term is a list of literals (\"5\", \"/5\"), [] always\n"
-    "            true, null always false\n"
-    "  --force   explain a file with a checksum mismatch anyway; a syntax error, or a\n"
-    "            fuse count of another device, is always refused\n"
+    "            true, null always false (in the text, VCC and GND)\n"
+    "  --force   explain a file with a checksum mismatch, or that sets only part of the\n"
+    "            fuses (the rest taken as 0), anyway; a syntax error, a file without\n"
+    "            fuses or a fuse count of another device is always refused\n"
     "\n"
     "Exit status: 0 shown; 1 FILE fails its check; 2 usage error or a file that cannot\n"
     "be read.\n";
 
 constexpr const char* kPesHelp =
     "Usage: gantrel-cli pes [programmer options]\n"
-    "Prints the chip's 9-character electronic signature.\n";
+    "Prints the chip's 9-character electronic signature. An empty signature (the\n"
+    "programmer answered zeros, as with no chip in the socket) is an error.\n";
 
 constexpr const char* kReadHelp =
     "Usage: gantrel-cli read [-o OUT] [--frame] [programmer options]\n"
@@ -169,10 +175,12 @@ constexpr const char* kProgramHelp =
     "Usage: gantrel-cli program FILE [--force] [--no-verify] [programmer options]\n"
     "Checks FILE as 'check' does, uploads its fuses, has the programmer burn them, then\n"
     "reads the chip back and compares fuses 0-5891 with FILE. On a difference it prints\n"
-    "how many fuses differ and the first 10 with their L row address.\n"
+    "how many fuses differ and the first 10 with their L row address. When the burn\n"
+    "command gets no answer within 20 s, whether the chip was burned is unknown.\n"
     "\n"
-    "  --force       program a file with a checksum mismatch or for another device\n"
-    "                anyway; a file with a syntax error is always refused\n"
+    "  --force       program a file with a checksum mismatch, for another device or\n"
+    "                that sets only part of the fuses (the rest taken as 0) anyway; a\n"
+    "                syntax error or a file without fuses is always refused\n"
     "  --no-verify   skip the read-back\n";
 
 constexpr const char* kVerifyHelp =
@@ -181,8 +189,9 @@ constexpr const char* kVerifyHelp =
     "difference it prints how many fuses differ and the first 10 with their L row\n"
     "address.\n"
     "\n"
-    "  --force   compare with a file with a checksum mismatch or for another device\n"
-    "            anyway; a file with a syntax error is always refused\n";
+    "  --force   compare with a file with a checksum mismatch, for another device or\n"
+    "            that sets only part of the fuses (the rest taken as 0) anyway; a\n"
+    "            syntax error or a file without fuses is always refused\n";
 
 const std::vector<CliCommand>& Commands() {
   // clang-format off

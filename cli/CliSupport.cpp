@@ -22,18 +22,30 @@ const std::string* OutputPath(const CommandLine& line) {
 int AcceptCheckedFile(const JedecFileCheck& check, bool force, const char* use, const char* used,
                       std::ostream& err) {
   if (check.Status == CheckStatus::Ok) return kExitOk;
-  err << FormatVerdict(check);
   if (check.Status == CheckStatus::IoError) {
-    err << "\n";
+    err << FormatVerdict(check) << "\n";
     return kExitUsage;
   }
-  if (check.Status == CheckStatus::SyntaxError || !force) {
-    err << "\n";
-    if (check.Status != CheckStatus::SyntaxError)
+  // What is left once every verdict that --force overrides is overridden.
+  JedecFileCheck rest = check;
+  while (MayOverlook(rest.Status)) Overlook(rest);
+  if (rest.Status != CheckStatus::Ok || !force) {
+    err << FormatVerdict(check) << "\n";
+    if (rest.Status == CheckStatus::Ok) {
       err << "Use --force to " << use << " it anyway.\n";
+    } else if (rest.Status != check.Status) {
+      err << FormatVerdict(rest) << "\n";
+    }
     return kExitFailed;
   }
-  err << " (" << used << " anyway: --force)\n";
+  for (rest = check; rest.Status != CheckStatus::Ok; Overlook(rest)) {
+    err << FormatVerdict(rest) << " (" << used << " anyway: --force)";
+    if (rest.Status == CheckStatus::Partial) {
+      err << "; " << MapFuseCount(rest.Read) - FusesSet(rest.Read)
+          << " fuses not set by the file are taken as 0";
+    }
+    err << "\n";
+  }
   return kExitOk;
 }
 

@@ -46,11 +46,12 @@ int UsageError(std::ostream& err, const std::string& command, const std::string&
 // The value given for -o, else for --output; null when neither was given.
 const std::string* OutputPath(const CommandLine& line);
 
-// Whether a command goes on with a checked file: kExitOk for a file that is ok, or that fails
-// its check by a checksum mismatch or another device while `force` is set (the verdict is then
-// reported on `err`, "(<used> anyway: --force)"). Otherwise the verdict on `err` and kExitUsage
-// for a file that cannot be read, kExitFailed for the rest, with "Use --force to <use> it
-// anyway." where forcing would help; a syntax error is never let through.
+// Whether a command goes on with a checked file: kExitOk for a file that is ok, or whose every
+// verdict is a checksum mismatch, another device or a partial map while `force` is set (each
+// verdict overridden is then reported on `err`, "(<used> anyway: --force)", a partial map with
+// how many fuses are taken as 0). Otherwise the verdict on `err` and kExitUsage for a file that
+// cannot be read, kExitFailed for the rest, with "Use --force to <use> it anyway." where
+// forcing would help; a syntax error or a text without fuses is never let through.
 int AcceptCheckedFile(const JedecFileCheck& check, bool force, const char* use, const char* used,
                       std::ostream& err);
 

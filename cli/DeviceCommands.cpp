@@ -157,6 +157,11 @@ class DeviceRun {
     const ExchangeResult result = WithProgress(
         [&](const ProgressFn& progress) { return link_->ReadPes(buffers_, pes, progress); });
     if (!result.Ok()) return ExchangeFailed(result);
+    if (PesString(pes).empty()) {
+      err_ << "gantrel-cli pes: the signature is empty (the programmer answered zeros; is a "
+              "chip in the socket?)\n";
+      return kExitFailed;
+    }
     std::string text;
     for (const char c : PesString(pes)) {
       const auto byte = static_cast<std::uint8_t>(c);
@@ -193,6 +198,16 @@ class DeviceRun {
     if (burn.Error == ExchangeError::NoProgrammer || link_->ConnectionNumber() != connection) {
       err_ << "gantrel-cli program: the programmer was disconnected after the upload; nothing "
               "was burned\n";
+      return kExitFailed;
+    }
+    if (burn.Error == ExchangeError::TransferFailed && !burn.Sending) {
+      // The 'w' went out and its answer did not come: the chip may have been burned, or not.
+      err_ << "gantrel-cli program: "
+           << (burn.Transfer == TransferError::NoAnswer
+                   ? "no answer to the burn command within " + DescribeBound(burn.Bound)
+                   : DescribeExchangeFailure(burn))
+           << ": whether the chip was burned is unknown\nThe programmer must be reconnected "
+              "before it is used again.\n";
       return kExitFailed;
     }
     if (!burn.Ok()) return ExchangeFailed(burn);

@@ -48,6 +48,7 @@ std::string CheckAsJson(const JedecFileCheck& check) {
   json +=
       ", \"computed_checksum\": " + JsonHexOrNull(result.ChecksumTested, result.ComputedChecksum);
   json += ", \"fuse_checksum\": " + JsonHexOrNull(read, check.FuseChecksum5892);
+  json += ", \"fuses_set\": " + JsonNumberOrNull(read && !syntax, FusesSet(result));
   json += ", \"transmission\": ";
   json += read ? JsonString(TransmissionStatusName(check.Transmission.Status)) : "null";
   json += ", \"message\": " + JsonString(DescribeCheck(check));

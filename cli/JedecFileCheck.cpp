@@ -49,6 +49,10 @@ const char* CheckStatusName(CheckStatus status) {
       return "checksum-mismatch";
     case CheckStatus::OtherDevice:
       return "other-device";
+    case CheckStatus::NoFuses:
+      return "no-fuses";
+    case CheckStatus::Partial:
+      return "partial";
     case CheckStatus::Ok:
       return "ok";
   }
@@ -87,6 +91,11 @@ std::string DescribeCheck(const JedecFileCheck& check) {
       }
       return text;
     }
+    case CheckStatus::NoFuses:
+      return "no fuses: the text has no F field and no fuse digit in an L field";
+    case CheckStatus::Partial:
+      return "partial: no F field, and the L fields set " + std::to_string(FusesSet(read)) +
+             " of the " + std::to_string(MapFuseCount(read)) + " fuses";
     case CheckStatus::Ok:
       // A QP alone runs the test over zero fuses, which says nothing worth showing.
       if (read.ChecksumTested && read.Qf > 0) {

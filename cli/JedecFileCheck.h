@@ -9,7 +9,8 @@
 
 namespace gantrel {
 
-// "io-error", "syntax-error", "checksum-mismatch", "other-device" or "ok".
+// "io-error", "syntax-error", "checksum-mismatch", "other-device", "no-fuses", "partial" or
+// "ok".
 const char* CheckStatusName(CheckStatus status);
 
 // A file loaded as the window loads it, with what the command line reports besides.

@@ -19,9 +19,9 @@ std::string LiteralText(const Literal& literal) {
   return (literal.Complement ? "/" : "") + std::to_string(literal.Pin);
 }
 
-// "2 * /3"; a term with no input is always true: "1".
+// "2 * /3"; a term with no input is always true: "VCC" (a lone "1" would read as pin 1).
 std::string TermText(const ProductTerm& term) {
-  if (term.empty()) return "1";
+  if (term.empty()) return "VCC";
   std::string text;
   for (const Literal& literal : term) text += (text.empty() ? "" : " * ") + LiteralText(literal);
   return text;
@@ -88,17 +88,15 @@ std::string ExplainText(const MapLogic& logic, const JedecFileCheck& check) {
     }
     std::vector<const ProductTerm*> used;
     if (cell.OutputEnable) used.push_back(&*cell.OutputEnable);
-    if (cell.Terms.empty()) {
-      text += "  every product term is always false\n";
-    } else {
-      text +=
-          "  " + std::string(cell.ActiveHigh ? "" : "/") + pin + (cell.Registered ? " := " : " = ");
-      for (std::size_t t = 0; t < cell.Terms.size(); ++t) {
-        text += (t == 0 ? "" : " + ") + TermText(cell.Terms[t]);
-        used.push_back(&cell.Terms[t]);
-      }
-      text += "\n";
+    text +=
+        "  " + std::string(cell.ActiveHigh ? "" : "/") + pin + (cell.Registered ? " := " : " = ");
+    // Every product term always false: the sum is GND.
+    if (cell.Terms.empty()) text += "GND";
+    for (std::size_t t = 0; t < cell.Terms.size(); ++t) {
+      text += (t == 0 ? "" : " + ") + TermText(cell.Terms[t]);
+      used.push_back(&cell.Terms[t]);
     }
+    text += "\n";
     text += FeedbackNote(logic, used);
   }
   const std::pair<const char*, const OptionalTerm*> common[] = {
@@ -225,16 +223,15 @@ int RunExplain(const CliCall& call) {
 int RunDiff(const CliCall& call) {
   const JedecFileCheck a = CheckJedecOperand(call.Line.Operands()[0], call.In);
   const JedecFileCheck b = CheckJedecOperand(call.Line.Operands()[1], call.In);
-  bool unreadable = false;
+  // A file the load refuses has no fuse map worth comparing: what was read of it, on an all-0
+  // map, could pass for agreement.
+  int refused = kExitOk;
   for (const JedecFileCheck* check : {&a, &b}) {
-    if (check->Status == CheckStatus::IoError) {
-      call.Err << FormatVerdict(*check) << "\n";
-      unreadable = true;
-    } else if (check->Status != CheckStatus::Ok) {
-      call.Err << FormatVerdict(*check) << " (compared as far as it was read)\n";
-    }
+    if (check->Status == CheckStatus::Ok) continue;
+    call.Err << FormatVerdict(*check) << "\n";
+    refused = std::max(refused, check->Status == CheckStatus::IoError ? kExitUsage : kExitFailed);
   }
-  if (unreadable) return kExitUsage;
+  if (refused != kExitOk) return refused;
 
   const std::vector<int> differing = DifferingFuses(a.Fuses, b.Fuses);
   const std::vector<EquationName> equations =

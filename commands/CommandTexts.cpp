@@ -111,6 +111,22 @@ std::string OtherDeviceQuestionText(std::int32_t qf, std::int32_t qp) {
          "、QP=" + std::to_string(qp) + "）。" + kLineBreak + "このまま続けますか？";
 }
 
+std::string PartialQuestionText(std::int32_t total, std::int32_t set) {
+  return "このJEDECファイルはヒューズの一部しか指定していません（" + std::to_string(total) +
+         "個中" + std::to_string(set) + "個）。" + kLineBreak +
+         "指定のないヒューズは前の値のままになります。このまま続けますか？";
+}
+
+std::string VerifyFailureText(std::size_t differing) {
+  return std::string(kTextBurnFailed) + kLineBreak + "（照合：" + std::to_string(kDeviceFuseCount) +
+         "個中" + std::to_string(differing) + "個のヒューズが書き込んだ内容と違います）";
+}
+
+std::string VerifyProgressText(const ExchangeProgress& progress) {
+  if (progress.Kind != ExchangeKind::Read) return ProgressText(progress);
+  return "照合中 " + Fraction(progress.Index, progress.Count);
+}
+
 std::string ProgressText(const ExchangeProgress& progress) {
   switch (progress.Kind) {
     // An answer belongs to the report it answers, so an upload shows its sends only.
@@ -141,6 +157,9 @@ std::string MissingProgrammerText(const DiscoveryStatus& status) {
 std::string ExchangeFailureText(const ExchangeResult& result) {
   std::string problem = TransferProblem(result);
   if (!result.Detail.empty()) problem += "（" + result.Detail + "）";
+  // The 'w' went out: the chip may have been burned, or not.
+  if (result.Kind == ExchangeKind::Program && !result.Sending)
+    problem += "。チップに書き込まれたかどうかは分かりません";
   return "プログラマとの通信に失敗しました。（" + StepName(result) + "：" + problem + "）" +
          kLineBreak + "プログラマを接続し直して下さい。";
 }

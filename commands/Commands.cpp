@@ -4,6 +4,7 @@
 
 #include "CommandTexts.h"
 #include "FileAccess.h"
+#include "FuseMeaning.h"
 #include "JedecFraming.h"
 #include "JedecLoad.h"
 #include "JedecWriter.h"
@@ -11,13 +12,15 @@
 namespace gantrel {
 namespace {
 
-// Runs `exchange` with the progress display, which is ended only if the exchange showed it.
+// Runs `exchange` with the progress display, which is ended only if the exchange showed it;
+// `text` names each step.
 template <typename Exchange>
-ExchangeResult WithProgress(Window& window, Exchange exchange) {
+ExchangeResult WithProgress(Window& window, Exchange exchange,
+                            std::string (*text)(const ExchangeProgress&) = ProgressText) {
   bool shown = false;
-  const ExchangeResult result = exchange([&window, &shown](const ExchangeProgress& progress) {
+  const ExchangeResult result = exchange([&window, &shown, text](const ExchangeProgress& progress) {
     shown = true;
-    window.ShowProgress(ProgressText(progress));
+    window.ShowProgress(text(progress));
   });
   if (shown) window.EndProgress();
   return result;
@@ -27,13 +30,33 @@ void ShowError(Dialogs& dialogs, const std::string& text) {
   dialogs.ShowMessage(text, kTitleFailure, MessageIcon::Error, MessageButtons::Ok);
 }
 
+struct Question {
+  std::string Text;
+  MessageIcon Icon = MessageIcon::None;
+};
+
 // The OK/Cancel question that a file's verdict leaves to the user, or none.
-std::optional<std::string> QuestionAbout(const LoadedJedecFile& file) {
+std::optional<Question> QuestionAbout(const LoadedJedecFile& file) {
   const JedecReadResult& read = file.Read;
-  if (file.Status == CheckStatus::ChecksumMismatch)
-    return ChecksumQuestionText(read.GivenChecksum, read.ComputedChecksum);
-  if (file.Status == CheckStatus::OtherDevice) return OtherDeviceQuestionText(read.Qf, read.Qp);
-  return std::nullopt;
+  switch (file.Status) {
+    case CheckStatus::ChecksumMismatch:
+      return Question{ChecksumQuestionText(read.GivenChecksum, read.ComputedChecksum)};
+    case CheckStatus::OtherDevice:
+      return Question{OtherDeviceQuestionText(read.Qf, read.Qp)};
+    case CheckStatus::Partial:
+      return Question{PartialQuestionText(MapFuseCount(read), FusesSet(read)),
+                      MessageIcon::Exclamation};
+    default:
+      return std::nullopt;
+  }
+}
+
+// How many of fuses 0..5891 differ between two images.
+std::size_t DifferingImageFuses(const FuseImage& a, const FuseImage& b) {
+  FuseArray first{}, second{};
+  UnpackFuseImage(a, first);
+  UnpackFuseImage(b, second);
+  return DifferingFuses(first, second).size();
 }
 
 void ReportMissingProgrammer(Dialogs& dialogs, const DeviceLink& link) {
@@ -41,24 +64,31 @@ void ReportMissingProgrammer(Dialogs& dialogs, const DeviceLink& link) {
                       MessageButtons::Ok);
 }
 
-void ReportOutOfStep(Dialogs& dialogs) {
-  dialogs.ShowMessage(kTextOutOfStep, kTitleNotice, MessageIcon::Exclamation, MessageButtons::Ok);
+// `hint`, when there is one, follows the advice to reconnect on a line of its own.
+std::string WithHint(std::string text, const std::string& hint) {
+  return hint.empty() ? text : text + kLineBreak + hint;
+}
+
+void ReportOutOfStep(Dialogs& dialogs, const std::string& hint) {
+  dialogs.ShowMessage(WithHint(kTextOutOfStep, hint), kTitleNotice, MessageIcon::Exclamation,
+                      MessageButtons::Ok);
 }
 
 // Tells why an exchange did not run or broke off.
-void ReportExchangeFailure(Dialogs& dialogs, const DeviceLink& link, const ExchangeResult& result) {
+void ReportExchangeFailure(Dialogs& dialogs, const DeviceLink& link, const ExchangeResult& result,
+                           const std::string& hint) {
   switch (result.Error) {
     case ExchangeError::NoProgrammer:
       ReportMissingProgrammer(dialogs, link);
       return;
     case ExchangeError::OutOfStep:
-      ReportOutOfStep(dialogs);
+      ReportOutOfStep(dialogs, hint);
       return;
     case ExchangeError::None:
     case ExchangeError::TransferFailed:
       break;
   }
-  ShowError(dialogs, ExchangeFailureText(result));
+  ShowError(dialogs, WithHint(ExchangeFailureText(result), hint));
 }
 
 }  // namespace
@@ -98,9 +128,10 @@ void Commands::LoadChosenFile(const std::string& path) {
   // From here the programmer's image is no longer known to match a loaded file.
   state_.JedecLoaded = false;
   state_.GivenChecksum = file.Read.GivenChecksum;
-  // The checksum question comes first, then the device question; Cancel rejects the file.
-  while (const std::optional<std::string> question = QuestionAbout(file)) {
-    if (dialogs_.ShowMessage(*question, kAppTitle, MessageIcon::None, MessageButtons::OkCancel) !=
+  // The checksum question comes first, then the device question, then the one about unset
+  // fuses (which keep the values they had); Cancel rejects the file.
+  while (const std::optional<Question> question = QuestionAbout(file)) {
+    if (dialogs_.ShowMessage(question->Text, kAppTitle, question->Icon, MessageButtons::OkCancel) !=
         MessageAnswer::Ok)
       break;
     Overlook(file);
@@ -109,6 +140,13 @@ void Commands::LoadChosenFile(const std::string& path) {
   state_.JedecText = text;
   state_.DisplayText = text;
 
+  if (file.Status == CheckStatus::NoFuses) {
+    // Nothing in the text to point at: the caret goes to its start.
+    dialogs_.ShowMessage(kTextNoFuses, kAppTitle, MessageIcon::None, MessageButtons::Ok);
+    window_.ShowText(text);
+    window_.PlaceCaret(0);
+    return;
+  }
   if (file.Status != CheckStatus::Ok) {
     // The message comes first, then the whole text with the caret on what the reader refused
     // (for a refused device, the reader's position is the end of the text).
@@ -126,10 +164,12 @@ void Commands::LoadChosenFile(const std::string& path) {
   if (upload.Ok()) {
     state_.JedecLoaded = true;
     state_.UploadConnection = link_.ConnectionNumber();
+    state_.UploadedImage = state_.FuseImage;
+    state_.UploadedText = text;
   } else if (upload.Error != ExchangeError::NoProgrammer) {
     // Working with files alone stays quiet, however the programmer went away; the program
     // command tells of it.
-    ReportExchangeFailure(dialogs_, link_, upload);
+    ReportExchangeFailure(dialogs_, link_, upload, reconnectHint_);
   }
   window_.ShowText(text);
 }
@@ -140,7 +180,7 @@ bool Commands::ProgrammerReady() {
     return false;
   }
   if (link_.OutOfStep()) {
-    ReportOutOfStep(dialogs_);
+    ReportOutOfStep(dialogs_, reconnectHint_);
     return false;
   }
   return true;
@@ -156,16 +196,36 @@ void Commands::OnDeviceWrite() {
                          MessageButtons::Ok);
     return;
   }
-  const ExchangeResult program = WithProgress(window_, [this](const ProgressFn& progress) {
-    return link_.ProgramChip(state_.Reports, progress);
-  });
-  if (!program.Ok()) {
-    ReportExchangeFailure(dialogs_, link_, program);
-  } else if (program.Burned) {
-    dialogs_.ShowMessage(kTextBurnSucceeded, kTitleSuccess, MessageIcon::None, MessageButtons::Ok);
-  } else {
-    ShowError(dialogs_, kTextBurnFailed);
+  // The programmer burns what the last load uploaded, whatever the window shows now.
+  if (window_.ShownText() != state_.UploadedText &&
+      dialogs_.ShowMessage(kTextBurnUploaded, kAppTitle, MessageIcon::Exclamation,
+                           MessageButtons::OkCancel) != MessageAnswer::Ok)
+    return;
+  // The programmer's 0x61 is only its word: the chip is read back into a scratch image, and
+  // the burn succeeded only when it holds what was uploaded.
+  FuseImage chip{};
+  const ExchangeResult result = WithProgress(
+      window_,
+      [this, &chip](const ProgressFn& progress) {
+        const ExchangeResult program = link_.ProgramChip(state_.Reports, progress);
+        if (!program.Ok() || !program.Burned) return program;
+        return link_.ReadFuseImage(state_.Reports, chip, progress);
+      },
+      VerifyProgressText);
+  if (!result.Ok()) {
+    ReportExchangeFailure(dialogs_, link_, result, reconnectHint_);
+    return;
   }
+  if (result.Kind == ExchangeKind::Program) {
+    ShowError(dialogs_, kTextBurnFailed);
+    return;
+  }
+  const std::size_t differing = DifferingImageFuses(chip, state_.UploadedImage);
+  if (differing != 0) {
+    ShowError(dialogs_, VerifyFailureText(differing));
+    return;
+  }
+  dialogs_.ShowMessage(kTextBurnSucceeded, kTitleSuccess, MessageIcon::None, MessageButtons::Ok);
 }
 
 void Commands::OnDeviceRead() {
@@ -177,7 +237,7 @@ void Commands::OnDeviceRead() {
     return link_.ReadFuseImage(state_.Reports, state_.FuseImage, progress);
   });
   if (!read.Ok()) {
-    ReportExchangeFailure(dialogs_, link_, read);
+    ReportExchangeFailure(dialogs_, link_, read, reconnectHint_);
     return;
   }
   UnpackFuseImage(state_.FuseImage, state_.FuseArray);
@@ -193,7 +253,7 @@ void Commands::OnPesRead() {
     return link_.ReadPes(state_.Reports, pes, progress);
   });
   if (!result.Ok()) {
-    ReportExchangeFailure(dialogs_, link_, result);
+    ReportExchangeFailure(dialogs_, link_, result, reconnectHint_);
     return;
   }
   dialogs_.ShowPes(PesString(pes));

@@ -24,7 +24,8 @@ class Commands {
 
   // "JEDEC読込": reads the chosen file whole (up to 1 MiB) into a copy of the fuse map; a file
   // that cannot be read is told and changes nothing; a rejected text is told first, then shown
-  // with the caret on the offending byte, and leaves the fuse map as it was; a clean one is kept,
+  // with the caret on the offending byte (at the start of a text that sets no fuse), and leaves
+  // the fuse map as it was; a clean one is kept,
   // uploaded when a programmer is there (a failed or refused upload is told; no programmer is
   // not) and then shown.
   void OnJedecLoad();
@@ -32,8 +33,10 @@ class Commands {
   // is given up only when the user agrees, then it goes on as OnJedecLoad.
   void LoadChosenFile(const std::string& path);
   // "書き込み": tells of a missing programmer, then of one out of step, then of a load that did
-  // not reach the programmer now open, else has it burn its image and tells success, a refused
-  // burn or a broken exchange. One box at most.
+  // not reach the programmer now open; asks first when the text shown is not the one uploaded
+  // (Cancel sends nothing); else has it burn its image, reads the chip back into a scratch image
+  // and tells success only when fuses 0..5891 agree with the upload, else a refused burn, the
+  // count of differing fuses or a broken exchange. One box besides the question.
   void OnDeviceWrite();
   // "読み込み": reads the chip back and shows the writer's text of its fuses; a missing
   // programmer or a broken exchange is told and leaves the fuse map and the text as they were.
@@ -48,6 +51,10 @@ class Commands {
 
   WorkingState& State() { return state_; }
 
+  // A line added to the boxes that ask for the programmer to be reconnected after an exchange
+  // broke off (the simulated programmer's window names its own way to do it); none by default.
+  void SetReconnectHint(std::string line) { reconnectHint_ = std::move(line); }
+
  private:
   // True when the text shown may be replaced: it holds no unsaved edits, or the user agreed
   // to give them up.
@@ -61,6 +68,7 @@ class Commands {
   DeviceLink& link_;
   std::function<std::tm()> clock_;
   WorkingState state_;
+  std::string reconnectHint_;
 };
 
 }  // namespace gantrel

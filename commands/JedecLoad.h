@@ -17,6 +17,8 @@ enum class CheckStatus : std::uint8_t {
   SyntaxError,       // the reader stopped at a character
   ChecksumMismatch,  // the fuse checksum differs from the C field (rejected unless overlooked)
   OtherDevice,       // it declares a fuse or pin count that is not the ATF22LV10C's
+  NoFuses,           // no F field and no fuse digit: refused whatever the user says
+  Partial,           // no F field, and some of the map's fuses are left unset (FusesSet)
   Ok,
 };
 
@@ -36,9 +38,12 @@ LoadedJedecFile LoadJedecFile(const std::string& path, const FuseArray& fuses);
 // The same for `bytes` already read from the file named `path` (standard input, for one).
 LoadedJedecFile LoadJedecBytes(const std::string& path, std::string bytes, const FuseArray& fuses);
 
-// The user's OK to what a ChecksumMismatch or OtherDevice verdict asks: the file counts as
-// correct on that point (the reader's position becomes the text's length) and the verdict moves
-// on to the next that applies. Any other verdict stays.
+// Whether the user may overlook the verdict: a ChecksumMismatch, OtherDevice or Partial.
+bool MayOverlook(CheckStatus status);
+
+// The user's OK to what an overlookable verdict asks: the file counts as correct on that point
+// (for a checksum mismatch the reader's position becomes the text's length) and the verdict
+// moves on to the next that applies. Any other verdict stays.
 void Overlook(LoadedJedecFile& file);
 
 }  // namespace gantrel

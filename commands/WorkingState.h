@@ -19,8 +19,11 @@ struct WorkingState {
   ReportBuffers Reports;            // OutReport, InReport, BytesWritten, BytesRead
   bool JedecLoaded = false;         // a clean load's upload succeeded over UploadConnection
   std::string DisplayText;          // the bytes of the text the commands last showed
-  // Beside JedecLoaded: the link's connection (DeviceLink::ConnectionNumber) the upload went over.
+  // Beside JedecLoaded: the link's connection (DeviceLink::ConnectionNumber) the upload went over,
+  // the image it carried and the text it was read from, as shown.
   std::uint64_t UploadConnection = 0;
+  gantrel::FuseImage UploadedImage{};
+  std::string UploadedText;
 };
 
 }  // namespace gantrel

@@ -42,6 +42,8 @@ void ReadWriteRead(const std::string& text, const FuseArray& start) {
   } else {
     CHECK(result.Ok());
   }
+  CHECK(0 <= result.ListedMapFuses && result.ListedMapFuses <= result.ListedFuses);
+  CHECK(result.ListedFuses <= kDeviceFuseCount && FusesSet(result) <= MapFuseCount(result));
   for (std::uint8_t f : fuses) CHECK(f <= 1);
 
   std::tm time{};
@@ -52,6 +54,7 @@ void ReadWriteRead(const std::string& text, const FuseArray& start) {
   FuseArray again = start;
   const JedecReadResult reread = JedecReader(written, again);
   CHECK(reread.Ok() && reread.ChecksumTested && DeclaresThisDevice(reread));
+  CHECK(CoverageOf(reread) == FuseCoverage::Complete);
   CHECK(reread.GivenChecksum == FuseChecksum(fuses, kDeviceFuseCount));
   for (int i = 0; i < kDeviceFuseCount; ++i) CHECK(again[i] == fuses[i]);
 }

@@ -1,6 +1,8 @@
 #include "JedecReader.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <limits>
 
@@ -44,6 +46,36 @@ inline bool AppendDigit(std::int32_t& value, unsigned char c) {
   return true;
 }
 
+// Which of the device's fuses 0..5891 the L fields stored, one bit each, marked a run at a time
+// so that the hot loop of fuse digits stays as it is.
+class ListedFuses {
+ public:
+  // Marks fuses [from, to), clipped to the device's.
+  void Mark(std::int32_t from, std::int32_t to) {
+    to = std::min(to, kDeviceFuseCount);
+    while (from < to) {
+      const int bit = from % 64;
+      const int width = std::min(64 - bit, to - from);
+      const std::uint64_t ones = width == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << width) - 1;
+      words_[static_cast<std::size_t>(from / 64)] |= ones << bit;
+      from += width;
+    }
+  }
+  // How many of fuses 0..n-1 are marked.
+  std::int32_t Count(std::int32_t n) const {
+    std::int32_t count = 0;
+    for (std::int32_t w = 0; w * 64 < n; ++w) {
+      std::uint64_t word = words_[static_cast<std::size_t>(w)];
+      if (n - w * 64 < 64) word &= (std::uint64_t{1} << (n - w * 64)) - 1;
+      count += std::popcount(word);
+    }
+    return count;
+  }
+
+ private:
+  std::array<std::uint64_t, (kDeviceFuseCount + 63) / 64> words_{};
+};
+
 }  // namespace
 
 JedecReadResult JedecReader(std::string_view text, FuseArray& fuses) {
@@ -72,6 +104,10 @@ JedecReadResult JedecReader(std::string_view text, FuseArray& fuses) {
   bool qfDeclared = false;
   std::uint16_t given = 0;
   std::int32_t checksumPos = 0;
+  // Which of the device's fuses L fields stored, to tell a text that sets the whole map.
+  ListedFuses listed;
+  bool filled = false;
+  bool digits = false;
 
   // The values read so far, as the result gives them at the end or at an error.
   auto keepValues = [&] {
@@ -137,7 +173,12 @@ JedecReadResult JedecReader(std::string_view text, FuseArray& fuses) {
           }
           ++i;
         }
-        if (inside) address = static_cast<std::int32_t>(out - fuseData);
+        if (inside) {
+          const auto stored = static_cast<std::int32_t>(out - fuseData);
+          digits = digits || stored > address;
+          listed.Mark(address, stored);
+          address = stored;
+        }
         pos = i;
         if (i == length) break;
         const unsigned char c = p[i];
@@ -199,6 +240,7 @@ JedecReadResult JedecReader(std::string_view text, FuseArray& fuses) {
             if (IsSpace(c)) break;
             if (!IsFuse(c)) return stop(kUnexpected);
             std::memset(fuseData, c - '0', kFuseArraySize);
+            filled = true;
             state = ReaderState::SkipField;
             break;
           case ReaderState::SecurityValue:
@@ -271,6 +313,10 @@ JedecReadResult JedecReader(std::string_view text, FuseArray& fuses) {
 
   keepValues();
   result.Position = length;
+  result.FillSeen = filled;
+  result.FuseDigitSeen = digits;
+  result.ListedMapFuses = listed.Count(kUesFirstFuse);
+  result.ListedFuses = listed.Count(kDeviceFuseCount);
   if (qf == 0 && qp == 0) return result;
   result.ChecksumTested = true;
   result.ComputedChecksum = FuseChecksum(fuses, qf);
@@ -292,6 +338,20 @@ bool IsDevicePinCount(std::int32_t qp) {
 bool DeclaresThisDevice(const JedecReadResult& read) {
   return (!read.QfDeclared || IsDeviceFuseCount(read.Qf)) &&
          (!read.QpDeclared || IsDevicePinCount(read.Qp));
+}
+
+std::int32_t MapFuseCount(const JedecReadResult& read) {
+  return read.QfDeclared && read.Qf == kQfWithoutUes ? kQfWithoutUes : kDeviceFuseCount;
+}
+
+std::int32_t FusesSet(const JedecReadResult& read) {
+  if (read.FillSeen) return MapFuseCount(read);
+  return MapFuseCount(read) == kQfWithoutUes ? read.ListedMapFuses : read.ListedFuses;
+}
+
+FuseCoverage CoverageOf(const JedecReadResult& read) {
+  if (!read.FillSeen && !read.FuseDigitSeen) return FuseCoverage::None;
+  return FusesSet(read) == MapFuseCount(read) ? FuseCoverage::Complete : FuseCoverage::Partial;
 }
 
 const char* DescribeExpected(ReaderState state) {

@@ -60,6 +60,11 @@ struct JedecReadResult {
   std::int32_t ChecksumFieldPos = 0;  // position of the letter C of the last C field, or 0
   bool ChecksumTested = false;  // the checksum test ran (QF or QP not 0, text read to its end)
   std::uint16_t ComputedChecksum = 0;  // FuseChecksum over the first QF fuses, when tested
+  // What the text sets, for a text read to its end (all false and 0 after a syntax error).
+  bool FillSeen = false;            // an F field set every fuse
+  bool FuseDigitSeen = false;       // an L field stored at least one fuse digit
+  std::int32_t ListedFuses = 0;     // distinct fuses of 0..5891 that L fields stored
+  std::int32_t ListedMapFuses = 0;  // the same among 0..5827, the map without the UES
   ReaderState ErrorState = ReaderState::Preamble;     // the state that met the offending character
   std::uint8_t ErrorChar = 0;                         // the offending character
   SyntaxErrorKind ErrorKind = SyntaxErrorKind::None;  // why it offended, for a SyntaxError
@@ -89,6 +94,20 @@ bool IsDevicePinCount(std::int32_t qp);
 // True when the text declares no count other than the ATF22LV10C's: each of QF and QP either
 // undeclared or one of the device's counts. A count declared as 0 names another device.
 bool DeclaresThisDevice(const JedecReadResult& read);
+
+// How much of the device's fuse map a text read to its end sets. A text with no F field must
+// list every fuse (JESD3): the fuses it leaves out would keep whatever the map held before.
+enum class FuseCoverage : std::uint8_t {
+  None,      // no F field and no fuse digit in any L field
+  Partial,   // no F field, and the L fields leave some of the map's fuses unset
+  Complete,  // an F field, or L fields that list every fuse of the map
+};
+// The fuses a text must set: 5828 (the map without the UES) for a text that declares QF5828,
+// else the device's 5892.
+std::int32_t MapFuseCount(const JedecReadResult& read);
+// How many of those the text sets: all with an F field, else those its L fields list.
+std::int32_t FusesSet(const JedecReadResult& read);
+FuseCoverage CoverageOf(const JedecReadResult& read);
 
 // What the reader expects in `state`, in English, for diagnostics ("a fuse digit 0 or 1").
 const char* DescribeExpected(ReaderState state);

@@ -21,16 +21,22 @@ set(CPACK_PACKAGE_VENDOR "The Gantrel developers")
 set(CPACK_PACKAGE_CONTACT "${GANTREL_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "ATF22LV10C PLD programmer for a USB HID programmer")
 set(CPACK_PACKAGE_DESCRIPTION_FILE ${CMAKE_CURRENT_SOURCE_DIR}/packaging/debian/description)
+# Read here rather than by CPack, which would write the apostrophe as "&apos;" into the control
+# file; CPack puts the summary line in front.
+file(READ ${CPACK_PACKAGE_DESCRIPTION_FILE} CPACK_DEBIAN_PACKAGE_DESCRIPTION)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CPACK_PACKAGE_DESCRIPTION_FILE})
 set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # dpkg-shlibdeps (package dpkg-dev) finds the libraries; it cannot see Qt's translations,
-# which give the Japanese button texts, nor a font with Japanese glyphs.
+# which give the Japanese button texts, nor a font with Japanese glyphs, without which every
+# text of the window is a row of boxes: apt takes the first font when none is installed.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-translations-l10n)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-noto-cjk)
+set(GANTREL_WINDOW_DEPENDS
+  "qt6-translations-l10n, fonts-noto-cjk | fonts-ipafont-gothic | fonts-vlgothic")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "${GANTREL_WINDOW_DEPENDS}")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_SOURCE_DIR}/packaging/debian/postinst)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -10,7 +10,7 @@ namespace gantrel {
 namespace {
 
 constexpr std::string_view kFaultSyntax =
-    "expected stop@N, vanish@N, replug@N, late@N, late@N:MS or burn-fails";
+    "expected stop@N, vanish@N, replug@N, late@N, late@N:MS, burn-fails or stuck@F";
 
 // Reads a whole decimal number with no sign; false on anything else or above `limit`.
 // One open handle on a SimulatedProgrammer, with its own queue of answers.
@@ -101,6 +101,15 @@ bool ParseSimulatedFault(std::string_view text, SimulatedFault& fault, std::stri
     parsed.Kind = SimulatedFaultKind::Replug;
   } else if (name == "late") {
     parsed.Kind = SimulatedFaultKind::Late;
+  } else if (name == "stuck") {
+    std::uint64_t fuse = 0;
+    if (!ParseNumber(rest, kDeviceFuseCount - 1, fuse)) {
+      error = "fault '" + std::string(text) + "': the fuse must be a whole number from 0 to " +
+              std::to_string(kDeviceFuseCount - 1);
+      return false;
+    }
+    fault = SimulatedFault{SimulatedFaultKind::Stuck, fuse, SimulatedFault{}.Delay};
+    return true;
   } else {
     error = "unknown fault '" + std::string(text) + "' (" + std::string(kFaultSyntax) + ")";
     return false;
@@ -173,6 +182,8 @@ std::string FormatSimulatedFault(const SimulatedFault& fault) {
       return "replug@" + report;
     case SimulatedFaultKind::BurnFails:
       return "burn-fails";
+    case SimulatedFaultKind::Stuck:
+      return "stuck@" + report;
   }
   return "none";
 }
@@ -270,7 +281,16 @@ Report SimulatedProgrammer::RunFirmware(const Report& report) {
       if (Strikes(SimulatedFaultKind::BurnFails, 0)) {
         answer[1] = kBurnFailedAnswer;
       } else {
-        chipImage_ = uploadedImage_;
+        FuseImage burned = uploadedImage_;
+        for (const SimulatedFault& fault : faults_) {
+          if (fault.Kind != SimulatedFaultKind::Stuck) continue;
+          // Fuse F is bit 0x80 >> (F % 8) of byte F / 8, as PackFuseImage lays it out.
+          const std::size_t byte = fault.Report / 8;
+          const auto bit = static_cast<std::uint8_t>(0x80u >> (fault.Report % 8));
+          burned[byte] =
+              static_cast<std::uint8_t>((burned[byte] & ~bit) | (chipImage_[byte] & bit));
+        }
+        chipImage_ = burned;
         answer[1] = kProgramSucceeded;
       }
       break;

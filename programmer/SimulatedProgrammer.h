@@ -24,6 +24,8 @@ enum class SimulatedFaultKind : std::uint8_t {
   BurnFails,  // "burn-fails": the answer to 'w' is not 0x61 and the chip keeps its fuses
   Replug,     // "replug@N": unplugged and plugged in again once the answer to report N-1 has
               // been taken (at once for N = 1); report N then meets a dead handle
+  Stuck,      // "stuck@F": the chip's fuse F (0..5891) keeps its state through every burn,
+              // while the answer to 'w' is still 0x61, as a worn cell would
 };
 
 // One fault. Report counts the output reports that reached the simulated programmer since it
@@ -31,13 +33,13 @@ enum class SimulatedFaultKind : std::uint8_t {
 // a send on a dead handle (from before a reconnect, or after the device vanished) does not.
 struct SimulatedFault {
   SimulatedFaultKind Kind = SimulatedFaultKind::None;
-  std::uint64_t Report = 0;
+  std::uint64_t Report = 0;               // for Stuck, the fuse F
   std::chrono::milliseconds Delay{3000};  // Late only: beyond the 2 s bound, within the 20 s one
 };
 
-// Parses "stop@N", "vanish@N", "replug@N", "late@N", "late@N:MS" or "burn-fails" (N >= 1,
-// MS >= 0, decimal) into `fault`; false with an English message in `error` (and `fault`
-// untouched) otherwise.
+// Parses "stop@N", "vanish@N", "replug@N", "late@N", "late@N:MS", "burn-fails" or "stuck@F"
+// (N >= 1, MS >= 0, 0 <= F <= 5891, decimal) into `fault`; false with an English message in `error`
+// (and `fault` untouched) otherwise.
 bool ParseSimulatedFault(std::string_view text, SimulatedFault& fault, std::string& error);
 
 // Parses a comma-separated list of faults ("late@5,replug@14"), each item as
@@ -46,15 +48,18 @@ bool ParseSimulatedFault(std::string_view text, SimulatedFault& fault, std::stri
 // The fault language in English, for the help of the programs that take --simulate-fault: one
 // line per fault, indented to stand under an option's description.
 inline constexpr const char* kSimulatedFaultsHelp =
-    "                            stop@N      no answer from output report N on\n"
-    "                            vanish@N    every transfer fails from report N on\n"
-    "                            replug@N    unplugged and plugged in again before report N\n"
-    "                            late@N[:MS] the answer to report N comes MS ms late\n"
-    "                                        (3000 by default)\n"
-    "                            burn-fails  the chip fails to burn\n"
-    "                          Several faults go separated by commas (late@5,replug@14).\n"
-    "                          Reports count from 1 across the whole run; a report sent\n"
-    "                          to an unplugged programmer is not counted.\n";
+    "                            stop@N       no answer from output report N on\n"
+    "                            vanish@N     every transfer fails from report N on\n"
+    "                            replug@N     unplugged and plugged in again before report N\n"
+    "                            late@N[:MS]  the answer to report N comes MS ms late\n"
+    "                                         (3000 by default, beyond the 2 s bound)\n"
+    "                            burn-fails   the chip fails to burn\n"
+    "                            stuck@F      the chip's fuse F (0-5891) never changes, yet\n"
+    "                                         the burn is answered as done\n"
+    "                          Several faults go separated by commas, as in\n"
+    "                          late@5:1500,replug@14. Reports count from 1 across\n"
+    "                          the whole run; a report sent to an unplugged\n"
+    "                          programmer is not counted.\n";
 
 bool ParseSimulatedFaults(std::string_view text, std::vector<SimulatedFault>& faults,
                           std::string& error);

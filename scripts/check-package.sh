@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a build folder and checks it: the files it holds (no more, no
-# fewer), its dependencies, its changelog's version, that gantrel and gantrel-cli run from it, and lintian
-# (any error fails). Needs dpkg-dev and lintian (bash scripts/dev.sh deps installs them).
+# fewer), its dependencies (a CJK font among them), its description, its changelog's version, its
+# machine-readable copyright file, the manual pages, that gantrel and gantrel-cli run from it, and
+# lintian (any error, or a missing manual page, fails). Needs dpkg-dev, lintian and help2man
+# (bash scripts/dev.sh deps installs them).
 #   bash scripts/check-package.sh [BUILD_DIR]      default: build
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -32,6 +34,8 @@ expected=(
   ./usr/share/icons/hicolor/32x32/apps/gantrel.png
   ./usr/share/icons/hicolor/48x48/apps/gantrel.png
   ./usr/share/icons/hicolor/scalable/apps/gantrel.svg
+  ./usr/share/man/man1/gantrel-cli.1.gz
+  ./usr/share/man/man1/gantrel.1.gz
   ./usr/share/mime/packages/gantrel.xml
 )
 actual=$(dpkg-deb --fsys-tarfile "$deb" | tar -t | grep -v '/$' | LC_ALL=C sort)
@@ -44,7 +48,12 @@ depends=$(dpkg-deb -f "$deb" Depends)
 for want in qt6-translations-l10n libqt6widgets6 libhidapi-hidraw0; do
   [[ ", $depends," == *", $want"[\ ,]* ]] || fail "Depends lacks $want: $depends"
 done
-[ "$(dpkg-deb -f "$deb" Recommends)" = fonts-noto-cjk ] || fail "Recommends is not fonts-noto-cjk"
+# Without a CJK font every text of the window is a row of boxes.
+font="fonts-noto-cjk | fonts-ipafont-gothic | fonts-vlgothic"
+[[ ", $depends," == *", $font,"* ]] || fail "Depends lacks '$font': $depends"
+description=$(dpkg-deb -f "$deb" Description)
+[[ "$description" == *"chip's"* && "$description" != *"&"* ]] ||
+  fail "the description lost its plain apostrophe: $description"
 
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
@@ -53,8 +62,22 @@ for binary in gantrel gantrel-cli; do
   # --version needs no display: the window's binary answers it before Qt starts.
   env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/$binary" --version >/dev/null ||
     fail "the packaged $binary does not run"
+  # The page is help2man's, named after the program, with the hand-written sections.
+  page=$(zcat "$root/usr/share/man/man1/$binary.1.gz")
+  for want in ".SH NAME" "$binary \\- " '.SH "SIMULATED PROGRAMMER"' ".SH FILES" \
+      "60\\-gantrel.rules" '.SH "EXIT STATUS"'; do
+    grep -qF -- "$want" <<<"$page" || fail "$binary(1) lacks $want"
+  done
 done
+copyright=$root/usr/share/doc/gantrel/copyright
+[ "$(head -1 "$copyright")" = "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" ] ||
+  fail "the copyright file is not machine-readable (DEP-5)"
+[ "$(grep -c '^License: GPL-3+$' "$copyright")" -eq 2 ] ||
+  fail "the copyright file does not put every file under GPL-3+ and give its licence text"
 
 echo "lintian $deb:"
-lintian --fail-on error "$deb" || fail "lintian found errors"
+tags=$(lintian --fail-on error "$deb") || { echo "$tags" >&2; fail "lintian found errors"; }
+echo "$tags"
+! grep -qE "(binary-without-manpage|manpage-|groff-message|copyright-)" <<<"$tags" ||
+  fail "lintian finds fault with the manual pages or the copyright file"
 echo "$(basename "$deb"): ${#expected[@]} files as listed, Depends: $depends"

@@ -2,6 +2,8 @@
 # Sets up a Debian 12 machine for Gantrel, builds it, and starts the window or runs every test.
 #   bash scripts/dev.sh run    install what is missing, build, start the window
 #   bash scripts/dev.sh test   install what is missing, build, run every test (ctest)
+#   bash scripts/dev.sh deps   install every package that building, testing, packaging and
+#                              running need (the CJK font included), and nothing else
 # Only the package installation needs root: it goes through sudo when run as a normal user.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -14,16 +16,17 @@ esac
 
 build_packages=(cmake g++ make pkg-config qt6-base-dev qt6-translations-l10n libhidapi-dev
   libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev)
-# The desktop entry's and MIME type's check, and the Debian package with its check.
-package_packages=(desktop-file-utils shared-mime-info dpkg-dev lintian)
+# The desktop entry's and MIME type's check, the manual pages, and the Debian package with its
+# check.
+package_packages=(desktop-file-utils shared-mime-info help2man dpkg-dev lintian)
 run_packages=(fonts-noto-cjk xvfb xauth)
 # The USB rig (tests/usb-rig): Debian's kernel under QEMU, its initramfs, udev in the guest.
 rig_packages=(qemu-system-x86 linux-image-amd64 busybox-static cpio kmod udev)
 
 missing=()
 want=("${build_packages[@]}" "${package_packages[@]}")
-[ "$mode" = run ] && want+=("${run_packages[@]}")
-[ "$mode" = run ] || want+=("${rig_packages[@]}")
+[ "$mode" != test ] && want+=("${run_packages[@]}")
+[ "$mode" != run ] && want+=("${rig_packages[@]}")
 for p in "${want[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done

@@ -4,6 +4,7 @@
 #include "AppResources.h"
 #include "CPes.h"
 #include "CommandLine.h"
+#include "CommandTexts.h"
 #include "ProgressBox.h"
 #include "QtDialogs.h"
 #include "WindowFixture.h"
@@ -14,15 +15,21 @@ namespace {
 const std::string kStartText = "t*F0*L3 1*";  // a clean text setting fuse 3
 // "あい" then CR LF, "う!" in CP932; "あい" LF in UTF-8 after its byte-order mark.
 const QByteArray kCp932 = "\x82\xa0\x82\xa2\r\n\x82\xa4!";
+// The line that boxes asking to reconnect the programmer add under --simulate.
+const QString kSimulatedHint =
+    "\r\nシミュレーションでは、メニュー「シミュレーション」→"
+    "「プログラマを接続し直す」で接続し直せます。";
 const QByteArray kUtf8Bom = "\xef\xbb\xbf\xe3\x81\x82\xe3\x81\x84\n";
 
-// Sends a drag of `data` onto `target` and then its drop; whether the drop was taken.
-bool Drop(QWidget* target, const QMimeData& data) {
-  QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+// Sends a drag of `data` from another program onto `target`, offering a copy or a move (Shift
+// proposes the move), and then its drop; the action taken, IgnoreAction if refused.
+Qt::DropAction Drop(QWidget* target, const QMimeData& data, Qt::KeyboardModifiers keys = {}) {
+  const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+  QDragEnterEvent enter(QPoint(5, 5), offered, &data, Qt::LeftButton, keys);
   QApplication::sendEvent(target, &enter);
-  QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QDropEvent drop(QPointF(5, 5), offered, &data, Qt::LeftButton, keys);
   QApplication::sendEvent(target, &drop);
-  return drop.isAccepted();
+  return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
 }
 
 // The bytes shown and the text area's text, the caret put at a byte offset and the character
@@ -51,7 +58,7 @@ void WhenModalOpens(F inspect) {
 
 class WindowTest : public QObject {
   Q_OBJECT
-  gantrel::testing::TempDir dir;
+  gantrel::testing::TempDir dir, other;
   QString Path(const char* name) { return QString::fromStdString(dir.File(name)); }
 
  private slots:
@@ -61,8 +68,9 @@ class WindowTest : public QObject {
     gantrel::testing::WriteFileBytes(dir.File("start.jed"), kStartText);
   }
 
-  // Each menu item by its object name reaches its command: a CP932 file loaded and uploaded,
-  // burned, read back (PES取得 refused while the read runs, then shown), and saved byte for byte.
+  // Each menu item reaches its command, JEDEC読込 and JEDEC保存 through their standard keys: a
+  // CP932 file loaded and uploaded, burned, read back (PES取得 refused while the read runs, then
+  // shown), and saved byte for byte.
   void Menu_EachItemRunsItsCommand_CommandsDoNotNest() {
     WindowFixture f;
     f.Start();
@@ -74,10 +82,11 @@ class WindowTest : public QObject {
     const std::string content = "\x02\x83\x65\x83\x58\x83\x67\r\n*QF5892*\r\nF0*\r\n\x03";
     gantrel::testing::WriteFileBytes(dir.File("sjis.jed"), content);
     f.dialogs.Script = {dir.File("sjis.jed"), dir.File("copy")};
-    f.Trigger("actionJedecLoad");
+    QVERIFY(QTest::qWaitForWindowActive(&f.window));
+    QTest::keySequence(&f.window, QKeySequence::Open);
     f.Trigger("actionDeviceWrite");
     QCOMPARE(f.programmer.BurnCount(), 1);
-    f.Trigger("actionJedecSave");
+    QTest::keySequence(&f.window, QKeySequence::Save);
     QCOMPARE(gantrel::testing::ReadFileBytes(dir.File("copy")).substr(0, content.size()), content);
     QTimer::singleShot(0, this, [&f] { f.Trigger("actionPesRead"); });  // inside the read
     f.Trigger("actionDeviceRead");
@@ -86,6 +95,28 @@ class WindowTest : public QObject {
     QCOMPARE(f.Events(),
              QStringList({"open", "[成功 -.] 書き込みに成功しました。", "save", "pes 1F22L10C3"}));
     QVERIFY(f.Clean());
+  }
+
+  // A text without fuses is refused with its box; one that sets only some asks, and Cancel
+  // refuses it with the caret at its end. Neither is uploaded.
+  void Load_NoFusesRefused_PartialAsks() {
+    WindowFixture f;
+    f.Start();
+    gantrel::testing::WriteFileBytes(dir.File("notes.jed"), "hdr\r\n*N x*");
+    gantrel::testing::WriteFileBytes(dir.File("partial.jed"), "x*L3 1*");
+    f.dialogs.Script = {dir.File("notes.jed"), dir.File("partial.jed"), "Cancel"};
+    f.Trigger("actionJedecLoad");
+    f.Trigger("actionJedecLoad");
+    QCOMPARE(
+        f.Events(),
+        QStringList({"open", "[Gantrel -.] JEDECファイルにヒューズの指定がありません。", "open",
+                     "[Gantrel !?] このJEDECファイルはヒューズの一部しか指定していません（5892"
+                     "個中1個）。\r\n指定のないヒューズは前の値のままになります。このまま続けま"
+                     "すか？",
+                     "[Gantrel -.] JEDECファイルにエラーがあります。"}));
+    QCOMPARE(f.window.ShownText(), "x*L3 1*");
+    QCOMPARE(f.text->textCursor().position(), 7);
+    QVERIFY(f.programmer.UploadCount() == 0 && f.Clean());
   }
 
   // Enter inserts nothing, Ctrl+Enter breaks the line; Escape closes the window, after asking
@@ -157,7 +188,8 @@ class WindowTest : public QObject {
     row("Qt's options pass", "-platform offscreen --reverse -style=fusion --simulate", run);
     row("faults imply simulate", "--simulate-fault replug@20,vanish@2 FILE", run,
         "[失敗 x.] プログラマとの通信に失敗しました。（送信 2/13：プログラマが切断されました"
-        "（device disconnected））\r\nプログラマを接続し直して下さい。");
+        "（device disconnected））\r\nプログラマを接続し直して下さい。" +
+            kSimulatedHint);
     row("chip implies simulate", "--simulate-chip CHIP", run);
     row("help", "--simulate --help", StartAction::Help);
     row("unknown option", "--simulated", usage, "unknown option '--simulated'");
@@ -196,8 +228,8 @@ class WindowTest : public QObject {
     QVERIFY(dialogs.Unexpected == 0 && !session.Window().IsBusy());
   }
 
-  // One file dropped loads as if chosen. Text dragged within the area moves; a file dropped while
-  // a command runs is refused.
+  // One file dropped loads as if chosen. Text from another program is copied, even when a move
+  // is proposed; a file dropped while a command runs is refused.
   void Drop_OneFileLoads_OverEditsAsks_OthersRefused() {
     WindowFixture f;
     f.Start();
@@ -208,7 +240,7 @@ class WindowTest : public QObject {
     QCOMPARE(f.programmer.UploadCount(), 1);
     QMimeData text;
     text.setText("moved");
-    QVERIFY(Drop(f.text->viewport(), text));
+    QCOMPARE(Drop(f.text->viewport(), text, Qt::ShiftModifier), Qt::CopyAction);
     QCOMPARE(f.text->toPlainText().toStdString(), "moved" + kStartText);
     QMimeData two;
     two.setUrls({one.urls().front(), one.urls().front()});
@@ -237,7 +269,7 @@ class WindowTest : public QObject {
     auto* progress = session.Window().findChild<ProgressBox*>("progressBox");
     auto* text = session.Window().findChild<QPlainTextEdit*>("textArea");
     bool early = true, late = false;
-    QString typed = "?";
+    QString typed = "?", count;
     QTimer::singleShot(200, this, [&] {
       early = progress->isVisible();
       QTest::keyClicks(text, "x");
@@ -246,18 +278,110 @@ class WindowTest : public QObject {
     QTimer::singleShot(1200, this, [&] {
       QTest::keyClick(progress, Qt::Key_Escape);  // the box has no way to be closed
       late = progress->isVisible();
+      const auto* bar = progress->findChild<QProgressBar*>("progressBar");
+      count = progress->Step() + QString(" %1/%2").arg(bar->value()).arg(bar->maximum());
     });
     session.Start();
     QTRY_COMPARE_WITH_TIMEOUT(session.Simulated()->UploadCount(), 1, 5000);
     QTRY_VERIFY(!session.Window().IsBusy());
     QVERIFY(!early && late && !progress->isVisible());
+    QCOMPARE(count, "送信中 2/13 2/13");
     QCOMPARE(typed, "");
     QCOMPARE(text->toPlainText().toStdString(), kStartText);
   }
 
+  // The loaded text is painted, and a click puts the caret where it points.
+  void TextArea_PaintsTheTextAndTakesClicks() {
+    WindowFixture f;
+    f.Start();
+    f.window.ShowText(kStartText);
+    const QImage image = f.text->viewport()->grab().toImage();
+    int inked = 0;  // pixels much darker than the white background
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) inked += qGray(image.pixel(x, y)) < 128;
+    QVERIFY2(inked > 40, qPrintable(QString::number(inked)));
+    QTextCursor fifth = f.text->textCursor();
+    fifth.setPosition(5);
+    QTest::mouseClick(f.text->viewport(), Qt::LeftButton, {}, f.text->cursorRect(fifth).center());
+    QCOMPARE(f.text->textCursor().position(), 5);
+  }
+
+  // A run as main starts it, with the real file dialogs (which filter both cases of the suffix).
+  // With no settings file the window opens at its default size and the first dialog where Qt's
+  // opens by default; the next, load or save, opens where the last file was chosen. The next
+  // run opens there too, wherever other dialogs went meanwhile, at the size and place the window
+  // had when it closed.
+  void Remembered_FolderAndGeometry_KeptForTheNextRun() {
+    QFile::remove(QSettings("Gantrel", "Gantrel").fileName());
+    const WindowOptions options = ParseCommandLine({"--simulate"}).Options;
+    const QString a = Path(""), b = QString::fromStdString(other.Path().string());
+    const QRect placed(40, 50, 600, 400);
+    const auto choose = [](auto ask, const QString& file) {
+      QString opened;
+      WhenModalOpens<QFileDialog>([&opened, file](QFileDialog* dialog) {
+        QCOMPARE(dialog->nameFilters(),
+                 QStringList({"Fusemaps(.JED) (*.jed *.JED)", "All Files (*)"}));
+        opened = dialog->directory().absolutePath();
+        dialog->selectFile(file);
+        static_cast<QDialog*>(dialog)->accept();  // QFileDialog's own is protected
+      });
+      ask();
+      return opened;
+    };
+    // Qt's own dialogs remember the last folder they went to; send them elsewhere.
+    const auto wander = [] { QFileDialog(nullptr, {}, QDir::rootPath()); };
+    {
+      QtDialogs dialogs;
+      WindowSession run(options, dialogs);
+      QCOMPARE(run.Window().size(), QSize(480, 325));
+      run.Start();
+      QVERIFY(QTest::qWaitForWindowExposed(&run.Window()));
+      run.Window().setGeometry(placed);
+      QTRY_COMPARE(run.Window().geometry(), placed);
+      QCOMPARE(choose([&] { return dialogs.AskOpenPath(); }, a + "start.jed"), QDir::currentPath());
+      wander();
+      QCOMPARE(choose([&] { return dialogs.AskSavePath(); }, b + "/new.jed"),
+               QDir(a).absolutePath());
+      wander();
+      run.Window().reject();
+    }
+    QtDialogs dialogs;
+    WindowSession next(options, dialogs);
+    QCOMPARE(next.Window().geometry(), placed);
+    QCOMPARE(choose([&] { return dialogs.AskOpenPath(); }, ""), QDir(b).absolutePath());
+  }
+
+  // Under --simulate, reconnecting through the menu ends the out-of-step state that a broken
+  // upload left, as a replug would: a load and 書き込み then succeed. Without it, no such menu.
+  void SimulationMenu_ReconnectEndsOutOfStep_AbsentWithoutSimulate() {
+    ScriptedDialogs dialogs;
+    QVERIFY(!WindowSession({}, dialogs).Window().findChild<QMenu*>("menuSimulation"));
+    const ParsedCommandLine line =
+        ParseCommandLine({"--simulate-fault", "stop@2", dir.File("start.jed")});
+    WindowSession session(line.Options, dialogs);
+    const auto* menu = session.Window().findChild<QMenu*>("menuSimulation");
+    QCOMPARE(menu->title() + "→" + menu->actions()[0]->text(),
+             "シミュレーション→プログラマを接続し直す");
+    session.Start();
+    QTRY_COMPARE_WITH_TIMEOUT(dialogs.Events.size(), 1u, 5000);  // the broken upload
+    QTRY_VERIFY(!session.Window().IsBusy());
+    const auto trigger = [&session](const char* name) {
+      session.Window().findChild<QAction*>(name)->trigger();
+    };
+    trigger("actionDeviceWrite");
+    trigger("actionReconnect");
+    dialogs.Script = {dir.File("start.jed")};
+    trigger("actionJedecLoad");
+    trigger("actionDeviceWrite");
+    QCOMPARE(QString::fromStdString(dialogs.Events[1]),
+             "[注意 !.] " + QString(gantrel::kTextOutOfStep) + kSimulatedHint);
+    QCOMPARE(QString::fromStdString(dialogs.Events.back()), "[成功 -.] 書き込みに成功しました。");
+    QVERIFY(dialogs.Script.empty() && dialogs.Unexpected == 0);
+  }
+
   // The real boxes: the PES box with the focus on OK, a question with Qt's Japanese Cancel
-  // that Escape answers, and the file filter matching both cases.
-  void Boxes_PesFocusOnOk_CancelInJapanese_FilterBothCases() {
+  // that Escape answers.
+  void Boxes_PesFocusOnOk_CancelInJapanese() {
     WhenModalOpens<CPes>([](CPes* box) {
       QCOMPARE(box->findChild<QLineEdit*>("pesText")->text(), "1F22L10C3");
       QCOMPARE(box->focusWidget(), box->findChild<QPushButton*>("okButton"));
@@ -272,13 +396,19 @@ class WindowTest : public QObject {
     QCOMPARE(QtDialogs().ShowMessage("?", "Gantrel", gantrel::MessageIcon::Exclamation,
                                      gantrel::MessageButtons::OkCancel),
              gantrel::MessageAnswer::Cancel);
-    WhenModalOpens<QFileDialog>([](QFileDialog* dialog) {
-      QCOMPARE(dialog->nameFilters(),
-               QStringList({"Fusemaps(.JED) (*.jed *.JED)", "All Files (*)"}));
-    });
-    QCOMPARE(QtDialogs().AskOpenPath(), std::optional<std::string>());
   }
 };
 
-QTEST_MAIN(WindowTest)
+// The settings of the window and of Qt's dialogs go to a fresh folder that stands for the home,
+// never into the real one.
+int main(int argc, char* argv[]) {
+  const gantrel::testing::TempDir home;
+  qputenv("HOME", QByteArray::fromStdString(home.Path().string()));
+  qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(home.File(".config")));
+  QApplication app(argc, argv);
+  app.setAttribute(Qt::AA_Use96Dpi, true);
+  WindowTest test;
+  QTEST_SET_MAIN_SOURCE_PATH
+  return QTest::qExec(&test, argc, argv);
+}
 #include "WindowTest.moc"

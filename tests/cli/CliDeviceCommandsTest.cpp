@@ -24,6 +24,16 @@ TEST(CliDevice, EachOutcomeGivesItsExitStatusAndMessages) {
       // The chip differs: how many, the first ten with their L row, the rest counted.
       {{"verify", blown, "--simulate"}, 1, "\nfuse 9 (L0000): file 1, chip 0\nand 5882 more\n", ""},
       {{"program", example, "--simulate-fault", "burn-fails"}, 1, "", "answered 'F' instead of"},
+      // A cell that does not take the burn while the programmer answers 0x61: the read-back
+      // names it (fuse 5842 is a bit of the UES "AB", in the last block).
+      {{"program", example, "--simulate-fault", "stuck@5842"},
+       1,
+       "1 of 5892 fuses differ on the chip\nfuse 5842 (L5828): file 1, chip 0\n",
+       "differs from"},
+      {{"program", example, "--simulate-fault", "stop@14"},
+       1,
+       "",
+       "no answer to the burn command within 20 s: whether the chip was burned is unknown\n"},
       // A read-back that breaks off is a failed exchange, not a chip that differs.
       {{"program", example, "--simulate-fault", "vanish@20"}, 1, "", "read-back failed: ack"},
       // Unplugged and plugged in again after the upload: the new connection never got it.

@@ -33,37 +33,44 @@ struct CheckCase {
 // The check --json fields that each case gives, in this order.
 const char* const kJsonFields =
     "status transmission line column qf qp qf_declared qp_declared result length given_checksum "
-    "computed_checksum fuse_checksum";
+    "computed_checksum fuse_checksum fuses_set";
 
 TEST(CliCheck, EachKindOfFileGivesItsVerdictTextJsonAndExitStatusAndSeveralTheHighest) {
   const std::string tc = "\n: transmission checksum ";
   const std::string absent = tc + "absent (no ETX, or no hex digit after it)";
   const std::vector<CheckCase> cases = {
       {"example.jed", kExampleText, 0, ": ok: 5892 fuses, checksum 0060" + absent,
-       "ok absent - - 5892 24 true true 387 387 0060 0060 0060"},
+       "ok absent - - 5892 24 true true 387 387 0060 0060 0060 5892"},
       // Lines and columns count from the file's first byte, the banner before the STX included.
       {"stx.jed", "junk\r\n\x02hdr\r\n*L0000 01\r\n  1\x01\x30*\x03" + std::string("0000"), 1,
        ":4:4: syntax error: found 0x01, expected a fuse digit 0 or 1, white space or '*'" + tc +
            "wrong: the file states 0000, its text gives 03F4",
-       "syntax-error mismatch 4 4 0 0 false false 19 22 0000 - 0006"},
+       "syntax-error mismatch 4 4 0 0 false false 19 22 0000 - 0006 -"},
       // Not UTF-8: a lone 0xFF, an overlong slash, a UTF-16 surrogate, a stray continuation byte
       // and a sequence cut short.
       {"missing\"back\\slash\x01\x7Ftab\t\xFF\xC0\xAF\xED\xA0\x80\x80\xE3\x83.jed", "", 2,
-       ": cannot open: No such file or directory", "io-error - - - 0 0 false false - - - - -"},
+       ": cannot open: No such file or directory", "io-error - - - 0 0 false false - - - - - -"},
       {"mismatch\xE3\x83\x87.jed", "\x02*QF5892*F0*L0 1*C4432*\x03" + std::string("0499"), 1,
        ": checksum mismatch: given 4432, computed 0001 over QF5892 fuses" + tc + "0499 ok",
-       "checksum-mismatch ok - - 5892 0 true false 16 22 4432 0001 0001"},
+       "checksum-mismatch ok - - 5892 0 true false 16 22 4432 0001 0001 5892"},
       // Each declared count is judged alone; 0 is a count too.
       {"qf.jed", "*QP24*QF0*F0*", 1, ": for another device: QF0 (not 5828, 5892 or 5893)" + absent,
-       "other-device absent - - 0 24 true true 13 13 0000 0000 0000"},
+       "other-device absent - - 0 24 true true 13 13 0000 0000 0000 5892"},
       {"qp.jed", "*QP20*F0*", 1, ": for another device: QP20 (not 24 or 28)" + absent,
-       "other-device absent - - 0 20 false true 9 9 0000 0000 0000"},
+       "other-device absent - - 0 20 false true 9 9 0000 0000 0000 5892"},
       // A transmission checksum alone never makes a file bad; this one was taken with CR LF.
       {"lf\xF0\x9F\x98\x80.jed", "\x02hdr\n*QP24*F0*L0 1*\n\x03" + std::string("0463"), 0,
        ": ok: no fuse count declared, checksum of fuses 0-5891 0001" + tc +
            "0463 matches only with CR LF and LF swapped: the line endings were converted after the "
            "file was written",
-       "ok line-endings - - 0 24 false true 19 19 0000 0000 0001"},
+       "ok line-endings - - 0 24 false true 19 19 0000 0000 0001 5892"},
+      // A text without an F field must set every fuse.
+      {"notes.jed", "hdr\r\n*N note*", 1,
+       ": no fuses: the text has no F field and no fuse digit in an L field" + absent,
+       "no-fuses absent - - 0 0 false false 13 13 0000 - 0000 0"},
+      {"partial.jed", "*L0 1 0 1*", 1,
+       ": partial: no F field, and the L fields set 3 of the 5892 fuses" + absent,
+       "partial absent - - 0 0 false false 10 10 0000 - 0005 3"},
   };
   std::vector<std::string> args = {"check"};
   std::string allOut, allErr;
@@ -109,6 +116,16 @@ TEST(CliJedec, GoodOrForcedFilesAreWrittenCanonicallyFramedOrNotAndOthersRefused
       // A checksum mismatch or another device is written only when forced.
       {{"jedec", "-"}, 1, "", "over QF5892 fuses\nUse --force to write it anyway.", {}, mismatch},
       {{"jedec", "-", "--force"}, 0, "*C0001\r\n*", "written anyway", {}, mismatch},
+      // --force names each verdict it overrides; an empty input sets no fuse.
+      {{"jedec", "-", "--force"},
+       0,
+       "*L0000 1000",
+       "(written anyway: --force)\n-: partial: no F "
+       "field, and the L fields set 1 of the 5892 fuses (written anyway: --force); 5891 fuses not "
+       "set by the file are taken as 0\n",
+       {},
+       "*QP20*L0 1*"},
+      {{"check", "-"}, 1, "-: no fuses: ", "", {}, ""},
       // SOURCE_DATE_EPOCH: a whole number of seconds, up to the last one of 9999.
       {{"jedec", example}, 2, "", "SOURCE_DATE_EPOCH must be", "12abc"},
       {{"jedec", example}, 2, "", "up to the year 9999", "253402300800"},

@@ -58,12 +58,12 @@ TEST(CliExplain, HandMadeMapsGiveTheirKnownEquationsInJsonAndText) {
       {"registered active high, never enabled, an always-true term", "L5826 10*" + Row(123, {}),
        R"("14": {"mode": "registered", "polarity": "active-high", "feedback": "/Q", )"
        R"("oe": null, "terms": [[]]})",
-       "pin 14: registered, active high, output never enabled\n  14 := 1\nAR"},
+       "pin 14: registered, active high, output never enabled\n  14 := VCC\nAR"},
       {"combinatorial active low, every term false", "L5814 01*" + Row(34, {}),
        R"("20": {"mode": "combinatorial", "polarity": "active-low", "feedback": "pin", )"
        R"("oe": [], "terms": []},)",
        "pin 20: combinatorial, active low, output always enabled\n"
-       "  every product term is always false\npin 19:"},
+       "  /20 = GND\npin 19:"},
       {"AR by a term, SP never", Row(0, {"1", "/13"}), "\"ar\": [\"1\", \"/13\"],\n  \"sp\": null,",
        "AR (asynchronous reset of every register): when 1 * /13\n"
        "SP (synchronous preset of every register): never\n"},
@@ -98,6 +98,9 @@ TEST(CliExplain, BadOrForeignFilesAreRefusedAndThePlccPackageIsNamed) {
       {{"explain", mismatch}, 1, "", "computed 0001 over QF5892 fuses\nUse --force to explain"},
       {{"explain", mismatch, "--force"}, 0, "pin 23: ", "(explained anyway: --force)"},
       {{"explain", "-", "--force"}, 1, "", "QF2194 is another device's", {}, "*QF2194*F0*"},
+      // An empty input (a read that wrote nothing) sets no fuse; a partial map only forced.
+      {{"explain", "-", "--force"}, 1, "", "-: no fuses: the text has no F field", {}, ""},
+      {{"explain", "-"}, 1, "", "set 1 of the 5892 fuses\nUse --force to explain", {}, "*L2 1*"},
       {{"explain", "-"}, 2, "", "-: larger than 1 MiB", {}, std::string(1024 * 1024 + 1, '*')},
       {{"explain", "-"}, 0, "(QP28); pins are shown by their DIP numbers.\n", "", {}, "*QP28*F0*"},
       // A map of 5828 fuses has no signature.
@@ -126,8 +129,9 @@ TEST(CliDiff, DifferingMapsNameTheEquationsThenEachFuseByItsMeaning) {
       {{"diff", a, b}, 1, aToB, ""},
       {{"diff", b, "-"}, 1, "the equations agree: the fuses differ only in", "", {}, "*F0*"},
       {{"diff", "--json", b, Scratch("d.jed", "*F0*L101 1*L1234 1*L5811 1*")}, 1, bToD, ""},
-      // A file failing its check is compared as far as it was read: fuse 5 never was.
-      {{"diff", cut, "-"}, 0, "all 5892 fuses agree\n", "as far as it was read)", {}, "*F0*L0 11*"},
+      // A file failing its check is not compared: fuse 5 was never read.
+      {{"diff", cut, "-"}, 1, "", cut + ":1:10: syntax error", {}, "*F0*L0 11*"},
+      {{"diff", a, "-"}, 1, "", "-: partial: no F field", {}, "*L5 1*"},
       {{"diff", a, Scratch("none.jed")}, 2, "", "none.jed: cannot open"},
   });
 }

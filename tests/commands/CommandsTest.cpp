@@ -7,6 +7,7 @@
 
 #include "Commands.h"
 #include "JedecFraming.h"
+#include "JedecLoad.h"
 #include "ScriptedDialogs.h"
 #include "SimulatedProgrammer.h"
 #include "TestSupport.h"
@@ -15,6 +16,7 @@ namespace gantrel {
 namespace {
 
 using Strings = std::vector<std::string>;
+using namespace std::string_literals;
 
 // A box as ScriptedDialogs logs it.
 const std::string kAsked = "[Gantrel -?] ", kNotice = "[注意 !.] ", kFailure = "[失敗 x.] ";
@@ -26,6 +28,12 @@ const std::string kOutOfStep =
 const std::string kDiscard =
     "[Gantrel !?] 編集した内容は保存されていません。\r\n編集内容を破棄して続けますか？";
 const std::string kFileError = "[Gantrel -.] JEDECファイルにエラーがあります。";
+const std::string kNoFuses = "[Gantrel -.] JEDECファイルにヒューズの指定がありません。";
+const std::string kAskedPartial =
+    "[Gantrel !?] このJEDECファイルはヒューズの一部しか指定していません";
+const std::string kBurnAsked =
+    "[Gantrel !?] 表示中の内容は、プログラマに送った内容と異なります。\r\n"
+    "最後に読み込んだJEDECファイルの内容を書き込みますか？";
 const std::string kCannotOpen = kFailure + "ファイルを開けませんでした。（";
 std::string Broken(const std::string& step) {
   return kFailure + "プログラマとの通信に失敗しました。（" + step +
@@ -79,10 +87,10 @@ struct Rig {
     commands.OpenProgrammer();
   }
   // One step: "load FILE ANSWER..." ("-" cancels the dialog; the answers go to the questions
-  // asked), "save FILE", "write", "read", "pes", "fault LIST" (in the fault language),
-  // "replug", "unplug", "plug", "denied" (the programmer plugged in again and refusing to open),
-  // "edit TEXT" (the user's edit of the text shown), "--", which clears the log and counts reports
-  // sent from there, and "loaded" (clean.jed loaded, then "--").
+  // asked), "save FILE", "write ANSWER...", "read ANSWER...", "pes", "fault LIST" (in the fault
+  // language), "replug", "unplug", "plug", "denied" (the programmer plugged in again and refusing
+  // to open), "edit TEXT" (the user's edit of the text shown), "--", which clears the log and
+  // counts reports sent from there, and "loaded" (clean.jed loaded, then "--").
   void Run(const std::string& step) {
     std::istringstream in(step);
     const Strings w{std::istream_iterator<std::string>(in), {}};
@@ -92,8 +100,9 @@ struct Rig {
     if (verb == "load") dialogs.Script.insert(dialogs.Script.end(), w.begin() + 2, w.end());
     if (verb == "load") commands.OnJedecLoad();
     if (verb == "save") commands.OnJedecSave();
+    if (verb == "read" || verb == "write")
+      dialogs.Script.insert(dialogs.Script.end(), w.begin() + 1, w.end());
     if (verb == "write") commands.OnDeviceWrite();
-    if (verb == "read") dialogs.Script.insert(dialogs.Script.end(), w.begin() + 1, w.end());
     if (verb == "read") commands.OnDeviceRead();
     if (verb == "pes") commands.OnPesRead();
     std::vector<SimulatedFault> faults;
@@ -154,6 +163,41 @@ void RunScenarios(std::initializer_list<Scenario> scenarios) {
   }
 }
 
+// Each text's verdicts in turn, each overlooked until one stays, and how many of the map's
+// fuses it sets.
+TEST(JedecLoad, ATextMustSayWhatEveryFuseIs) {
+  struct Row {
+    const char* name;
+    std::string text;
+    std::vector<CheckStatus> verdicts;
+    std::int32_t set;
+  };
+  using C = CheckStatus;
+  const std::string zeros(kDeviceFuseCount, '0');
+  // clang-format off
+  const Row rows[] = {
+      {"empty", "", {C::NoFuses}, 0},
+      {"binary: ends at its first zero byte", "\x7f" "ELF\x02*G0*"s + '\0' + "*F0*", {C::NoFuses}, 0},
+      {"UTF-16", "\xff\xfe*\0F\0" "0\0*\0"s, {C::NoFuses}, 0},
+      {"checksum first, then no fuses", "*QF5892*C0001*", {C::ChecksumMismatch, C::NoFuses}, 0},
+      {"three fuses", "*L0 1 0\r\n1*L2 1*", {C::Partial, C::Ok}, 3},
+      {"other device, then partial", "*QP20*L0 1*", {C::OtherDevice, C::Partial, C::Ok}, 1},
+      {"QF5828: one short", "*QF5828*L0 " + zeros.substr(0, 5827) + "*", {C::Partial, C::Ok}, 5827},
+      {"QF5828: the map without the UES", "*QF5828*L0 " + zeros.substr(0, 5828) + "*", {C::Ok}, 5828},
+      {"every fuse listed", "*L1 " + zeros.substr(1) + "*L0 0*", {C::Ok}, 5892},
+      {"F field", "*F1*L5 0*", {C::Ok}, 5892},
+  };
+  // clang-format on
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    LoadedJedecFile file = LoadJedecBytes("x.jed", row.text, FuseArray{});
+    EXPECT_EQ(FusesSet(file.Read), row.set);
+    std::vector<CheckStatus> seen{file.Status};
+    for (Overlook(file); seen.back() != file.Status; Overlook(file)) seen.push_back(file.Status);
+    EXPECT_EQ(seen, row.verdicts);
+  }
+}
+
 const Strings kBurned{"progress", "end", kSucceeded};
 const Strings kUploaded{"progress", "end", "text"};
 
@@ -166,17 +210,21 @@ TEST(LoadCommand, EachFileShowsItsBoxesAndOnlyACleanOneIsUploadedAndBurned) {
   const FuseArray three = Fuses({3});
   // clang-format off
   RunScenarios({
-      {"cancelled: the last load stays", "loaded; load -; write", ok, 1, three, three},
-      {"1 MiB", load, clean, 14, Fuses({2}), Fuses({2}),
+      {"cancelled: the last load stays", "loaded; load -; write", ok, 13, three, three},
+      {"1 MiB", load, clean, 26, Fuses({2}), Fuses({2}),
        "t*F0*L2 1*" + std::string(kMaxJedecFileBytes - 10, ' ')},
-      {"no F field: set on the last load's fuses", load, clean, 14, Fuses({3, 10}), Fuses({3, 10}),
+      {"partial, OK: unset fuses kept from the last load", "loaded; load a.jed OK; write",
+       Strings{"open", kAskedPartial + "（5892個中2個）。\r\n指定のないヒューズは前の値のままに"
+       "なります。このまま続けますか？"} + kUploaded + kBurned, 26, Fuses({3, 10}), Fuses({3, 10}),
        "patch\r\n*L10 1\r\n*L4 0\r\n*\r\n"},
+      {"no fuses: caret at the start", load, {"open", kNoFuses, "text", "caret 0", kLoadFirst}, 0,
+       {}, three, "\xff\xfe*\0F\0"s},
       {"syntax error: caret on the bad byte", load, {"open", kFileError, "text", "caret 15",
        kLoadFirst}, 0, {}, three, "hdr\r\n*F0*L0 1 1x0*\r\n"},
       {"too large", load, Strings{"open", kCannotOpen + "ファイルが大きすぎます（1 MiBを超えて"
-       "います））"} + kBurned, 1, three, three, std::string(kMaxJedecFileBytes + 1, '*')},
+       "います））"} + kBurned, 13, three, three, std::string(kMaxJedecFileBytes + 1, '*')},
       {"other device, OK", "loaded; load a.jed OK; write", Strings{"open", other +
-       "0、QP=24）。\r\nこのまま続けますか？"} + kUploaded + kBurned, 14, Fuses({7}), Fuses({7}),
+       "0、QP=24）。\r\nこのまま続けますか？"} + kUploaded + kBurned, 26, Fuses({7}), Fuses({7}),
        "*QF0*QP24*F0*L7 1*"},
       {"checksum OK, other device Cancel", "loaded; load a.jed OK Cancel; write", {"open", sum,
        other + "2194、QP=24）。\r\nこのまま続けますか？", kFileError, "text", "caret 27",
@@ -203,8 +251,14 @@ TEST(DeviceCommands, EachFailureShowsItsOneBoxAndNothingElse) {
   RunScenarios({
       {"write refused by the chip", "loaded; fault burn-fails; write",
        {"progress", "end", kFailure + "書き込みに失敗しました。"}, 1, {}},
-      {"write unanswered", "loaded; fault stop@14; write",
-       broken("書き込み命令：20秒以内に応答がありません"), 1, Fuses({3})},
+      {"write unanswered: the outcome unknown", "loaded; fault stop@14; write",
+       broken("書き込み命令：20秒以内に応答がありません。チップに書き込まれたかどうかは分かりま"
+       "せん"), 1, Fuses({3})},
+      {"verify read broken off, then out of step", "loaded; fault stop@20; write; write",
+       broken("ブロック 6/12：2秒以内に応答がありません") + Strings{kOutOfStep}, 7, Fuses({3})},
+      {"verify: a stuck fuse in the last block differs", "fault stuck@5890; load a.jed; --; write",
+       {"progress", "end", kFailure + "書き込みに失敗しました。\r\n（照合：5892個中1個のヒューズが"
+       "書き込んだ内容と違います）"}, 13, Fuses({3}), {}, "t*F0*L3 1*L5890 1*"},
       {"read: programmer gone at the third ack", "loaded; fault vanish@17; read",
        broken("ブロック 3/12の受信確認：" + gone), 4, {}, Fuses({3})},
       {"write, permission denied", "denied; write", {denied}, 0, {}},
@@ -226,9 +280,27 @@ TEST(DeviceCommands, WriteBurnsOnlyOverTheConnectionThatTookTheLoad) {
        late + Strings{"open", kOutOfStep, "text", kOutOfStep}, 5, {}},
       {"loaded while absent, plugged in, loaded again",
        "unplug; load clean.jed; plug; write; load clean.jed; write",
-       Strings{"open", "text", kLoadFirst, "open"} + kUploaded + kBurned, 14, Fuses({3})},
+       Strings{"open", "text", kLoadFirst, "open"} + kUploaded + kBurned, 26, Fuses({3})},
   });
   // clang-format on
+}
+
+// 書き込み asks when the text shown is not the one uploaded (edited, saved or not, or read);
+// Cancel sends nothing, OK burns the upload. The burn's read-back is named in the progress.
+TEST(WriteCommand, AsksWhenTheTextShownIsNotTheUploadedOne) {
+  // clang-format off
+  RunScenarios({
+      {"clean: not asked", "loaded; write", kBurned, 13, Fuses({3})},
+      {"edited, Cancel", "loaded; edit x; write Cancel", {kBurnAsked}, 0, {}},
+      {"edited and saved, OK", "loaded; edit x; save b.jed; --; write OK",
+       Strings{kBurnAsked} + kBurned, 13, Fuses({3})},
+      {"read, Cancel", "loaded; read; --; write Cancel", {kBurnAsked}, 0, {}},
+  });
+  // clang-format on
+  Rig r;
+  r.Run("loaded");
+  r.Run("write");
+  EXPECT_EQ(r.window.Steps.back(), "照合中 12/12");
 }
 
 // Edited text is replaced only with the user's OK; Cancel changes and sends nothing. The read

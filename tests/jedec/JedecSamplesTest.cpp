@@ -17,6 +17,7 @@ TEST(JedecSamples, EveryFileLoadsAsTheManifestSays) {
   const auto rows = testing::ReadManifest();
   EXPECT_EQ(rows.size(), 60u);
   const char* const kStatus[] = {"ok", "syntax-error", "checksum-mismatch"};  // by ReadOutcome
+  const char* const kCoverage[] = {"none", "partial ", "complete"};           // by FuseCoverage
   for (const testing::ManifestRow& row : rows) {
     SCOPED_TRACE(row["file"]);
     const std::string bytes = testing::ReadFileBytes(testing::SamplePath(row["file"]));
@@ -31,6 +32,10 @@ TEST(JedecSamples, EveryFileLoadsAsTheManifestSays) {
         {"computed_checksum", x.ChecksumTested ? testing::Hex4(x.ComputedChecksum) : "-"},
         {"fuse_checksum_5892", testing::Hex4(FuseChecksum(fuses, kDeviceFuseCount))},
         {"device", DeclaresThisDevice(x) ? "match" : "other-device"},
+        {"fuses", x.Outcome == ReadOutcome::SyntaxError ? "-"
+                  : CoverageOf(x) == FuseCoverage::Partial
+                      ? kCoverage[1] + std::to_string(FusesSet(x))
+                      : kCoverage[static_cast<int>(CoverageOf(x))]},
     };
     for (const auto& [column, value] : seen) EXPECT_EQ(value, row[column]) << column;
   }

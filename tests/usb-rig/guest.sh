@@ -66,7 +66,7 @@ v1=$src/examples/decoder.jed v2=$src/examples/decoder-v2.jed
 signature=$("$cli" pes --simulate)
 upload6="upload failed: answer to report 6 of 13 (block 5)"
 block3="read-back failed: block 3 of 12"
-burn="burn failed: answer to the program command"
+burn="answer to the program command"
 
 start_gadget && cp "$t/chip" "$t/blank"
 check "pes" 0 "$signature" pes
@@ -102,7 +102,7 @@ check "late@14 (within the burn's bound)" 0 "decoder-v2.jed: programmed and veri
 cp "$t/chip" "$t/decoder-v2"
 # The firmware burns what it was sent even when its answer never comes.
 start_gadget stop@14
-check "stop@14" 1 "$burn: no answer within 20 s" program "$v1"
+check "stop@14" 1 "no answer to the burn command within 20 s" program "$v1"
 chip_is "stop@14" decoder
 
 # Discovery while unplugged, and after the programmer is plugged in again.
