@@ -33,6 +33,9 @@ constexpr const char* kGeneralHelp =
     "  program FILE [--force] [--no-verify]  upload FILE, burn it, read it back and compare\n"
     "  verify FILE [--force]           read the chip and compare it with FILE\n"
     "\n"
+    "A FILE (or --simulate-chip FILE) of '-' is standard input, once per run, and -o -\n"
+    "is standard output.\n"
+    "\n"
     "  --help      show this help, or with a command that command's help\n"
     "  --version   show the version\n"
     "\n"
@@ -88,8 +91,7 @@ constexpr const char* kCheckHelp =
     "then one line on the file's transmission checksum (absent, ok, right only with the\n"
     "line endings converted, or wrong). LINE counts LF bytes from the file's first byte\n"
     "plus 1, COLUMN the bytes since the last LF plus 1. A file that cannot be read is\n"
-    "reported on stderr. A FILE of '-' is read from standard input, here and in every\n"
-    "command that loads files.\n"
+    "reported on stderr.\n"
     "\n"
     "  --json   print a JSON array instead, one object per file with the keys file,\n"
     "           status (io-error, syntax-error, checksum-mismatch, other-device,\n"
@@ -108,7 +110,8 @@ constexpr const char* kJedecHelp =
     "Writes the JEDEC text that this tool makes for the fuses FILE yields, loaded as\n"
     "'check' loads it: a canonical form of the file.\n"
     "\n"
-    "  -o, --output OUT   write to OUT (atomically) instead of stdout\n"
+    "  -o, --output OUT   write to OUT instead of stdout: a file is replaced only once\n"
+    "                     the new one is wholly written, a FIFO or device written into\n"
     "  --frame            frame the text with STX, ETX and the transmission checksum, as\n"
     "                     the window saves it\n"
     "  --force            write a file with a checksum mismatch, for another device or\n"
@@ -123,8 +126,8 @@ constexpr const char* kJedecHelp =
 
 constexpr const char* kDiffHelp =
     "Usage: gantrel-cli diff [--json] A B\n"
-    "Compares fuses 0-5891 that files A and B yield (each loaded as 'check' loads it; '-'\n"
-    "reads standard input) and names each difference by its meaning in the 22V10 map.\n"
+    "Compares fuses 0-5891 that files A and B yield (each loaded as 'check' loads it)\n"
+    "and names each difference by its meaning in the 22V10 map.\n"
     "Prints a summary, then one line for each output pin (and AR, SP) whose equation\n"
     "differs, or a line saying that the equations agree; then each differing fuse:\n"
     "  fuse 1234 (L1232): pin 21 term 7, input 23: connected in A, open in B\n"
@@ -141,11 +144,10 @@ constexpr const char* kDiffHelp =
 
 constexpr const char* kExplainHelp =
     "Usage: gantrel-cli explain [--json] [--force] FILE\n"
-    "Loads FILE as 'check' does ('-' reads standard input) and shows the logic its fuses\n"
-    "hold in the 22V10 map: for each output pin its mode, polarity, output enable and\n"
-    "equation (:= registered, = combinatorial, * AND, + OR, / NOT), then the AR and SP\n"
-    "terms and the UES in hex. A file for the 28-pin PLCC package (QP28) is shown with\n"
-    "the DIP pin numbers.\n"
+    "Loads FILE as 'check' does and shows the logic its fuses hold in the 22V10 map: for\n"
+    "each output pin its mode, polarity, output enable and equation (:= registered,\n"
+    "= combinatorial, * AND, + OR, / NOT), then the AR and SP terms and the UES in hex.\n"
+    "A file for the 28-pin PLCC package (QP28) is shown with the DIP pin numbers.\n"
     "\n"
     "  --json    print one JSON object: olmc (by pin: mode, polarity, feedback, oe,\n"
     "            terms), ar, sp, ues; a term is a list of literals (\"5\", \"/5\"), [] always\n"
@@ -166,7 +168,8 @@ constexpr const char* kReadHelp =
     "Usage: gantrel-cli read [-o OUT] [--frame] [programmer options]\n"
     "Reads the chip and writes its fuses as a JEDEC text.\n"
     "\n"
-    "  -o, --output OUT   write to OUT (atomically) instead of stdout\n"
+    "  -o, --output OUT   write to OUT instead of stdout: a file is replaced only once\n"
+    "                     the new one is wholly written, a FIFO or device written into\n"
     "  --frame            frame the text with STX, ETX and the transmission checksum\n"
     "\n"
     "The header carries the local time, or SOURCE_DATE_EPOCH in UTC when that is set.\n";
@@ -268,6 +271,11 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
   if (operands < command->MinOperands || operands > command->MaxOperands) {
     return UsageError(err, name, command->OperandProblem);
   }
+  // Standard input can be read once.
+  const std::string* chip = line.Value("--simulate-chip");
+  const auto fromStdin = std::count(line.Operands().begin(), line.Operands().end(), "-") +
+                         (chip != nullptr && *chip == "-" ? 1 : 0);
+  if (fromStdin > 1) return UsageError(err, name, "standard input ('-') can be read only once");
   return FinishReport(command->Run({name, line, in, out, err, env}), out, err);
 }
 

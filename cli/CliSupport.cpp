@@ -67,14 +67,17 @@ bool HeaderTime(const CliEnvironment& env, std::tm& time, std::ostream& err) {
 
 int EmitOutput(const std::string* outPath, std::string_view bytes, std::ostream& out,
                std::ostream& err) {
-  if (outPath == nullptr) {
+  if (outPath == nullptr || *outPath == "-") {
     // Whether standard output took it is judged once, when the run ends (FinishReport).
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     return kExitOk;
   }
-  const FileResult result = WriteFileAtomically(*outPath, bytes);
+  // As any command-line tool, a save to a FIFO waits for its reader.
+  const FileResult result = SaveFile(*outPath, bytes, PipeWait::Wait);
   if (!result.Ok()) {
     err << *outPath << ": " << FileErrorName(result.Error);
+    if (result.Cause == FileCause::FolderNotWritable)
+      err << ": its folder takes no new file, and the file is only ever replaced whole";
     if (!result.Reason.empty()) err << ": " << result.Reason;
     err << "\n";
     return kExitUsage;

@@ -59,8 +59,9 @@ int AcceptCheckedFile(const JedecFileCheck& check, bool force, const char* use, 
 // (up to 1 MiB, like a file).
 JedecFileCheck CheckJedecOperand(const std::string& operand, std::istream& in);
 
-// Writes `bytes` atomically to `*outPath`, or to `out` when `outPath` is null. Returns kExitOk,
-// or kExitUsage with the reason on `err` when the file cannot be written; RunCli judges `out`.
+// Saves `bytes` to `*outPath` (SaveFile), or writes them to `out` when `outPath` is null or "-".
+// Returns kExitOk, or kExitUsage with the reason on `err` when the file cannot be written; RunCli
+// judges `out`.
 int EmitOutput(const std::string* outPath, std::string_view bytes, std::ostream& out,
                std::ostream& err);
 

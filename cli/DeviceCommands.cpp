@@ -72,9 +72,13 @@ class TerminalProgress {
 // A device command's run: its options, the programmer it talks to, and where it reports.
 class DeviceRun {
  public:
-  DeviceRun(const std::string& command, const CommandLine& line, std::ostream& out,
-            std::ostream& err, const CliEnvironment& env)
-      : command_(command), line_(line), out_(out), err_(err), env_(env) {}
+  explicit DeviceRun(const CliCall& call)
+      : command_(call.Command),
+        line_(call.Line),
+        in_(call.In),
+        out_(call.Out),
+        err_(call.Err),
+        env_(call.Env) {}
 
   // Sets up the simulated or the real programmer and opens it; kExitOk or the exit status.
   int Connect() {
@@ -91,7 +95,7 @@ class DeviceRun {
         simulated_->SetFaults(std::move(faults));
       }
       if (chipPath != nullptr) {
-        const JedecFileCheck chip = CheckJedecFile(*chipPath);
+        const JedecFileCheck chip = CheckJedecOperand(*chipPath, in_);
         if (chip.Status == CheckStatus::IoError) {
           err_ << FormatVerdict(chip) << "\n";
           return kExitUsage;
@@ -123,6 +127,9 @@ class DeviceRun {
     }
     return kExitOk;
   }
+
+  // True once the programmer reported a successful burn.
+  bool Burned() const { return burned_; }
 
   // The exit status for an exchange that did not complete, with the reason on stderr.
   int ExchangeFailed(const ExchangeResult& result) {
@@ -216,6 +223,7 @@ class DeviceRun {
            << DescribeByte(buffers_.InReport[1]) << " instead of 'a' (0x61)\n";
       return kExitFailed;
     }
+    burned_ = true;
     if (line_.Has("--no-verify")) {
       out_ << file.Path << ": programmed (not verified)\n";
       out_.flush();
@@ -273,6 +281,7 @@ class DeviceRun {
 
   const std::string& command_;
   const CommandLine& line_;
+  std::istream& in_;
   std::ostream& out_;
   std::ostream& err_;
   const CliEnvironment& env_;
@@ -281,6 +290,7 @@ class DeviceRun {
   std::unique_ptr<DeviceBackend> backend_;
   std::unique_ptr<DeviceLink> link_;
   ReportBuffers buffers_;
+  bool burned_ = false;
 };
 
 }  // namespace
@@ -301,18 +311,24 @@ int RunDeviceCommand(const CliCall& call) {
   // --force.
   JedecFileCheck file;
   if (line.Operands().size() == 1) {
-    file = CheckJedecFile(line.Operands().front());
+    file = CheckJedecOperand(line.Operands().front(), call.In);
     const int status = AcceptCheckedFile(file, line.Has("--force"), "use", "used", err);
     if (status != kExitOk) return status;
   }
 
-  DeviceRun run(command, line, out, err, env);
+  DeviceRun run(call);
   const int connected = run.Connect();
   if (connected != kExitOk) return connected;
   if (command == "pes") return run.Pes();
   if (command == "read") return run.Read();
-  if (command == "program") return run.Program(file);
-  return run.Verify(file);
+  if (command != "program") return run.Verify(file);
+  const int status = run.Program(file);
+  // A script that lost the report still learns what became of the chip.
+  if (run.Burned() && !out.flush()) {
+    err << "gantrel-cli program: the chip was programmed with " << file.Path
+        << (status == kExitOk && !line.Has("--no-verify") ? " and verified" : "") << "\n";
+  }
+  return status;
 }
 
 }  // namespace gantrel

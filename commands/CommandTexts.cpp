@@ -66,8 +66,8 @@ std::string TransferProblem(const ExchangeResult& result) {
   return "原因不明のエラーです";
 }
 
-// The reason of a failed read or write in the tool's words. TooLarge and IsDirectory are found
-// by the tool itself, so no system message follows them.
+// The reason of a failed read or write in the tool's words. TooLarge, IsDirectory, NotRegular
+// and NoReader are found by the tool itself, so no system message follows them.
 std::string FileReason(const FileResult& result) {
   if (result.Error == FileError::TooLarge)
     return Reason("ファイルが大きすぎます（1 MiBを超えています）", "");
@@ -79,6 +79,12 @@ std::string FileReason(const FileResult& result) {
                     result.Reason);
     case FileCause::PermissionDenied:
       return Reason("アクセス権がありません", result.Reason);
+    case FileCause::NotRegular:
+      return Reason("通常のファイルではありません", "");
+    case FileCause::FolderNotWritable:
+      return Reason("保存先のフォルダに書き込めません", result.Reason);
+    case FileCause::NoReader:
+      return Reason("このFIFOを読み取るプロセスがありません", "");
     case FileCause::IsDirectory:
     case FileCause::Other:
       break;

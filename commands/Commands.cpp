@@ -271,7 +271,7 @@ void Commands::OnJedecSave() {
     ShowError(dialogs_, FileSaveFailureText(tooLarge));
     return;
   }
-  const FileResult written = WriteFileAtomically(*path, frame);
+  const FileResult written = SaveFile(*path, frame);
   if (!written.Ok()) {
     ShowError(dialogs_, FileSaveFailureText(written));
     return;

@@ -46,7 +46,8 @@ class Commands {
   // exchange is told instead.
   void OnPesRead();
   // "JEDEC保存": writes the text as it stands, framed, to the chosen file through a temporary
-  // file; a failure is told and leaves an existing file as it was.
+  // file (a FIFO or device is written into, never waited on); a failure is told, leaves an
+  // existing file as it was and the edits unsaved.
   void OnJedecSave();
 
   WorkingState& State() { return state_; }

@@ -1,14 +1,18 @@
-// gantrel-cli's file commands (check, jedec) and its general options, run in-process, and the
-// built binary's exit status. What the reader and the framing compute is proven in their own
-// tests; here each verdict's wording, JSON fields and exit status.
+// gantrel-cli's file commands (check, jedec), its file names and streams and its general
+// options, run in-process, and the built binary's exit status. What the reader and the framing
+// compute is proven in their own tests; here each verdict's wording, JSON fields and exit status.
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <future>
 #include <iterator>
 
 #include "CliRun.h"
@@ -112,7 +116,6 @@ TEST(CliJedec, GoodOrForcedFilesAreWrittenCanonicallyFramedOrNotAndOthersRefused
   ExpectCliCases({
       {{"jedec", example}, 0, kExampleText, "", when},
       {{"jedec", example, "--frame"}, 0, "\x02" + std::string(kExampleText) + "\x03", "", when},
-      {{"jedec", example, "-o", Scratch("none/out.jed")}, 2, "", "none/out.jed: cannot", "0"},
       // A checksum mismatch or another device is written only when forced.
       {{"jedec", "-"}, 1, "", "over QF5892 fuses\nUse --force to write it anyway.", {}, mismatch},
       {{"jedec", "-", "--force"}, 0, "*C0001\r\n*", "written anyway", {}, mismatch},
@@ -133,6 +136,31 @@ TEST(CliJedec, GoodOrForcedFilesAreWrittenCanonicallyFramedOrNotAndOthersRefused
   });
 }
 
+// File names are bytes, '-' is a stream, and only a regular file is ever read.
+TEST(CliFiles, NamesAreBytesDashIsAStreamAndOnlyRegularFilesAreRead) {
+  const std::string text = "*F0*L3 1*", fifo = Scratch("fifo");
+  const std::string in = Scratch("in\xFF\xFE.jed", text), out = Scratch("out\xC0\xAF.jed");
+  mkfifo(fifo.c_str(), 0600);
+  const std::string canonical = Cli({"jedec", in}, "0").Out;
+  alarm(60);  // a run that waited on the FIFO for ever would end here rather than hang
+  ExpectCliCases({
+      {{"check", fifo}, 2, "", fifo + ": cannot open: not a regular file\n"},
+      {{"jedec", in, "-o", out}, 0, "", "", "0"},
+      {{"jedec", in, "-o", "-"}, 0, canonical, "", "0"},
+      {{"program", "-", "--simulate"}, 0, "-: programmed and verified\n", "", {}, text},
+      {{"verify", in, "--simulate-chip", "-"}, 0, "matches all 5892 fuses", "", {}, text},
+      {{"diff", "-", "-"}, 2, "", "standard input ('-') can be read only once"},
+  });
+  EXPECT_EQ(gantrel::testing::ReadFileBytes(out), canonical);
+  // -o waits for the FIFO's reader, as any command-line tool does, and leaves it a FIFO.
+  std::future<std::string> read =
+      std::async(std::launch::async, [&fifo] { return gantrel::testing::ReadFileBytes(fifo); });
+  EXPECT_EQ(Cli({"jedec", in, "-o", fifo}, "0").ExitStatus, 0);
+  EXPECT_EQ(read.get(), canonical);
+  EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+  alarm(0);
+}
+
 TEST(CliUsage, HelpAndVersionGiveZeroAndUsageErrorsTwo) {
   ExpectCliCases({
       {{"--help"}, 0, "Usage: gantrel-cli COMMAND", ""},
@@ -149,12 +177,25 @@ TEST(CliUsage, HelpAndVersionGiveZeroAndUsageErrorsTwo) {
 }
 
 // The built binary: its exit status reaches the shell, and a report that standard output does
-// not take is a failure to write.
+// not take is a failure to write, after a burn with word of the chip on stderr. A file-size
+// limit stops -o part-way and leaves the old file.
 TEST(CliBinary, RunFromTheShellGivesItsExitStatusAndTwoForAnUnwritableReport) {
-  const std::string example = Scratch("example.jed", kExampleText);
-  const std::string check = GANTREL_CLI_PATH " check " + example;
-  EXPECT_EQ(WEXITSTATUS(std::system((check + " >/dev/null").c_str())), 0);
-  EXPECT_EQ(WEXITSTATUS(std::system((check + " >/dev/full 2>/dev/null").c_str())), 2);
+  const std::string example = Scratch("example.jed", kExampleText), err = Scratch("err.txt");
+  const std::string old = Scratch("old.jed", "old"), ones = Scratch("ones.jed", "*F1*");
+  const std::string cli = GANTREL_CLI_PATH, check = cli + " check " + example;
+  const auto status = [](const std::string& line) {
+    return WEXITSTATUS(std::system(line.c_str()));
+  };
+  EXPECT_EQ(status(check + " >/dev/null"), 0);
+  EXPECT_EQ(status(check + " >/dev/full 2>/dev/null"), 2);
+  EXPECT_EQ(status(cli + " program --simulate " + example + " >/dev/full 2>" + err), 2);
+  EXPECT_TRUE(Holds(gantrel::testing::ReadFileBytes(err),
+                    "the chip was programmed with " + example + " and verified\n"));
+  EXPECT_EQ(
+      status("trap '' XFSZ; ulimit -f 1; " + cli + " jedec " + ones + " -o " + old + " 2>" + err),
+      2);
+  EXPECT_EQ(gantrel::testing::ReadFileBytes(old), "old");
+  EXPECT_TRUE(Holds(gantrel::testing::ReadFileBytes(err), old + ": cannot write: File too large"));
 }
 
 }  // namespace

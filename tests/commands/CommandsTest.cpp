@@ -1,7 +1,16 @@
 // The five commands end to end: a scripted text area and boxes, the simulated programmer, and
 // scenarios of steps whose boxes, texts and burns are checked in one log.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
+#include <csignal>
+#include <functional>
 #include <iterator>
 #include <sstream>
 
@@ -79,11 +88,12 @@ FuseImage ImageOf(const FuseArray& fuses) {
 }
 
 // The commands over the simulated programmer, found at start. In its folder: clean.jed (fuse 3
-// set) and a folder named folder.jed.
+// set), a folder named folder.jed and a FIFO named fifo.
 struct Rig {
   Rig() {
     testing::WriteFileBytes(dir.File("clean.jed"), "t*F0*L3 1*");
     std::filesystem::create_directory(dir.Path() / "folder.jed");
+    mkfifo(dir.File("fifo").c_str(), 0600);
     commands.OpenProgrammer();
   }
   // One step: "load FILE ANSWER..." ("-" cancels the dialog; the answers go to the questions
@@ -208,9 +218,20 @@ TEST(LoadCommand, EachFileShowsItsBoxesAndOnlyACleanOneIsUploadedAndBurned) {
   const char* load = "loaded; load a.jed; write";
   const Strings clean = Strings{"open"} + kUploaded + kBurned, ok = Strings{"open"} + kBurned;
   const FuseArray three = Fuses({3});
+  const auto refused = [&](const std::string& why) {
+    return Strings{"open", kCannotOpen + why + "）"} + kBurned;
+  };
+  // A load that waited on the FIFO would end the run here rather than hang it.
+  alarm(60);
   // clang-format off
   RunScenarios({
       {"cancelled: the last load stays", "loaded; load -; write", ok, 13, three, three},
+      {"a FIFO: refused at once", "loaded; load fifo; write", refused("通常のファイルではありません"),
+       13, three, three},
+      {"a device", "loaded; load /dev/zero; write", refused("通常のファイルではありません"), 13,
+       three, three},
+      {"a folder", "loaded; load folder.jed; write", refused("ファイルではなくフォルダです"), 13,
+       three, three},
       {"1 MiB", load, clean, 26, Fuses({2}), Fuses({2}),
        "t*F0*L2 1*" + std::string(kMaxJedecFileBytes - 10, ' ')},
       {"partial, OK: unset fuses kept from the last load", "loaded; load a.jed OK; write",
@@ -234,6 +255,7 @@ TEST(LoadCommand, EachFileShowsItsBoxesAndOnlyACleanOneIsUploadedAndBurned) {
        {}, Fuses({9}), "t*F0*L9 1*"},
   });
   // clang-format on
+  alarm(0);
 }
 
 // 書き込み, 読み込み and PES取得 that cannot run or break off: one box, and the fuse map kept.
@@ -321,25 +343,113 @@ TEST(Commands, LoadOrReadOverEditedTextAsksFirstAndCancelChangesNothing) {
   // clang-format on
 }
 
-// 保存 writes the text as it stands, framed, or shows why not, leaving the file there as it was.
-TEST(SaveCommand, WritesTheShownTextFramedOrShowsWhyNot) {
-  Rig r;
-  const std::string path = r.dir.File("a.jed");
-  r.Run("save -");
-  EXPECT_FALSE(std::filesystem::exists(path));
-  testing::WriteFileBytes(path, "old");
-  r.window.Edited = "abc";
-  r.Run("save a.jed");  // over the file there
-  r.Run("save folder.jed");
-  r.window.Edited = std::string(kMaxJedecFileBytes, 'x');  // framed, too large to load again
-  r.Run("save a.jed");
-  const std::string failed = kFailure + "ファイルを保存できませんでした。（";
-  EXPECT_EQ(r.dialogs.Events,
-            (Strings{"save", "save", "saved", "save", failed + "ファイルではなくフォルダです）",
-                     "save", failed + "ファイルが大きすぎます（1 MiBを超えています））"}));
-  EXPECT_EQ(testing::ReadFileBytes(path), "\2abc\003012B");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(r.dir.Path()), {}),
-            3);  // no leftovers
+// Runs `save` under a soft file-size limit of 1 KiB with SIGXFSZ ignored, so that a write beyond
+// it fails part-way with EFBIG instead of ending the process.
+void UnderFileSizeLimit(const std::function<void()>& save) {
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  const rlimit low{1024, old.rlim_max};
+  setrlimit(RLIMIT_FSIZE, &low);
+  const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+  save();
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, handler);
+}
+
+// Makes `folder` take no new file (`on`) or undoes it: mode 0555, and for root, whom modes do not
+// stop, the immutable flag. False when root cannot set that flag here.
+bool Freeze(const std::string& folder, bool on) {
+  chmod(folder.c_str(), on ? 0555 : 0755);
+  if (geteuid() != 0) return true;
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+  int flags = 0;
+  bool done = fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+  done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  if (fd >= 0) close(fd);
+  return done;
+}
+
+enum class Around { Nothing, FileSizeLimit, ReadOnlyFolder, ReadFifo };
+
+// 保存 over what the rig's folder holds besides: a.jed (mode 0640, kept) and ro/a.jed ("old"),
+// link.jed pointing to a.jed, and full, /dev/full. A failure shows why, leaves every file as it was
+// with no temporary file beside it, and the edits unsaved (no "saved"); a FIFO and a device stay
+// what they are.
+TEST(SaveCommand, ReplacesOnlyAWhollyWrittenFileWritesIntoFifosAndDevicesAndElseShowsWhy) {
+  struct Case {
+    const char* name;
+    const char* chosen;  // in the rig's folder; "-" cancels
+    std::string box;     // "saved", or the failure's reason; empty: no box
+    Around around = Around::Nothing;
+    std::string text = "abc";  // the text shown, edited
+  };
+  const std::string write = "書き込みに失敗しました（", tooLarge = "ファイルが大きすぎます（1 MiB";
+  const std::string denied = geteuid() == 0 ? "Operation not permitted" : "Permission denied";
+  const std::vector<Case> cases = {
+      {"cancelled", "-", ""},
+      {"over a file", "a.jed", "saved"},
+      {"through a link: the file it points to", "link.jed", "saved"},
+      {"a FIFO that a process reads", "fifo", "saved", Around::ReadFifo},
+      {"a FIFO that none reads: no wait", "fifo", "このFIFOを読み取るプロセスがありません）"},
+      {"a file-size limit cuts the write short", "a.jed", write + "File too large））",
+       Around::FileSizeLimit, std::string(4096, 'x')},
+      {"a full device", "full", write + "No space left on device））"},
+      {"a folder that takes no new file", "ro/a.jed",
+       "保存先のフォルダに書き込めません（" + denied + "））", Around::ReadOnlyFolder},
+      {"a folder", "folder.jed", "ファイルではなくフォルダです）"},
+      {"a missing folder", "none/a.jed",
+       "保存先のフォルダが見つかりません（No such file or directory））"},
+      {"too large to load again", "a.jed", tooLarge + "を超えています））", Around::Nothing,
+       std::string(kMaxJedecFileBytes, 'x')},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Rig r;
+    std::filesystem::create_directory(r.dir.Path() / "ro");
+    for (const char* file : {"a.jed", "ro/a.jed"}) testing::WriteFileBytes(r.dir.File(file), "old");
+    chmod(r.dir.File("a.jed").c_str(), 0640);
+    std::filesystem::create_symlink("a.jed", r.dir.Path() / "link.jed");
+    // Root gets a /dev/full of its own, so that a save that replaced devices would not replace
+    // the machine's; others may not replace it anyway.
+    if (geteuid() != 0 || mknod(r.dir.File("full").c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0)
+      std::filesystem::create_symlink("/dev/full", r.dir.Path() / "full");
+    const auto entries = [&r] {
+      return std::distance(std::filesystem::recursive_directory_iterator(r.dir.Path()), {});
+    };
+    const auto before = entries();
+    if (c.around == Around::ReadOnlyFolder && !Freeze(r.dir.File("ro"), true)) {
+      std::cout << "Skipped \"" << c.name << "\": root cannot make a folder immutable here\n";
+      continue;
+    }
+    const int reader =
+        c.around == Around::ReadFifo ? open(r.dir.File("fifo").c_str(), O_RDONLY | O_NONBLOCK) : -1;
+    r.window.Edited = c.text;
+    const auto save = [&] { r.Run(std::string("save ") + c.chosen); };
+    c.around == Around::FileSizeLimit ? UnderFileSizeLimit(save) : save();
+    Freeze(r.dir.File("ro"), false);
+
+    const bool saved = c.box == "saved";
+    const std::string frame = FrameJedecText(c.text), failed = "ファイルを保存できませんでした。（";
+    const Strings events = c.box.empty()
+                               ? Strings{"save"}
+                               : Strings{"save", saved ? c.box : kFailure + failed + c.box};
+    EXPECT_EQ(r.dialogs.Events, events);
+    const bool intoA = saved && c.around != Around::ReadFifo;
+    EXPECT_EQ(testing::ReadFileBytes(r.dir.File("a.jed")), intoA ? frame : "old");
+    EXPECT_EQ(testing::ReadFileBytes(r.dir.File("ro/a.jed")), "old");
+    EXPECT_EQ(std::filesystem::status(r.dir.File("a.jed")).permissions(),
+              std::filesystem::perms(0640));
+    EXPECT_EQ(entries(), before);  // no temporary file left
+    EXPECT_TRUE(std::filesystem::is_symlink(r.dir.Path() / "link.jed"));
+    EXPECT_TRUE(std::filesystem::is_fifo(r.dir.Path() / "fifo"));
+    EXPECT_TRUE(std::filesystem::is_character_file(r.dir.Path() / "full"));
+    if (reader >= 0) {
+      char got[64];
+      EXPECT_EQ(std::string(got, std::max<ssize_t>(0, read(reader, got, sizeof got))), frame);
+      close(reader);
+    }
+  }
 }
 
 // The PES box, then the chip read back: the writer's text of its fuses, saved byte for byte with
