@@ -7,9 +7,9 @@
 //   gantrel_rig_gadget GADGET_DIR UDC CHIP_FILE LOG_FILE READY_FILE [FAULTS]
 //
 // GADGET_DIR is the gadget's configfs folder, UDC the controller to bind it to. CHIP_FILE holds
-// the chip's image in hex: read at start when present, rewritten whenever the chip changes.
-// LOG_FILE gets one line per report the firmware took. READY_FILE is created once the device
-// is plugged in (at start, after SIGUSR2) or unplugged (after SIGUSR1). SIGUSR1 unplugs,
+// the chip's image (its 768 bytes): read at start when present, rewritten whenever the chip
+// changes. LOG_FILE gets one line per report the firmware took. READY_FILE is created once the
+// device is plugged in (at start, after SIGUSR2) or unplugged (after SIGUSR1). SIGUSR1 unplugs,
 // SIGUSR2 plugs in again with the firmware restarted, SIGTERM ends it.
 #include <fcntl.h>
 #include <poll.h>
@@ -23,7 +23,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 #include <thread>
 
@@ -51,23 +50,9 @@ bool WriteText(const fs::path& path, const std::string& text) {
   return static_cast<bool>(file.flush());
 }
 
-std::string Hex(const FuseImage& image) {
-  std::string text;
-  char pair[3];
-  for (const std::uint8_t byte : image) {
-    std::snprintf(pair, sizeof pair, "%02X", byte);
-    text += pair;
-  }
-  return text + "\n";
-}
-
-bool ReadHex(const fs::path& path, FuseImage& image) {
-  std::ifstream file(path);
-  std::string text;
-  if (!(file >> text) || text.size() != image.size() * 2) return false;
-  for (std::size_t i = 0; i < image.size(); ++i)
-    image[i] = static_cast<std::uint8_t>(std::stoul(text.substr(2 * i, 2), nullptr, 16));
-  return true;
+// The chip's image as its raw bytes.
+std::string Bytes(const FuseImage& image) {
+  return {reinterpret_cast<const char*>(image.data()), image.size()};
 }
 
 // Whether the host has a hidraw node for a device again, waiting up to 10 s for it to become
@@ -123,8 +108,9 @@ int main(int argc, char** argv) {
   std::ofstream log(argv[4], std::ios::app);
   SimulatedProgrammer firmware;
   FuseImage chip{};
-  if (ReadHex(chipFile, chip)) firmware.SetChipImage(chip);
-  WriteText(chipFile, Hex(chip));
+  std::ifstream saved(chipFile, std::ios::binary);
+  if (saved.read(reinterpret_cast<char*>(chip.data()), chip.size())) firmware.SetChipImage(chip);
+  WriteText(chipFile, Bytes(chip));
   if (argc == 7) {
     std::vector<gantrel::SimulatedFault> faults;
     std::string error;
@@ -175,7 +161,7 @@ int main(int argc, char** argv) {
         << (outcome.Delivered ? "" : " vanished") << std::endl;
     if (firmware.ChipImage() != chip) {
       chip = firmware.ChipImage();
-      WriteText(chipFile, Hex(chip));
+      WriteText(chipFile, Bytes(chip));
     }
     if (!outcome.Delivered) {
       Unplug(dir);

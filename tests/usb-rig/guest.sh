@@ -104,6 +104,12 @@ cp "$t/chip" "$t/decoder-v2"
 start_gadget stop@14
 check "stop@14" 1 "no answer to the burn command within 20 s" program "$v1"
 chip_is "stop@14" decoder
+start_gadget burn-fails
+check "burn-fails" 1 "answered 'F' instead of" program "$v2"
+chip_is "burn-fails" decoder
+# Fuse 5891 (a bit of the UES) is 0 on the chip and 1 in decoder-v2.jed.
+start_gadget stuck@5891
+check "stuck@5891" 1 "fuse 5891 (L5828): file 1, chip 0" program "$v2"
 
 # Discovery while unplugged, and after the programmer is plugged in again.
 signal_gadget USR1
@@ -117,12 +123,12 @@ start_gadget late@6:3000
 check "cross-run 1" 1 "$upload6: no answer within 2 s" program "$v1"
 pass_if "cross-run 1: a note is left" "[ -n \"\$(ls '$notes')\" ]"
 sleep 1.5  # the late answer goes out meanwhile
-before=$(reports)
+before=$(reports) && cp "$t/chip" "$t/before-run-2"
 earlier="an earlier run broke off an exchange with this programmer; reconnect it (unplug it and plug it in again)"
 check "cross-run 2: pes" 1 "$earlier" pes
 check "cross-run 2: program" 1 "$earlier" program --no-verify "$v2"
 pass_if "cross-run 2: nothing sent" "[ $before = \$(reports) ]"
-chip_is "cross-run 2" decoder
+chip_is "cross-run 2" before-run-2
 signal_gadget USR1 && signal_gadget USR2
 check "cross-run 3" 0 "$signature" pes
 pass_if "cross-run 3: the note is gone" "[ -z \"\$(ls '$notes')\" ]"
