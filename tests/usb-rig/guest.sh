@@ -64,6 +64,7 @@ chip_is() { pass_if "$1: chip holds $2" "cmp -s '$t/chip' '$t/$2'"; }
 
 v1=$src/examples/decoder.jed v2=$src/examples/decoder-v2.jed
 signature=$("$cli" pes --simulate)
+pass_if "the simulated programmer's signature" "[ -n '$signature' ]"
 upload6="upload failed: answer to report 6 of 13 (block 5)"
 block3="read-back failed: block 3 of 12"
 burn="answer to the program command"
