@@ -26,8 +26,8 @@ constexpr const char* kGeneralHelp =
     "  diff [--json] A B               compare two files fuse by fuse, by meaning\n"
     "  explain [--json] [--force] FILE show the logic the file's fuses hold\n"
     "\n"
-    "Device commands (each also takes --simulate, --simulate-chip FILE.jed and\n"
-    "--simulate-fault FAULT):\n"
+    "Device commands (each also takes --reconnected, --simulate, --simulate-chip FILE.jed\n"
+    "and --simulate-fault FAULT):\n"
     "  pes                             print the chip's electronic signature\n"
     "  read [-o OUT] [--frame]         read the chip as a JEDEC text\n"
     "  program FILE [--force] [--no-verify]  upload FILE, burn it, read it back and compare\n"
@@ -46,6 +46,8 @@ constexpr const char* kGeneralHelp =
 constexpr const char* kDeviceOptionsHelp =
     "\n"
     "Programmer options:\n"
+    "  --reconnected           the programmer was unplugged and plugged in again since an\n"
+    "                          earlier run broke off an exchange with it\n"
     "  --simulate              talk to a simulated programmer instead of the USB one\n"
     "  --simulate-chip FILE.jed\n"
     "                          preload the simulated chip with the fuses of FILE.jed\n"
@@ -260,7 +262,7 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
   std::set<std::string> flags = command->Flags;
   std::set<std::string> valued = command->Valued;
   if (command->Device) {
-    flags.insert("--simulate");
+    flags.insert({"--simulate", "--reconnected"});
     valued.insert({"--simulate-chip", "--simulate-fault"});
   }
   const CommandLine line(rest, flags, valued);

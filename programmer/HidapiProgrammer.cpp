@@ -13,6 +13,9 @@
 #include <cstring>
 #include <limits>
 #include <unordered_set>
+#include <utility>
+
+#include "OutOfStepNotes.h"
 
 #if defined(__unix__) || defined(__APPLE__)
 #include <unistd.h>
@@ -177,7 +180,8 @@ std::optional<std::size_t> SelectProgrammer(const std::vector<HidCandidate>& can
   return std::nullopt;
 }
 
-HidapiBackend::HidapiBackend() : initialised_(InitialiseHidapi()) {}
+HidapiBackend::HidapiBackend(std::string sysfsRoot)
+    : initialised_(InitialiseHidapi()), sysfsRoot_(std::move(sysfsRoot)) {}
 
 std::unique_ptr<Transport> HidapiBackend::OpenProgrammer(DiscoveryStatus& status) {
   status = DiscoveryStatus{};
@@ -204,6 +208,11 @@ std::unique_ptr<Transport> HidapiBackend::OpenProgrammer(DiscoveryStatus& status
     return nullptr;
   }
   status.State = LinkState::Open;
+#ifdef __linux__
+  status.Plug = PlugInOfHidraw(status.Path, sysfsRoot_);
+#else
+  status.Plug = {status.Path, {}};  // no reconnect count: a note holds until --reconnected
+#endif
   return std::make_unique<HidapiTransport>(write, read);
 }
 

@@ -24,8 +24,9 @@ std::optional<std::size_t> SelectProgrammer(const std::vector<HidCandidate>& can
 
 class HidapiBackend : public DeviceBackend {
  public:
-  // Initialises hidapi once per process.
-  HidapiBackend();
+  // Initialises hidapi once per process. On Linux the plug-in of an opened programmer is read
+  // from sysfs under `sysfsRoot`.
+  explicit HidapiBackend(std::string sysfsRoot = "/sys");
 
   // Lists the HID interfaces present (each path once, the first time hidapi lists it), selects
   // the programmer and opens its path twice, for writing and then for reading; null with
@@ -35,6 +36,7 @@ class HidapiBackend : public DeviceBackend {
 
  private:
   bool initialised_;
+  std::string sysfsRoot_;
 };
 
 }  // namespace gantrel
