@@ -57,8 +57,9 @@ WindowSession::WindowSession(const WindowOptions& options, gantrel::Dialogs& dia
     backend_ = std::make_unique<RealTimeBackend>(*simulated_);
   } else {
     backend_ = std::make_unique<gantrel::HidapiBackend>();
+    notes_ = std::make_unique<gantrel::OutOfStepNotes>(gantrel::OutOfStepNotes::DefaultFolder());
   }
-  link_ = std::make_unique<gantrel::DeviceLink>(*backend_);
+  link_ = std::make_unique<gantrel::DeviceLink>(*backend_, gantrel::LinkTimeouts{}, notes_.get());
   window_ = std::make_unique<CGantrelDlg>(*link_, dialogs);
   window_->RememberGeometry();
   if (simulated_) {

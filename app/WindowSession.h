@@ -33,6 +33,8 @@ class WindowSession {
  private:
   std::optional<std::string> file_;
   std::shared_ptr<gantrel::SimulatedProgrammer> simulated_;
+  // What earlier runs left of programmers out of step (the USB programmer only).
+  std::unique_ptr<gantrel::OutOfStepNotes> notes_;
   std::unique_ptr<gantrel::DeviceBackend> backend_;
   std::unique_ptr<gantrel::DeviceLink> link_;
   std::unique_ptr<CGantrelDlg> window_;

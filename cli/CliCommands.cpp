@@ -27,8 +27,8 @@ constexpr const char* kGeneralFooter =
 
 constexpr const char* kFileCommands = "File commands";
 constexpr const char* kDeviceCommands =
-    "Device commands (each also takes --simulate, --simulate-chip FILE.jed and\n"
-    "--simulate-fault FAULT)";
+    "Device commands (each also takes --reconnected, --simulate, --simulate-chip\n"
+    "FILE.jed and --simulate-fault FAULT)";
 
 constexpr const char* kDeviceFooter =
     "--simulate-chip implies --simulate too. Without --simulate the first USB HID device\n"
@@ -216,6 +216,9 @@ const std::vector<CliCommand>& Commands() {
 // The programmer options that every device command takes.
 const std::vector<CliOption>& DeviceOptions() {
   static const std::vector<CliOption> options = {
+      {"--reconnected", nullptr,
+       "the programmer was unplugged and plugged in again\n"
+       "since an earlier run broke off an exchange with it"},
       {"--simulate", nullptr, "talk to a simulated programmer instead of the USB\none"},
       {"--simulate-chip", "FILE.jed", "preload the simulated chip with the fuses of\nFILE.jed"},
       {"--simulate-fault", "FAULT", nullptr},

@@ -9,6 +9,7 @@
 #include "HidapiProgrammer.h"
 #include "JedecFileCheck.h"
 #include "JedecWriter.h"
+#include "OutOfStepNotes.h"
 #include "Simulation.h"
 
 namespace gantrel {
@@ -95,10 +96,21 @@ class DeviceRun {
       backend_ = std::make_unique<SimulatedBackend>(*simulated_);
     } else {
       backend_ = std::make_unique<HidapiBackend>();
+      notes_ = std::make_unique<OutOfStepNotes>(OutOfStepNotes::DefaultFolder(),
+                                                line_.Has("--reconnected"));
     }
-    link_ = std::make_unique<DeviceLink>(*backend_);
+    link_ = std::make_unique<DeviceLink>(*backend_, LinkTimeouts{}, notes_.get());
     const DiscoveryStatus& status = link_->OpenProgrammer();
     if (status.State != LinkState::Open) return NoProgrammer(status);
+    if (link_->BrokenOffEarlier()) {
+      // Its firmware may still be inside that exchange: nothing is sent.
+      err_ << "gantrel-cli " << command_
+           << ": an earlier run broke off an exchange with this programmer; reconnect it (unplug "
+              "it and plug it in again)\n";
+      if (status.Plug.Count.empty())
+        err_ << "Once it is reconnected, run the command again with --reconnected.\n";
+      return kExitFailed;
+    }
     return kExitOk;
   }
 
@@ -257,6 +269,7 @@ class DeviceRun {
   std::ostream& err_;
   const CliEnvironment& env_;
   std::shared_ptr<SimulatedProgrammer> simulated_;
+  std::unique_ptr<OutOfStepNotes> notes_;
   std::unique_ptr<DeviceBackend> backend_;
   std::unique_ptr<DeviceLink> link_;
   bool burned_ = false;

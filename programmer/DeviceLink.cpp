@@ -159,8 +159,8 @@ std::string PesString(const PesBytes& pes) {
   return text;
 }
 
-DeviceLink::DeviceLink(DeviceBackend& backend, LinkTimeouts timeouts)
-    : backend_(backend), timeouts_(timeouts) {}
+DeviceLink::DeviceLink(DeviceBackend& backend, LinkTimeouts timeouts, OutOfStepNotes* notes)
+    : backend_(backend), timeouts_(timeouts), notes_(notes) {}
 
 DeviceLink::~DeviceLink() = default;
 
@@ -175,6 +175,8 @@ const DiscoveryStatus& DeviceLink::OpenProgrammer() {
   if (transport_) {
     status_.State = LinkState::Open;
     ++connections_;
+    // The firmware may still be inside an exchange that an earlier run broke off.
+    if (notes_ != nullptr && notes_->BrokenOffEarlier(status_.Plug)) outOfStep_ = earlier_ = true;
   } else if (status_.State == LinkState::Open || status_.State == LinkState::NotSearched ||
              status_.State == LinkState::Closed) {
     status_.State = LinkState::NotFound;
@@ -223,7 +225,8 @@ void DeviceLink::Probe() {
       // The read handle reports an unplugged device at once, even with reports still queued:
       // whatever is plugged in later is a new connection whose firmware starts afresh.
       Close();
-      outOfStep_ = false;
+      outOfStep_ = earlier_ = false;
+      if (notes_ != nullptr) notes_->Remove(status_.Plug);
       return;
     }
   }
@@ -239,6 +242,7 @@ bool DeviceLink::Fail(ExchangeResult& result, const TransferStatus& status, bool
   // The firmware may still be inside this exchange, and a failed read does not tell whether
   // the device is gone: the handles stay open for the probe to find out.
   outOfStep_ = true;
+  if (notes_ != nullptr) notes_->Leave(status_.Plug);
   return false;
 }
 

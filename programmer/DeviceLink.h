@@ -1,6 +1,7 @@
 // DeviceLink: the open programmer (if any) and the four exchanges spoken to it, with bounded
 // waits, failures that are told, the count of connections, and the rule that a programmer
-// whose exchange broke off is not spoken to again until it has been reconnected.
+// whose exchange broke off is not spoken to again until it has been reconnected, in this run
+// or, through OutOfStepNotes, in a later one.
 #pragma once
 
 #include <chrono>
@@ -10,6 +11,7 @@
 #include <string>
 
 #include "FuseMap.h"
+#include "OutOfStepNotes.h"
 #include "Report.h"
 #include "Transport.h"
 
@@ -96,13 +98,17 @@ std::string PesString(const PesBytes& pes);
 
 class DeviceLink {
  public:
-  explicit DeviceLink(DeviceBackend& backend, LinkTimeouts timeouts = {});
+  // With `notes`, which must outlive the link, a programmer whose exchange breaks off is
+  // remembered for later runs, and one that an earlier run left so is out of step when found.
+  explicit DeviceLink(DeviceBackend& backend, LinkTimeouts timeouts = {},
+                      OutOfStepNotes* notes = nullptr);
   ~DeviceLink();
   DeviceLink(const DeviceLink&) = delete;
   DeviceLink& operator=(const DeviceLink&) = delete;
 
   // Closes any open programmer and runs discovery now; a programmer opened is a new connection.
-  // Whether the programmer is out of step is left as it was.
+  // Whether the programmer is out of step is left as it was, unless a note says that an
+  // earlier run broke off an exchange with this very plug-in: then it is out of step.
   const DiscoveryStatus& OpenProgrammer();
   // Probes the open programmer (a device gone is closed) and runs discovery when none is open
   // then; true when one is open afterwards, out of step or not.
@@ -111,6 +117,8 @@ class DeviceLink {
   // An exchange over the open programmer broke off, and no probe has seen the device go away
   // since: it is sent nothing until then.
   bool OutOfStep() const { return outOfStep_; }
+  // Out of step because an earlier run's note matched the programmer found.
+  bool BrokenOffEarlier() const { return outOfStep_ && earlier_; }
   // The number of the open connection: counted up from 1 each time the link opens the
   // programmer; 0 while none is open.
   std::uint64_t ConnectionNumber() const;
@@ -172,6 +180,8 @@ class DeviceLink {
   Report inReport_{};
   std::uint32_t bytesWritten_ = 0;
   std::uint32_t bytesRead_ = 0;
+  bool earlier_ = false;
+  OutOfStepNotes* notes_;
 };
 
 }  // namespace gantrel

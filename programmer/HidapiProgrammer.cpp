@@ -12,6 +12,9 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <utility>
+
+#include "OutOfStepNotes.h"
 
 #if defined(__unix__) || defined(__APPLE__)
 #include <unistd.h>
@@ -156,7 +159,8 @@ class HidapiTransport : public Transport {
 
 }  // namespace
 
-HidapiBackend::HidapiBackend() : initialised_(InitialiseHidapi()) {}
+HidapiBackend::HidapiBackend(std::string sysfsRoot)
+    : initialised_(InitialiseHidapi()), sysfsRoot_(std::move(sysfsRoot)) {}
 
 std::unique_ptr<Transport> HidapiBackend::OpenProgrammer(DiscoveryStatus& status) {
   status = DiscoveryStatus{};
@@ -180,6 +184,11 @@ std::unique_ptr<Transport> HidapiBackend::OpenProgrammer(DiscoveryStatus& status
     return nullptr;
   }
   status.State = LinkState::Open;
+#ifdef __linux__
+  status.Plug = PlugInOfHidraw(status.Path, sysfsRoot_);
+#else
+  status.Plug = {status.Path, {}};  // no reconnect count: a note holds until --reconnected
+#endif
   return std::make_unique<HidapiTransport>(write, read);
 }
 

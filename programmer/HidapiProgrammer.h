@@ -14,8 +14,9 @@ inline constexpr unsigned short kProgrammerProductId = 0x003F;
 
 class HidapiBackend : public DeviceBackend {
  public:
-  // Initialises hidapi once per process.
-  HidapiBackend();
+  // Initialises hidapi once per process. On Linux the plug-in of an opened programmer is read
+  // from sysfs under `sysfsRoot`.
+  explicit HidapiBackend(std::string sysfsRoot = "/sys");
 
   // Asks hidapi for the HID interfaces of 04D8:003F, takes the first it lists and opens its
   // path twice, for writing and then for reading; null with `status` saying whether none was
@@ -25,6 +26,7 @@ class HidapiBackend : public DeviceBackend {
 
  private:
   bool initialised_;
+  std::string sysfsRoot_;
 };
 
 }  // namespace gantrel

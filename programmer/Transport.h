@@ -50,11 +50,19 @@ enum class LinkState : std::uint8_t {
   Closed,       // it was open, and the link closed it (the device went away, or Close())
 };
 
+// What tells one plug-in of a programmer from another, across runs.
+struct PlugIn {
+  std::string Port;   // where it is plugged in ("usb 1-1.2"), or the device path elsewhere
+  std::string Count;  // changes at every reconnect (the USB devnum); "" where none is known
+  bool Known() const { return !Port.empty(); }
+};
+
 struct DiscoveryStatus {
   LinkState State = LinkState::NotSearched;
   std::string Path;               // the device path that matched, if any
   std::string Reason;             // the system's reason when the open failed ("Permission denied")
   bool PermissionDenied = false;  // the open failed for lack of permission (see the udev rule)
+  PlugIn Plug;                    // the plug-in opened, where the backend can tell it
 };
 
 // Discovery: hidapi on a real machine, the simulated programmer in tests and with --simulate.

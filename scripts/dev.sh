@@ -21,10 +21,13 @@ build_packages=(cmake g++ make pkg-config qt6-base-dev qt6-translations-l10n lib
 # check.
 package_packages=(desktop-file-utils shared-mime-info help2man dpkg-dev lintian)
 run_packages=(fonts-noto-cjk xvfb xauth)
+# The USB rig (tests/usb-rig): Debian's kernel under QEMU, its initramfs, udev in the guest.
+rig_packages=(qemu-system-x86 linux-image-amd64 busybox-static cpio kmod udev)
 
 missing=()
 want=("${build_packages[@]}" "${package_packages[@]}")
 [ "$mode" != test ] && want+=("${run_packages[@]}")
+[ "$mode" != run ] && want+=("${rig_packages[@]}")
 for p in "${want[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done

@@ -9,6 +9,8 @@
 
 #include <cerrno>
 #include <deque>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <numeric>
@@ -17,7 +19,9 @@
 
 #include "DeviceLink.h"
 #include "HidapiProgrammer.h"
+#include "OutOfStepNotes.h"
 #include "SimulatedProgrammer.h"
+#include "TestSupport.h"
 
 struct hid_device_ {
   int Number;
@@ -89,7 +93,7 @@ hid_device* hid_open_path(const char* path) {
 }
 
 int hid_write(hid_device* handle, const unsigned char* data, size_t length) {
-  EXPECT_EQ(handle->Number, 1);  // the handle opened first is only written
+  EXPECT_EQ(handle->Number % 2, 1);  // the handle opened first is only written
   // hidraw takes the report ID 0 in front of the 64 bytes of an unnumbered report.
   if (fake->Unplugged || fake->FailWrite || length != 1 + gantrel::kReportSize || data[0] != 0)
     return -1;
@@ -103,7 +107,7 @@ int hid_write(hid_device* handle, const unsigned char* data, size_t length) {
 }
 
 int hid_read_timeout(hid_device* handle, unsigned char* data, size_t length, int ms) {
-  EXPECT_EQ(handle->Number, 2);  // the second only read
+  EXPECT_EQ(handle->Number % 2, 0);  // the second only read
   EXPECT_TRUE(ms == 0 || ms == 50) << "a probe or one receive slice";
   if (fake->Unplugged) return -1;
   if (fake->Queue.empty()) return 0;
@@ -188,6 +192,8 @@ TEST(HidapiAdapter, FailuresAtTheLibraryBoundaryAreToldByDiscoveryAndTheBurn) {
        "answer to the program command: no answer within 100 ms"},
       {"answered 0x60", [](FakeHid& h) { h.Change = [](auto& a) { a[0] = 0x60; }; }, opened,
        "not burned"},
+      {"listed once, as the kernel lists it",
+       [](FakeHid& h) { h.Present.erase(h.Present.begin() + 2); }, opened, "burned"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -209,6 +215,63 @@ TEST(HidapiAdapter, FailuresAtTheLibraryBoundaryAreToldByDiscoveryAndTheBurn) {
     r.hid.Unplugged = true;
     EXPECT_EQ(r.link.ReadPes(r.pes).Error, ExchangeError::NoProgrammer);
     EXPECT_EQ(r.hid.OpenHandles, 0);
+  }
+}
+
+// hidraw1's USB device in a sysfs tree under `root`, plugged in as device number `devnum`.
+void PlugInAs(const std::filesystem::path& root, int devnum) {
+  namespace fs = std::filesystem;
+  const fs::path usb = root / "devices/usb1/1-1";
+  fs::create_directories(usb / "1-1:1.0/0003:04D8:003F.0001");
+  fs::create_directories(root / "class/hidraw/hidraw1");
+  std::error_code exists;
+  fs::create_directory_symlink(usb / "1-1:1.0/0003:04D8:003F.0001",
+                               root / "class/hidraw/hidraw1/device", exists);
+  std::ofstream(usb / "busnum") << "1\n";
+  std::ofstream(usb / "devpath") << "1\n";
+  std::ofstream(usb / "devnum") << devnum << "\n";
+}
+
+// A later run (a new backend and link) finds a programmer whose exchange broke off out of step
+// and sends it nothing, until it is seen unplugged, plugged in anew or said to be reconnected.
+TEST(HidapiAdapter, AnExchangeBrokenOffIsRememberedAcrossRunsUntilTheProgrammerIsReconnected) {
+  testing::TempDir sysfs, folder;
+  FakeHid hid;
+  fake = &hid;
+  OutOfStepNotes notes(folder.File("notes")), reconnected(folder.File("notes"), true);
+  const auto run = [&](OutOfStepNotes& these) {
+    auto backend = std::make_unique<HidapiBackend>(sysfs.Path().string());
+    auto link = std::make_unique<DeviceLink>(*backend, LinkTimeouts{milliseconds(100)}, &these);
+    link->OpenProgrammer();
+    return std::make_pair(std::move(backend), std::move(link));
+  };
+  const auto noted = [&] { return !std::filesystem::is_empty(folder.Path() / "notes"); };
+  PesBytes pes{};
+  PlugInAs(sysfs.Path(), 5);
+  hid.Change = [&](auto& answer) { answer.resize(hid.Firmware.ReportCount() == 6 ? 0 : 64); };
+  auto first = run(notes);
+  const ExchangeResult upload = first.second->UploadFuseImage(FuseImage{});
+  EXPECT_EQ(DescribeExchangeFailure(upload),
+            "answer to report 6 of 13 (block 5): no answer within 100 ms");
+  first = {};
+  ASSERT_TRUE(noted());
+  auto second = run(notes);
+  EXPECT_TRUE(second.second->BrokenOffEarlier());
+  EXPECT_EQ(second.second->ReadPes(pes).Error, ExchangeError::OutOfStep);
+  EXPECT_EQ(hid.Firmware.ReportCount(), 6u) << "nothing sent";
+  hid.Unplugged = true;  // the probe's -1
+  EXPECT_EQ(second.second->ReadPes(pes).Error, ExchangeError::NoProgrammer);
+  EXPECT_FALSE(noted());
+  hid.Unplugged = false;
+  hid.Firmware.Reconnect();
+  for (OutOfStepNotes* these : {&notes, &reconnected}) {
+    SCOPED_TRACE(these == &notes ? "plugged in anew" : "--reconnected");
+    notes.Leave(PlugInOfHidraw("/dev/hidraw1", sysfs.Path().string()));
+    PlugInAs(sysfs.Path(), these == &notes ? 6 : 5);
+    auto later = run(*these);
+    EXPECT_FALSE(later.second->OutOfStep());
+    EXPECT_TRUE(later.second->ReadPes(pes).Ok());
+    EXPECT_FALSE(noted());
   }
 }
 
