@@ -16,11 +16,6 @@ int UsageError(std::ostream& err, const std::string& command, const std::string&
   return kExitUsage;
 }
 
-const std::string* OutputPath(const CommandLine& line) {
-  const std::string* path = line.Value("-o");
-  return path != nullptr ? path : line.Value("--output");
-}
-
 int AcceptCheckedFile(const JedecFileCheck& check, bool force, const char* use, const char* used,
                       std::ostream& err) {
   if (check.Status == CheckStatus::Ok) return kExitOk;

@@ -63,9 +63,6 @@ bool HeaderTime(const CliEnvironment& env, std::tm& time, std::ostream& err);
 // Tells `problem` with `command` on `err`, with the hint to its help; returns kExitUsage.
 int UsageError(std::ostream& err, const std::string& command, const std::string& problem);
 
-// The value given for -o, else for --output; null when neither was given.
-const std::string* OutputPath(const CommandLine& line);
-
 // Whether a command goes on with a checked file: kExitOk for a file that is ok, or whose every
 // verdict is a checksum mismatch, another device or a partial map while `force` is set (each
 // verdict overridden is then reported on `err`, "(<used> anyway: --force)", a partial map with

@@ -173,7 +173,7 @@ class DeviceRun {
     if (status != kExitOk) return status;
     std::string text = JedecWriter(fuses, kPesBytes, time);
     if (line_.Has("--frame")) text = FrameJedecText(text);
-    return EmitOutput(OutputPath(line_), text, out_, err_);
+    return EmitOutput(line_.Value("--output"), text, out_, err_);
   }
 
   int Program(const JedecFileCheck& file) {

@@ -97,7 +97,7 @@ int RunJedec(const CliCall& call) {
 
   std::string text = JedecWriter(check.Fuses, kPesBytes, time);
   if (line.Has("--frame")) text = FrameJedecText(text);
-  return EmitOutput(OutputPath(line), text, call.Out, call.Err);
+  return EmitOutput(line.Value("--output"), text, call.Out, call.Err);
 }
 
 }  // namespace gantrel
