@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <sstream>
 
 #include "SimulatedProgrammer.h"
 
@@ -110,7 +111,7 @@ const std::vector<CliCommand>& Commands() {
        "not count); 2 usage error or a file that cannot be read. The highest applies.",
        RunCheck},
       {"jedec",
-       "the fuses of FILE as this tool writes them",
+       "FILE's fuses as this tool writes them",
        {"FILE"},
        {{"-o,--output", "OUT", kOutputHelp},
         {"--frame", nullptr, kFrameHelp},
@@ -130,7 +131,7 @@ const std::vector<CliCommand>& Commands() {
        "SOURCE_DATE_EPOCH, or a file that cannot be read or written.",
        RunJedec},
       {"diff",
-       "compare two files fuse by fuse, by meaning",
+       "compare A and B fuse by fuse, by meaning",
        {"A", "B"},
        {{"--json", nullptr,
          "print one JSON object instead: differing,\n"
@@ -176,22 +177,22 @@ const std::vector<CliCommand>& Commands() {
        "be read.",
        RunExplain},
       {"pes",
-       "print the chip's 9-character electronic signature",
+       "print the chip's electronic signature",
        {},
        {},
        true,
-       "An empty signature (the programmer answered zeros, as with no chip in the socket) is\n"
-       "an error.",
+       "Prints the chip's 9-character electronic signature. An empty signature (the\n"
+       "programmer answered zeros, as with no chip in the socket) is an error.",
        RunDeviceCommand},
       {"read",
-       "read the chip and write its fuses as a JEDEC text",
+       "read the chip's fuses as a JEDEC text",
        {},
        {{"-o,--output", "OUT", kOutputHelp}, {"--frame", nullptr, kFrameHelp}},
        true,
        "The header carries the local time, or SOURCE_DATE_EPOCH in UTC when that is set.",
        RunDeviceCommand},
       {"program",
-       "upload FILE, burn it, read it back and compare",
+       "burn FILE into the chip and verify it",
        {"FILE"},
        {{"--force", nullptr, kForceUseHelp}, {"--no-verify", nullptr, "skip the read-back"}},
        true,
@@ -221,14 +222,15 @@ const std::vector<CliOption>& DeviceOptions() {
        "since an earlier run broke off an exchange with it"},
       {"--simulate", nullptr, "talk to a simulated programmer instead of the USB\none"},
       {"--simulate-chip", "FILE.jed", "preload the simulated chip with the fuses of\nFILE.jed"},
-      {"--simulate-fault", "FAULT", nullptr},
+      {"--simulate-fault", "FAULT",
+       "make the simulated programmer fail (implies\n--simulate); FAULT below"},
   };
   return options;
 }
 
 // The fault language, moved from under an option's description to the left margin.
 std::string FaultLanguage() {
-  std::string text = "make the simulated programmer fail (implies\n--simulate):\n";
+  std::string text = "FAULT for --simulate-fault:\n";
   const std::string_view help = kSimulatedFaultsHelp;
   for (std::size_t at = 0; at < help.size();) {
     const std::size_t end = std::min(help.find('\n', at), help.size());
@@ -241,6 +243,33 @@ std::string FaultLanguage() {
   }
   return text;
 }
+
+// A command as the general help lists it: "jedec [-o OUT] [--frame] [--force] FILE".
+std::string Synopsis(const CliCommand& command) {
+  std::string text = command.Name;
+  for (const CliOption& option : command.Options) {
+    const std::string_view names = option.Names;
+    text += " [" + std::string(names.substr(0, names.find(',')));
+    if (option.ValueName != nullptr) text += std::string(" ") + option.ValueName;
+    text += "]";
+  }
+  for (const char* operand : command.Operands) text += std::string(" ") + operand;
+  return text;
+}
+
+// The general help lists each command with its synopsis.
+class CommandListFormatter : public CLI::Formatter {
+ public:
+  CommandListFormatter() { column_width(39); }
+  std::string make_subcommand(const CLI::App* sub) const override {
+    std::ostringstream out;
+    const auto command =
+        std::find_if(Commands().begin(), Commands().end(),
+                     [&](const CliCommand& c) { return sub->get_name() == c.Name; });
+    CLI::detail::format_help(out, Synopsis(*command), sub->get_description(), get_column_width());
+    return out.str();
+  }
+};
 
 // A parsed command's words, collected as the commands read them.
 struct ParsedCommand {
@@ -299,6 +328,7 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
     return kExitUsage;
   }
   CLI::App app(kGeneralAbout, "gantrel-cli");
+  app.formatter(std::make_shared<CommandListFormatter>());
   app.footer(kGeneralFooter);
   app.set_version_flag("--version", "gantrel-cli " GANTREL_VERSION);
   app.require_subcommand(1, 1);
@@ -313,10 +343,10 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
     p.App = app.add_subcommand(command.Name, command.Summary);
     p.App->group(command.Device ? kDeviceCommands : kFileCommands);
     if (Commands().begin() + static_cast<std::ptrdiff_t>(k) != named) continue;
-    p.App->footer(command.Device && *command.Footer != '\0'
-                      ? std::string(command.Footer) + "\n\n" + kDeviceFooter
-                  : command.Device ? kDeviceFooter
-                                   : command.Footer);
+    p.App->formatter(std::make_shared<CLI::Formatter>());
+    p.App->footer(command.Device ? std::string(command.Footer) + "\n\n" + FaultLanguage() + "\n\n" +
+                                       kDeviceFooter
+                                 : command.Footer);
     for (const char* operand : command.Operands) {
       const std::string_view name = operand;
       if (name.size() > 3 && name.substr(name.size() - 3) == "...") {
@@ -335,7 +365,7 @@ int RunCli(const std::vector<std::string>& args, std::istream& in, std::ostream&
       AddOption(*p.App, option, p.Values, option.Help);
     if (command.Device) {
       for (const CliOption& option : DeviceOptions()) {
-        AddOption(*p.App, option, p.Values, option.Help != nullptr ? option.Help : FaultLanguage());
+        AddOption(*p.App, option, p.Values, option.Help);
         p.App->get_options().back()->group("Programmer options");
       }
     }
