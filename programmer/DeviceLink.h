@@ -59,7 +59,7 @@ struct ExchangeResult {
   std::chrono::milliseconds Bound{0};  // the wait that ran out, for NoAnswer
   int AnswerBytes = 0;                 // how many of the 64 bytes came, for ShortAnswer
   std::string Detail;                  // the system's own words, if any
-  bool Burned = false;                 // ProgramChip only: the answer's byte 1 was 0x61
+  bool Burned = false;                 // ProgramChip only: the answer's first byte was 0x61
   std::uint8_t Answer = 0;             // ProgramChip only: the first byte of the answer
   DiscoveryStatus Discovery;  // NoProgrammer only: why none is open (none found, not opened)
 
