@@ -1,7 +1,10 @@
-// What every gantrel-cli command shares: the exit statuses, the environment a run sees, the
-// header time of generated texts and where output goes.
+// What every gantrel-cli command shares: the exit statuses, the words and environment a run
+// sees, the header time of generated texts, where output goes, and the small text helpers (hex
+// numbers, characters as found in a file, JSON text, positions in a file, the L row of a fuse).
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <ctime>
 #include <istream>
 #include <map>
@@ -11,6 +14,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <nlohmann/json_fwd.hpp>
 
 #include "JedecFileCheck.h"
 
@@ -85,5 +90,40 @@ int EmitOutput(const std::string* outPath, std::string_view bytes, std::ostream&
 // The status of a run whose report went to `out`: a report that standard output did not take
 // makes it a failure to write (at least kExitUsage, with a message on `err`), as for a file.
 int FinishReport(int status, std::ostream& out, std::ostream& err);
+
+// `value` as four upper-case hex digits ("0A3F").
+std::string HexWord(std::uint16_t value);
+
+// A byte as it is shown in a diagnostic: printable ASCII quoted ('x'), anything else as a hex
+// byte (0x0D).
+std::string DescribeByte(std::uint8_t byte);
+
+// JSON values keep their keys in the order they were added.
+using Json = nlohmann::ordered_json;
+
+// `value` as JSON text: indented by `indent` spaces per level and ended with a line break, or
+// on one line without a break when `indent` is negative. UTF-8 passes through unescaped; each
+// sequence of bytes that is not UTF-8 (a file name's, say) becomes U+FFFD, so the text is
+// always valid JSON.
+std::string DumpJson(const Json& value, int indent = 2);
+
+// A 1-based line and column in a file.
+struct TextPosition {
+  int Line = 1;
+  int Column = 1;
+};
+
+// Where byte `offset` of `bytes` stands: Line is 1 plus the LF bytes before it, Column 1 plus
+// the bytes since the last LF (a CR or a tab counts as one). An offset past the end counts
+// the whole of `bytes`.
+TextPosition LocateByte(std::string_view bytes, std::size_t offset);
+
+// The L address of the line that holds `fuse` in the writer's text, as "L0088": the first fuse
+// of its 44-fuse row for 0..5807, L5808 for the group of 20, L5828 for the UES.
+std::string FuseRowAddress(int fuse);
+
+// The UTC broken-down time of `secondsSinceEpoch` written as decimal digits (the form of
+// SOURCE_DATE_EPOCH), or nothing when it is not such a number or lies beyond the year 9999.
+std::optional<std::tm> ParseSourceDateEpoch(std::string_view secondsSinceEpoch);
 
 }  // namespace gantrel

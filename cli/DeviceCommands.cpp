@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <memory>
 
-#include "CliFormat.h"
 #include "DeviceLink.h"
 #include "FuseMeaning.h"
 #include "HidapiProgrammer.h"

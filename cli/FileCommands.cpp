@@ -4,7 +4,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "CliFormat.h"
 #include "JedecFileCheck.h"
 #include "JedecWriter.h"
 

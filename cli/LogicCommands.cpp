@@ -5,7 +5,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "CliFormat.h"
 #include "FuseMeaning.h"
 #include "JedecReader.h"
 
