@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
-#include "JedecLoad.h"
+#include "Simulation.h"
 
 #ifndef GANTREL_VERSION
 #define GANTREL_VERSION "unknown"
@@ -58,25 +59,6 @@ bool IsOneOf(const std::string& name, const auto& names) {
                      [&name](const char* each) { return name == each; });
 }
 
-// Reads the simulated chip's fuses from the file at `path`, as read even where the file has an
-// error; false when it cannot be read at all.
-bool ReadChip(const std::string& path, ParsedCommandLine& parsed) {
-  const gantrel::LoadedJedecFile chip = gantrel::LoadJedecFile(path, gantrel::FuseArray{});
-  if (chip.Status == gantrel::CheckStatus::IoError) {
-    parsed.Message = "--simulate-chip: " + path + ": " + gantrel::FileErrorName(chip.Io.Error) +
-                     (chip.Io.Reason.empty() ? "" : ": " + chip.Io.Reason);
-    return false;
-  }
-  if (chip.Status != gantrel::CheckStatus::Ok) {
-    parsed.Message = "--simulate-chip: " + path +
-                     ": the file does not load cleanly; the simulated chip takes its fuses as read";
-  }
-  gantrel::FuseImage image{};
-  gantrel::PackFuseImage(chip.Fuses, image);
-  parsed.Options.Chip = image;
-  return true;
-}
-
 ParsedCommandLine Fail(std::string message) {
   ParsedCommandLine parsed;
   parsed.Action = StartAction::UsageError;
@@ -88,7 +70,7 @@ ParsedCommandLine Fail(std::string message) {
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
   ParsedCommandLine parsed;
-  std::optional<std::string> chip, faults;
+  gantrel::SimulationOptions simulation;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     const bool hasNext = i + 1 < args.size();
@@ -101,11 +83,10 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       return parsed;
     }
     if (arg == "--simulate") {
-      parsed.Options.Simulate = true;
+      simulation.Simulate = true;
     } else if (arg == "--simulate-chip" || arg == "--simulate-fault") {
       if (!hasNext) return Fail(arg + " needs a value");
-      (arg == "--simulate-chip" ? chip : faults) = args[++i];
-      parsed.Options.Simulate = true;
+      (arg == "--simulate-chip" ? simulation.ChipPath : simulation.Faults) = args[++i];
     } else if (arg.size() > 1 && arg[0] == '-') {
       // Qt reads its options with one dash or two.
       const std::string name = arg.substr(arg.rfind('-', 1) + 1);
@@ -124,9 +105,11 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
       parsed.Options.File = arg;
     }
   }
-  std::string error;
-  if (faults && !gantrel::ParseSimulatedFaults(*faults, parsed.Options.Faults, error))
-    return Fail("--simulate-fault: " + error);
-  if (chip && !ReadChip(*chip, parsed)) return Fail(parsed.Message);
+  if (simulation.Wanted()) {
+    gantrel::Simulation made = gantrel::MakeSimulation(simulation);
+    if (!made.Programmer) return Fail(made.Problem);
+    parsed.Options.Simulated = std::move(made.Programmer);
+    parsed.Message = made.Notice;
+  }
   return parsed;
 }

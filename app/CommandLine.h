@@ -3,18 +3,17 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "FuseMap.h"
 #include "SimulatedProgrammer.h"
 
 // What one start of the window asks for.
 struct WindowOptions {
-  bool Simulate = false;                   // the simulated programmer instead of the USB one
-  std::optional<gantrel::FuseImage> Chip;  // what the simulated chip holds (else blank)
-  std::vector<gantrel::SimulatedFault> Faults;
+  // The simulated programmer the --simulate options ask for, or null for the USB one.
+  std::shared_ptr<gantrel::SimulatedProgrammer> Simulated;
   std::optional<std::string> File;  // loaded at start as if chosen in the load dialog
 };
 

@@ -52,10 +52,8 @@ class RealTimeBackend : public gantrel::DeviceBackend {
 
 WindowSession::WindowSession(const WindowOptions& options, gantrel::Dialogs& dialogs)
     : file_(options.File) {
-  if (options.Simulate) {
-    simulated_ = std::make_unique<gantrel::SimulatedProgrammer>();
-    if (options.Chip) simulated_->SetChipImage(*options.Chip);
-    simulated_->SetFaults(options.Faults);
+  if (options.Simulated) {
+    simulated_ = options.Simulated;
     backend_ = std::make_unique<RealTimeBackend>(*simulated_);
   } else {
     backend_ = std::make_unique<gantrel::HidapiBackend>();
@@ -64,7 +62,7 @@ WindowSession::WindowSession(const WindowOptions& options, gantrel::Dialogs& dia
   link_ = std::make_unique<gantrel::DeviceLink>(*backend_, gantrel::LinkTimeouts{}, notes_.get());
   window_ = std::make_unique<CGantrelDlg>(*link_, dialogs);
   window_->RememberGeometry();
-  if (options.Simulate) {
+  if (simulated_) {
     window_->setWindowTitle(QString::fromUtf8(kSimulatedCaption));
     // A power cycle, as a replug fault makes one: the link finds the handles it holds dead at
     // its next exchange and opens the programmer afresh, which ends an out-of-step state.

@@ -32,7 +32,7 @@ class WindowSession {
 
  private:
   std::optional<std::string> file_;
-  std::unique_ptr<gantrel::SimulatedProgrammer> simulated_;
+  std::shared_ptr<gantrel::SimulatedProgrammer> simulated_;
   // What earlier runs left of programmers out of step (the USB programmer only).
   std::unique_ptr<gantrel::OutOfStepNotes> notes_;
   std::unique_ptr<gantrel::DeviceBackend> backend_;

@@ -37,10 +37,14 @@ void Explain(benchmark::State& state, const std::vector<std::string>& args) {
   }
 }
 
-void BM_ExplainText(benchmark::State& state) { Explain(state, {"explain", "-"}); }
+void BM_ExplainText(benchmark::State& state) {
+  Explain(state, {"explain", "-"});
+}
 BENCHMARK(BM_ExplainText)->Unit(benchmark::kMicrosecond);
 
-void BM_ExplainJson(benchmark::State& state) { Explain(state, {"explain", "--json", "-"}); }
+void BM_ExplainJson(benchmark::State& state) {
+  Explain(state, {"explain", "--json", "-"});
+}
 BENCHMARK(BM_ExplainJson)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

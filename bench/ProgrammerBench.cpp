@@ -20,12 +20,11 @@ void BM_UploadFuseImage(benchmark::State& state) {
   programmer.KeepLog(false);  // the log would grow without end over millions of reports
   SimulatedBackend backend(programmer);
   DeviceLink link(backend);
-  ReportBuffers buffers;
   const FuseImage image = Pattern();
   for (auto _ : state) {
-    const ExchangeResult result = link.UploadFuseImage(buffers, image);
+    const ExchangeResult result = link.UploadFuseImage(image);
     if (!result.Ok()) state.SkipWithError("upload failed");
-    benchmark::DoNotOptimize(buffers);
+    benchmark::DoNotOptimize(result);
   }
   state.SetItemsProcessed(state.iterations() * 26);  // transfers
 }
@@ -37,10 +36,9 @@ void BM_ReadFuseImage(benchmark::State& state) {
   programmer.SetChipImage(Pattern());
   SimulatedBackend backend(programmer);
   DeviceLink link(backend);
-  ReportBuffers buffers;
   FuseImage image{};
   for (auto _ : state) {
-    const ExchangeResult result = link.ReadFuseImage(buffers, image);
+    const ExchangeResult result = link.ReadFuseImage(image);
     if (!result.Ok()) state.SkipWithError("read failed");
     benchmark::DoNotOptimize(image);
   }
@@ -53,10 +51,9 @@ void BM_ReadPes(benchmark::State& state) {
   programmer.KeepLog(false);
   SimulatedBackend backend(programmer);
   DeviceLink link(backend);
-  ReportBuffers buffers;
   PesBytes pes{};
   for (auto _ : state) {
-    const ExchangeResult result = link.ReadPes(buffers, pes);
+    const ExchangeResult result = link.ReadPes(pes);
     if (!result.Ok()) state.SkipWithError("PES query failed");
     benchmark::DoNotOptimize(pes);
   }

@@ -1,17 +1,15 @@
-#include "DeviceCommands.h"
+#include "CliCommands.h"
 
 #include <algorithm>
 #include <memory>
 
-#include "CliFormat.h"
-#include "CommandLine.h"
 #include "DeviceLink.h"
 #include "FuseMeaning.h"
 #include "HidapiProgrammer.h"
 #include "JedecFileCheck.h"
 #include "JedecWriter.h"
 #include "OutOfStepNotes.h"
-#include "SimulatedProgrammer.h"
+#include "Simulation.h"
 
 namespace gantrel {
 namespace {
@@ -82,31 +80,18 @@ class DeviceRun {
 
   // Sets up the simulated or the real programmer and opens it; kExitOk or the exit status.
   int Connect() {
-    const std::string* chipPath = line_.Value("--simulate-chip");
-    const std::string* faultText = line_.Value("--simulate-fault");
-    if (line_.Has("--simulate") || chipPath != nullptr || faultText != nullptr) {
-      simulated_ = std::make_unique<SimulatedProgrammer>();
-      if (faultText != nullptr) {
-        std::vector<SimulatedFault> faults;
-        std::string problem;
-        if (!ParseSimulatedFaults(*faultText, faults, problem)) {
-          return UsageError(err_, command_, "--simulate-fault: " + problem);
-        }
-        simulated_->SetFaults(std::move(faults));
-      }
-      if (chipPath != nullptr) {
-        const JedecFileCheck chip = CheckJedecOperand(*chipPath, in_);
-        if (chip.Status == CheckStatus::IoError) {
-          err_ << FormatVerdict(chip) << "\n";
-          return kExitUsage;
-        }
-        if (chip.Status != CheckStatus::Ok) {
-          err_ << FormatVerdict(chip) << " (the simulated chip takes its fuses as read)\n";
-        }
-        FuseImage image{};
-        PackFuseImage(chip.Fuses, image);
-        simulated_->SetChipImage(image);
-      }
+    const auto given = [this](const char* name) {
+      const std::string* value = line_.Value(name);
+      return value != nullptr ? std::optional<std::string>(*value) : std::nullopt;
+    };
+    const SimulationOptions options{
+        line_.Has("--simulate"), given("--simulate-chip"), given("--simulate-fault"),
+        [this](const std::string& path) { return CheckJedecOperand(path, in_); }};
+    if (options.Wanted()) {
+      Simulation made = MakeSimulation(options);
+      if (!made.Programmer) return UsageError(err_, command_, made.Problem);
+      if (!made.Notice.empty()) err_ << "gantrel-cli " << command_ << ": " << made.Notice << "\n";
+      simulated_ = std::move(made.Programmer);
       backend_ = std::make_unique<SimulatedBackend>(*simulated_);
     } else {
       backend_ = std::make_unique<HidapiBackend>();
@@ -150,9 +135,8 @@ class DeviceRun {
   // Reads the chip's fuses into `fuses` (all 0 beyond what the image carries).
   int ReadChip(FuseArray& fuses) {
     FuseImage image{};
-    const ExchangeResult result = WithProgress([&](const ProgressFn& progress) {
-      return link_->ReadFuseImage(buffers_, image, progress);
-    });
+    const ExchangeResult result = WithProgress(
+        [&](const ProgressFn& progress) { return link_->ReadFuseImage(image, progress); });
     if (!result.Ok()) return ExchangeFailed(result);
     fuses.fill(0);
     UnpackFuseImage(image, fuses);
@@ -161,8 +145,8 @@ class DeviceRun {
 
   int Pes() {
     PesBytes pes{};
-    const ExchangeResult result = WithProgress(
-        [&](const ProgressFn& progress) { return link_->ReadPes(buffers_, pes, progress); });
+    const ExchangeResult result =
+        WithProgress([&](const ProgressFn& progress) { return link_->ReadPes(pes, progress); });
     if (!result.Ok()) return ExchangeFailed(result);
     if (PesString(pes).empty()) {
       err_ << "gantrel-cli pes: the signature is empty (the programmer answered zeros; is a "
@@ -188,21 +172,19 @@ class DeviceRun {
     if (status != kExitOk) return status;
     std::string text = JedecWriter(fuses, kPesBytes, time);
     if (line_.Has("--frame")) text = FrameJedecText(text);
-    return EmitOutput(OutputPath(line_), text, out_, err_);
+    return EmitOutput(line_.Value("--output"), text, out_, err_);
   }
 
   int Program(const JedecFileCheck& file) {
     FuseImage image{};
     PackFuseImage(file.Fuses, image);
-    const ExchangeResult upload = WithProgress([&](const ProgressFn& progress) {
-      return link_->UploadFuseImage(buffers_, image, progress);
-    });
+    const ExchangeResult upload = WithProgress(
+        [&](const ProgressFn& progress) { return link_->UploadFuseImage(image, progress); });
     if (!upload.Ok()) return ExchangeFailed(upload);
-    // Only the connection that took the upload holds its image; the burn opens none.
-    const std::uint64_t connection = link_->ConnectionNumber();
-    const ExchangeResult burn = WithProgress(
-        [&](const ProgressFn& progress) { return link_->ProgramChip(buffers_, progress); });
-    if (burn.Error == ExchangeError::NoProgrammer || link_->ConnectionNumber() != connection) {
+    // The link burns only over the connection that took the upload, and opens none for it.
+    const ExchangeResult burn =
+        WithProgress([&](const ProgressFn& progress) { return link_->ProgramChip(progress); });
+    if (burn.Error == ExchangeError::NoProgrammer || burn.Error == ExchangeError::NotUploaded) {
       err_ << "gantrel-cli program: the programmer was disconnected after the upload; nothing "
               "was burned\n";
       return kExitFailed;
@@ -220,7 +202,7 @@ class DeviceRun {
     if (!burn.Ok()) return ExchangeFailed(burn);
     if (!burn.Burned) {
       err_ << "gantrel-cli program: burning the chip failed: the programmer answered "
-           << DescribeByte(buffers_.InReport[1]) << " instead of 'a' (0x61)\n";
+           << DescribeByte(burn.Answer) << " instead of 'a' (0x61)\n";
       return kExitFailed;
     }
     burned_ = true;
@@ -285,11 +267,10 @@ class DeviceRun {
   std::ostream& out_;
   std::ostream& err_;
   const CliEnvironment& env_;
-  std::unique_ptr<SimulatedProgrammer> simulated_;
+  std::shared_ptr<SimulatedProgrammer> simulated_;
   std::unique_ptr<OutOfStepNotes> notes_;
   std::unique_ptr<DeviceBackend> backend_;
   std::unique_ptr<DeviceLink> link_;
-  ReportBuffers buffers_;
   bool burned_ = false;
 };
 

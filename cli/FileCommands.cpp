@@ -1,8 +1,9 @@
-#include "FileCommands.h"
+#include "CliCommands.h"
 
 #include <algorithm>
 
-#include "CliFormat.h"
+#include <nlohmann/json.hpp>
+
 #include "JedecFileCheck.h"
 #include "JedecWriter.h"
 
@@ -20,40 +21,41 @@ int ExitStatusOf(const JedecFileCheck& check) {
   }
 }
 
-std::string JsonNumberOrNull(bool present, long long value) {
-  return present ? std::to_string(value) : "null";
+// A number, or null when `present` is false.
+Json NumberOrNull(bool present, long long value) {
+  return present ? Json(value) : Json(nullptr);
 }
 
-std::string JsonHexOrNull(bool present, std::uint16_t value) {
-  return present ? JsonString(HexWord(value)) : "null";
+// Four hex digits, or null when `present` is false.
+Json HexOrNull(bool present, std::uint16_t value) {
+  return present ? Json(HexWord(value)) : Json(nullptr);
 }
 
-// One object of the --json array, on one line.
-std::string CheckAsJson(const JedecFileCheck& check) {
+// One object of the --json array.
+Json CheckAsJson(const JedecFileCheck& check) {
   const bool read = check.Status != CheckStatus::IoError;
   const bool syntax = check.Status == CheckStatus::SyntaxError;
   const JedecReadResult& result = check.Read;
-  std::string json = "{\"file\": " + JsonString(check.Path);
-  json += ", \"status\": " + JsonString(CheckStatusName(check.Status));
-  json += ", \"result\": " + JsonNumberOrNull(read, result.Position);
-  json += ", \"length\": " + JsonNumberOrNull(read, result.Length);
-  json += ", \"line\": " + JsonNumberOrNull(syntax, check.Line);
-  json += ", \"column\": " + JsonNumberOrNull(syntax, check.Column);
-  // QP and QF are numbers always: 0 when the file declares none, or was not read.
-  json += ", \"qp\": " + std::to_string(result.Qp);
-  json += ", \"qf\": " + std::to_string(result.Qf);
-  json += ", \"qp_declared\": " + std::string(result.QpDeclared ? "true" : "false");
-  json += ", \"qf_declared\": " + std::string(result.QfDeclared ? "true" : "false");
-  json += ", \"given_checksum\": " + JsonHexOrNull(read, result.GivenChecksum);
-  json +=
-      ", \"computed_checksum\": " + JsonHexOrNull(result.ChecksumTested, result.ComputedChecksum);
-  json += ", \"fuse_checksum\": " + JsonHexOrNull(read, check.FuseChecksum5892);
-  json += ", \"fuses_set\": " + JsonNumberOrNull(read && !syntax, FusesSet(result));
-  json += ", \"transmission\": ";
-  json += read ? JsonString(TransmissionStatusName(check.Transmission.Status)) : "null";
-  json += ", \"message\": " + JsonString(DescribeCheck(check));
-  json += "}";
-  return json;
+  return {
+      {"file", check.Path},
+      {"status", CheckStatusName(check.Status)},
+      {"result", NumberOrNull(read, result.Position)},
+      {"length", NumberOrNull(read, result.Length)},
+      {"line", NumberOrNull(syntax, check.Line)},
+      {"column", NumberOrNull(syntax, check.Column)},
+      // QP and QF are numbers always: 0 when the file declares none, or was not read.
+      {"qp", result.Qp},
+      {"qf", result.Qf},
+      {"qp_declared", result.QpDeclared},
+      {"qf_declared", result.QfDeclared},
+      {"given_checksum", HexOrNull(read, result.GivenChecksum)},
+      {"computed_checksum", HexOrNull(result.ChecksumTested, result.ComputedChecksum)},
+      {"fuse_checksum", HexOrNull(read, check.FuseChecksum5892)},
+      {"fuses_set", NumberOrNull(read && !syntax, FusesSet(result))},
+      {"transmission",
+       read ? Json(TransmissionStatusName(check.Transmission.Status)) : Json(nullptr)},
+      {"message", DescribeCheck(check)},
+  };
 }
 
 }  // namespace
@@ -64,14 +66,12 @@ int RunCheck(const CliCall& call) {
   const bool json = call.Line.Has("--json");
 
   int status = kExitOk;
-  if (json) out << "[";
-  bool first = true;
+  Json array = Json::array();
   for (const std::string& path : call.Line.Operands()) {
     const JedecFileCheck check = CheckJedecOperand(path, call.In);
     status = std::max(status, ExitStatusOf(check));
     if (json) {
-      out << (first ? "\n  " : ",\n  ") << CheckAsJson(check);
-      first = false;
+      array.push_back(CheckAsJson(check));
     } else if (check.Status == CheckStatus::IoError) {
       err << FormatVerdict(check) << "\n";
     } else {
@@ -79,7 +79,7 @@ int RunCheck(const CliCall& call) {
       out << path << ": " << DescribeTransmission(check.Transmission) << "\n";
     }
   }
-  if (json) out << "\n]\n";
+  if (json) out << DumpJson(array);
   return status;
 }
 
@@ -96,7 +96,7 @@ int RunJedec(const CliCall& call) {
 
   std::string text = JedecWriter(check.Fuses, kPesBytes, time);
   if (line.Has("--frame")) text = FrameJedecText(text);
-  return EmitOutput(OutputPath(line), text, call.Out, call.Err);
+  return EmitOutput(line.Value("--output"), text, call.Out, call.Err);
 }
 
 }  // namespace gantrel

@@ -1,6 +1,6 @@
 #include "JedecFileCheck.h"
 
-#include "CliFormat.h"
+#include "CliSupport.h"
 
 namespace gantrel {
 namespace {

@@ -1,9 +1,10 @@
-#include "LogicCommands.h"
+#include "CliCommands.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "CliFormat.h"
+#include <nlohmann/json.hpp>
+
 #include "FuseMeaning.h"
 #include "JedecReader.h"
 
@@ -28,13 +29,11 @@ std::string TermText(const ProductTerm& term) {
 }
 
 // ["2", "/3"], or null for a term that is always false.
-std::string TermJson(const OptionalTerm& term) {
-  if (!term) return "null";
-  std::string json = "[";
-  for (const Literal& literal : *term) {
-    json += (json.size() > 1 ? ", " : "") + JsonString(LiteralText(literal));
-  }
-  return json + "]";
+Json TermJson(const OptionalTerm& term) {
+  if (!term) return nullptr;
+  Json literals = Json::array();
+  for (const Literal& literal : *term) literals.push_back(LiteralText(literal));
+  return literals;
 }
 
 std::string WhenText(const OptionalTerm& term) {
@@ -112,26 +111,24 @@ std::string ExplainText(const MapLogic& logic, const JedecFileCheck& check) {
 }
 
 std::string ExplainJson(const MapLogic& logic, const JedecFileCheck& check) {
-  std::string json = "{\n  \"olmc\": {";
+  Json olmc = Json::object();
   for (const OutputCell& cell : logic.Cells) {
-    json += cell.Pin == kOutputCells.front().Pin ? "\n" : ",\n";
-    json += "    \"" + std::to_string(cell.Pin) + "\": {\"mode\": ";
-    json += cell.Registered ? "\"registered\"" : "\"combinatorial\"";
-    json += ", \"polarity\": ";
-    json += cell.ActiveHigh ? "\"active-high\"" : "\"active-low\"";
-    json += ", \"feedback\": ";
-    json += cell.Registered ? "\"/Q\"" : "\"pin\"";
-    json += ", \"oe\": " + TermJson(cell.OutputEnable) + ", \"terms\": [";
-    for (std::size_t t = 0; t < cell.Terms.size(); ++t) {
-      json += (t == 0 ? "" : ", ") + TermJson(cell.Terms[t]);
-    }
-    json += "]}";
+    Json terms = Json::array();
+    for (const ProductTerm& term : cell.Terms) terms.push_back(TermJson(term));
+    olmc[std::to_string(cell.Pin)] = {
+        {"mode", cell.Registered ? "registered" : "combinatorial"},
+        {"polarity", cell.ActiveHigh ? "active-high" : "active-low"},
+        {"feedback", cell.Registered ? "/Q" : "pin"},
+        {"oe", TermJson(cell.OutputEnable)},
+        {"terms", terms},
+    };
   }
-  json += "\n  },\n  \"ar\": " + TermJson(logic.AsyncReset);
-  json += ",\n  \"sp\": " + TermJson(logic.SyncPreset);
-  json += ",\n  \"ues\": ";
-  json += HasUes(check.Read) ? JsonString(UesHex(check.Fuses)) : "null";
-  return json + "\n}\n";
+  return DumpJson({
+      {"olmc", olmc},
+      {"ar", TermJson(logic.AsyncReset)},
+      {"sp", TermJson(logic.SyncPreset)},
+      {"ues", HasUes(check.Read) ? Json(UesHex(check.Fuses)) : Json(nullptr)},
+  });
 }
 
 // One differing fuse by its meaning: the part of the map, where it sits and what each value
@@ -238,25 +235,27 @@ int RunDiff(const CliCall& call) {
       DifferingEquations(DecodeMapLogic(a.Fuses), DecodeMapLogic(b.Fuses));
   std::ostream& out = call.Out;
   if (call.Line.Has("--json")) {
-    out << "{\"differing\": " << differing.size() << ", \"compared\": " << kDeviceFuseCount
-        << ", \"equations_differ\": [";
-    for (std::size_t i = 0; i < equations.size(); ++i)
-      out << (i == 0 ? "" : ", ") << JsonString(equations[i].Json);
-    out << "],\n \"fuses\": [";
-    for (std::size_t i = 0; i < differing.size(); ++i) {
-      const int fuse = differing[i];
+    Json names = Json::array();
+    for (const EquationName& name : equations) names.push_back(name.Json);
+    Json fuses = Json::array();
+    for (const int fuse : differing) {
       const FuseMeaning meaning = MeaningOfFuse(fuse);
       const FuseDifference d = DescribeDifference(fuse, a.Fuses[fuse], b.Fuses[fuse]);
-      const bool cell = meaning.Pin != 0;
-      out << (i == 0 ? "\n  " : ",\n  ") << "{\"fuse\": " << fuse
-          << ", \"address\": " << JsonString(FuseRowAddress(fuse))
-          << ", \"part\": " << JsonString(d.Part)
-          << ", \"pin\": " << (cell ? std::to_string(meaning.Pin) : "null")
-          << ", \"term\": " << (meaning.Term > 0 ? std::to_string(meaning.Term) : "null")
-          << ", \"input\": " << (d.InArray ? JsonString(LiteralText(meaning.Input)) : "null")
-          << ", \"a\": " << JsonString(d.ValueA) << ", \"b\": " << JsonString(d.ValueB) << "}";
+      fuses.push_back({
+          {"fuse", fuse},
+          {"address", FuseRowAddress(fuse)},
+          {"part", d.Part},
+          {"pin", meaning.Pin != 0 ? Json(meaning.Pin) : Json(nullptr)},
+          {"term", meaning.Term > 0 ? Json(meaning.Term) : Json(nullptr)},
+          {"input", d.InArray ? Json(LiteralText(meaning.Input)) : Json(nullptr)},
+          {"a", d.ValueA},
+          {"b", d.ValueB},
+      });
     }
-    out << (differing.empty() ? "]}\n" : "\n ]}\n");
+    out << DumpJson({{"differing", differing.size()},
+                     {"compared", kDeviceFuseCount},
+                     {"equations_differ", names},
+                     {"fuses", fuses}});
     return differing.empty() ? kExitOk : kExitFailed;
   }
 

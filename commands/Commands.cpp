@@ -84,6 +84,10 @@ void ReportExchangeFailure(Dialogs& dialogs, const DeviceLink& link, const Excha
     case ExchangeError::OutOfStep:
       ReportOutOfStep(dialogs, hint);
       return;
+    case ExchangeError::NotUploaded:
+      dialogs.ShowMessage(kTextLoadFirst, kTitleNotice, MessageIcon::Exclamation,
+                          MessageButtons::Ok);
+      return;
     case ExchangeError::None:
     case ExchangeError::TransferFailed:
       break;
@@ -127,7 +131,6 @@ void Commands::LoadChosenFile(const std::string& path) {
   }
   // From here the programmer's image is no longer known to match a loaded file.
   state_.JedecLoaded = false;
-  state_.GivenChecksum = file.Read.GivenChecksum;
   // The checksum question comes first, then the device question, then the one about unset
   // fuses (which keep the values they had); Cancel rejects the file.
   while (const std::optional<Question> question = QuestionAbout(file)) {
@@ -137,8 +140,6 @@ void Commands::LoadChosenFile(const std::string& path) {
     Overlook(file);
   }
   const std::string& text = file.Text;
-  state_.JedecText = text;
-  state_.DisplayText = text;
 
   if (file.Status == CheckStatus::NoFuses) {
     // Nothing in the text to point at: the caret goes to its start.
@@ -159,11 +160,10 @@ void Commands::LoadChosenFile(const std::string& path) {
   state_.FuseArray = file.Fuses;
   PackFuseImage(state_.FuseArray, state_.FuseImage);
   const ExchangeResult upload = WithProgress(window_, [this](const ProgressFn& progress) {
-    return link_.UploadFuseImage(state_.Reports, state_.FuseImage, progress);
+    return link_.UploadFuseImage(state_.FuseImage, progress);
   });
   if (upload.Ok()) {
     state_.JedecLoaded = true;
-    state_.UploadConnection = link_.ConnectionNumber();
     state_.UploadedImage = state_.FuseImage;
     state_.UploadedText = text;
   } else if (upload.Error != ExchangeError::NoProgrammer) {
@@ -189,9 +189,9 @@ bool Commands::ProgrammerReady() {
 void Commands::OnDeviceWrite() {
   // The programmer is looked for first, so that its absence is told before the missing load.
   if (!ProgrammerReady()) return;
-  // Only the connection that took the upload holds its image: a programmer opened since (plugged
-  // in again, or found after the load) would burn whatever it holds.
-  if (!state_.JedecLoaded || link_.ConnectionNumber() != state_.UploadConnection) {
+  // The link burns only over the connection that took the upload (HoldsUpload); asked here too,
+  // so that it is told before the question on the text.
+  if (!state_.JedecLoaded || !link_.HoldsUpload()) {
     dialogs_.ShowMessage(kTextLoadFirst, kTitleNotice, MessageIcon::Exclamation,
                          MessageButtons::Ok);
     return;
@@ -207,9 +207,9 @@ void Commands::OnDeviceWrite() {
   const ExchangeResult result = WithProgress(
       window_,
       [this, &chip](const ProgressFn& progress) {
-        const ExchangeResult program = link_.ProgramChip(state_.Reports, progress);
+        const ExchangeResult program = link_.ProgramChip(progress);
         if (!program.Ok() || !program.Burned) return program;
-        return link_.ReadFuseImage(state_.Reports, chip, progress);
+        return link_.ReadFuseImage(chip, progress);
       },
       VerifyProgressText);
   if (!result.Ok()) {
@@ -234,24 +234,21 @@ void Commands::OnDeviceRead() {
   if (window_.HasUnsavedEdits() && (!ProgrammerReady() || !MayReplaceText())) return;
   // The link writes the image only once all twelve blocks have arrived.
   const ExchangeResult read = WithProgress(window_, [this](const ProgressFn& progress) {
-    return link_.ReadFuseImage(state_.Reports, state_.FuseImage, progress);
+    return link_.ReadFuseImage(state_.FuseImage, progress);
   });
   if (!read.Ok()) {
     ReportExchangeFailure(dialogs_, link_, read, reconnectHint_);
     return;
   }
   UnpackFuseImage(state_.FuseImage, state_.FuseArray);
-  state_.JedecText = JedecWriter(state_.FuseArray, state_.PesBytes, clock_());
-  state_.DisplayText = state_.JedecText;
-  window_.ShowText(state_.DisplayText);
+  window_.ShowText(JedecWriter(state_.FuseArray, kPesBytes, clock_()));
 }
 
 void Commands::OnPesRead() {
-  // The chip's signature is only shown: the fixed PesBytes of the generated texts stay as they are.
+  // The chip's signature is only shown: generated texts keep the fixed kPesBytes.
   PesBytes pes{};
-  const ExchangeResult result = WithProgress(window_, [this, &pes](const ProgressFn& progress) {
-    return link_.ReadPes(state_.Reports, pes, progress);
-  });
+  const ExchangeResult result = WithProgress(
+      window_, [this, &pes](const ProgressFn& progress) { return link_.ReadPes(pes, progress); });
   if (!result.Ok()) {
     ReportExchangeFailure(dialogs_, link_, result, reconnectHint_);
     return;
@@ -262,7 +259,7 @@ void Commands::OnPesRead() {
 void Commands::OnJedecSave() {
   const std::optional<std::string> path = dialogs_.AskSavePath();
   if (!path) return;
-  // The frame is built before the file is touched; JedecText keeps the bare text it held.
+  // The frame is built before the file is touched.
   const std::string frame = FrameJedecText(window_.ShownText());
   if (frame.size() > kMaxJedecFileBytes) {
     // The load refuses a file this large, so saving one would only make a file it cannot read.

@@ -16,7 +16,8 @@ execute_process(COMMAND date -u -d "${gantrel_release_date}" +%s
   OUTPUT_VARIABLE GANTREL_RELEASE_EPOCH OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
 
 # gantrel_add_man_page(TARGET SUMMARY): TARGET.1.gz from the built program TARGET, whose NAME
-# line reads "TARGET - SUMMARY"; installed into share/man/man1.
+# line reads "TARGET - SUMMARY"; installed into share/man/man1 with the component TARGET (the
+# package of that name).
 function(gantrel_add_man_page target summary)
   if(NOT GANTREL_HELP2MAN)
     return()
@@ -31,5 +32,5 @@ function(gantrel_add_man_page target summary)
     DEPENDS ${target} ${sections}
     COMMENT "Manual page ${target}(1)" VERBATIM)
   add_custom_target(${target}_man_page ALL DEPENDS ${page}.gz)
-  install(FILES ${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT ${target})
 endfunction()

@@ -25,11 +25,11 @@ int StepCountOf(ExchangeKind kind) {
   return 1;
 }
 
-// Byte 0 is the report ID and bytes 2..64 carry nothing: all cleared, so that no byte of an
-// earlier report travels again.
-void SetCommand(ReportBuffers& buffers, std::uint8_t command) {
-  buffers.OutReport.fill(0);
-  buffers.OutReport[1] = command;
+// The bytes after the command carry nothing: all cleared, so that no byte of an earlier report
+// travels again.
+void SetCommand(Report& report, std::uint8_t command) {
+  report.fill(0);
+  report[0] = command;
 }
 
 // English name of a transfer error ("no answer").
@@ -134,6 +134,8 @@ std::string DescribeExchangeFailure(const ExchangeResult& result) {
       return DescribeDiscovery(result.Discovery);
     case ExchangeError::OutOfStep:
       return "an earlier exchange with the programmer broke off: reconnect the programmer";
+    case ExchangeError::NotUploaded:
+      return "the programmer was connected after the upload and holds none of it";
     case ExchangeError::TransferFailed:
       break;
   }
@@ -141,7 +143,7 @@ std::string DescribeExchangeFailure(const ExchangeResult& result) {
   if (result.Transfer == TransferError::NoAnswer) {
     text += " within " + DescribeBound(result.Bound);
   } else if (result.Transfer == TransferError::ShortAnswer) {
-    text += " (" + std::to_string(result.AnswerBytes) + " of " + std::to_string(kReportPayload) +
+    text += " (" + std::to_string(result.AnswerBytes) + " of " + std::to_string(kReportSize) +
             " bytes)";
   }
   if (!result.Detail.empty()) text += ": " + result.Detail;
@@ -196,6 +198,10 @@ std::uint64_t DeviceLink::ConnectionNumber() const {
   return transport_ ? connections_ : 0;
 }
 
+bool DeviceLink::HoldsUpload() const {
+  return transport_ != nullptr && uploadConnection_ == connections_;
+}
+
 const DiscoveryStatus& DeviceLink::Status() const {
   return status_;
 }
@@ -240,8 +246,8 @@ bool DeviceLink::Fail(ExchangeResult& result, const TransferStatus& status, bool
   return false;
 }
 
-bool DeviceLink::SendCommand(ExchangeResult& result, ExchangeKind kind, ReportBuffers& buffers,
-                             std::uint8_t command, bool discover, const ProgressFn& progress) {
+bool DeviceLink::SendCommand(ExchangeResult& result, ExchangeKind kind, std::uint8_t command,
+                             bool discover, const ProgressFn& progress) {
   result.Kind = kind;
   Probe();
   if (transport_ && outOfStep_) {
@@ -260,26 +266,29 @@ bool DeviceLink::SendCommand(ExchangeResult& result, ExchangeKind kind, ReportBu
     result.Error = ExchangeError::OutOfStep;
     return false;
   }
+  if (kind == ExchangeKind::Program && !HoldsUpload()) {
+    result.Error = ExchangeError::NotUploaded;
+    return false;
+  }
+  // An upload that does not end leaves the programmer holding part of an image.
+  if (kind == ExchangeKind::Upload) uploadConnection_ = 0;
   result.StepCount = StepCountOf(kind);
-  buffers.BytesWritten = 0;
-  buffers.BytesRead = 0;
-  buffers.InReport[0] = 0;
-  SetCommand(buffers, command);
-  return SendStep(result, buffers, 1, progress);
+  bytesWritten_ = 0;
+  bytesRead_ = 0;
+  SetCommand(outReport_, command);
+  return SendStep(result, 1, progress);
 }
 
-bool DeviceLink::SendStep(ExchangeResult& result, ReportBuffers& buffers, int step,
-                          const ProgressFn& progress) {
+bool DeviceLink::SendStep(ExchangeResult& result, int step, const ProgressFn& progress) {
   if (progress) progress(ExchangeProgress{result.Kind, true, step, result.StepCount});
-  buffers.OutReport[0] = 0;
-  TransferStatus status = transport_->Send(buffers.OutReport, buffers.BytesWritten);
+  TransferStatus status = transport_->Send(outReport_, bytesWritten_);
   if (status.Ok()) return true;
   if (status.Error == TransferError::NoAnswer) status.Error = TransferError::WriteFailed;
   return Fail(result, status, true, step);
 }
 
-bool DeviceLink::ReceiveStep(ExchangeResult& result, ReportBuffers& buffers, int step,
-                             std::chrono::milliseconds bound, const ProgressFn& progress) {
+bool DeviceLink::ReceiveStep(ExchangeResult& result, int step, std::chrono::milliseconds bound,
+                             const ProgressFn& progress) {
   const std::chrono::milliseconds zero{0};
   bound = std::max(bound, zero);
   // A slice of zero would never use up the bound; then the whole bound is one wait.
@@ -290,7 +299,7 @@ bool DeviceLink::ReceiveStep(ExchangeResult& result, ReportBuffers& buffers, int
   for (;;) {
     if (progress) progress(where);
     const std::chrono::milliseconds wait = std::min(slice, bound - waited);
-    status = transport_->Receive(buffers.InReport, wait, buffers.BytesRead);
+    status = transport_->Receive(inReport_, wait, bytesRead_);
     if (status.Error != TransferError::NoAnswer) break;
     // The transport waited the whole slice, so it counts as spent whether or not real time
     // passed (the simulated programmer spends it without sleeping).
@@ -299,62 +308,58 @@ bool DeviceLink::ReceiveStep(ExchangeResult& result, ReportBuffers& buffers, int
   }
   if (status.Ok()) return true;
   if (status.Error == TransferError::NoAnswer) result.Bound = bound;
-  if (status.Error == TransferError::ShortAnswer)
-    result.AnswerBytes = static_cast<int>(std::max<std::uint32_t>(buffers.BytesRead, 1) - 1);
+  if (status.Error == TransferError::ShortAnswer) result.AnswerBytes = static_cast<int>(bytesRead_);
   return Fail(result, status, false, step);
 }
 
-ExchangeResult DeviceLink::UploadFuseImage(ReportBuffers& buffers, const FuseImage& image,
-                                           const ProgressFn& progress) {
+ExchangeResult DeviceLink::UploadFuseImage(const FuseImage& image, const ProgressFn& progress) {
   ExchangeResult result;
-  if (!SendCommand(result, ExchangeKind::Upload, buffers, CMD_UPLOAD, true, progress))
-    return result;
-  if (!ReceiveStep(result, buffers, 1, timeouts_.Answer, progress)) return result;
+  if (!SendCommand(result, ExchangeKind::Upload, CMD_UPLOAD, true, progress)) return result;
+  if (!ReceiveStep(result, 1, timeouts_.Answer, progress)) return result;
   for (int block = 0; block < kImageBlockCount; ++block) {
     const auto first = image.begin() + static_cast<std::ptrdiff_t>(block) * kImageBlockSize;
-    buffers.OutReport[0] = 0;
-    std::copy(first, first + kImageBlockSize, buffers.OutReport.begin() + 1);
-    if (!SendStep(result, buffers, block + 2, progress)) return result;
-    if (!ReceiveStep(result, buffers, block + 2, timeouts_.Answer, progress)) return result;
+    std::copy(first, first + kImageBlockSize, outReport_.begin());
+    if (!SendStep(result, block + 2, progress)) return result;
+    if (!ReceiveStep(result, block + 2, timeouts_.Answer, progress)) return result;
   }
+  uploadConnection_ = connections_;
   return result;
 }
 
-ExchangeResult DeviceLink::ProgramChip(ReportBuffers& buffers, const ProgressFn& progress) {
+ExchangeResult DeviceLink::ProgramChip(const ProgressFn& progress) {
   ExchangeResult result;
-  if (!SendCommand(result, ExchangeKind::Program, buffers, CMD_PROGRAM, false, progress))
-    return result;
-  if (!ReceiveStep(result, buffers, 1, timeouts_.Program, progress)) return result;
-  result.Burned = buffers.InReport[1] == kProgramSucceeded;
+  if (!SendCommand(result, ExchangeKind::Program, CMD_PROGRAM, false, progress)) return result;
+  if (!ReceiveStep(result, 1, timeouts_.Program, progress)) return result;
+  result.Answer = inReport_[0];
+  result.Burned = result.Answer == kProgramSucceeded;
   return result;
 }
 
-ExchangeResult DeviceLink::ReadFuseImage(ReportBuffers& buffers, FuseImage& image,
-                                         const ProgressFn& progress) {
+ExchangeResult DeviceLink::ReadFuseImage(FuseImage& image, const ProgressFn& progress) {
   ExchangeResult result;
-  if (!SendCommand(result, ExchangeKind::Read, buffers, CMD_READ, true, progress)) return result;
+  if (!SendCommand(result, ExchangeKind::Read, CMD_READ, true, progress)) return result;
   // The caller's image changes only once all 12 blocks are in: a read that breaks off must
   // not leave half a chip behind as if it were the chip's.
   FuseImage scratch{};
   for (int block = 0; block < kImageBlockCount; ++block) {
-    if (!ReceiveStep(result, buffers, block + 1, timeouts_.Answer, progress)) return result;
-    std::copy(buffers.InReport.begin() + 1, buffers.InReport.end(),
+    if (!ReceiveStep(result, block + 1, timeouts_.Answer, progress)) return result;
+    std::copy(inReport_.begin(), inReport_.end(),
               scratch.begin() + static_cast<std::ptrdiff_t>(block) * kImageBlockSize);
     if (block + 1 < kImageBlockCount) {
-      SetCommand(buffers, CMD_ACK);
-      if (!SendStep(result, buffers, block + 2, progress)) return result;
+      SetCommand(outReport_, CMD_ACK);
+      if (!SendStep(result, block + 2, progress)) return result;
     }
   }
   image = scratch;
   return result;
 }
 
-ExchangeResult DeviceLink::ReadPes(ReportBuffers& buffers, PesBytes& pes,
-                                   const ProgressFn& progress) {
+ExchangeResult DeviceLink::ReadPes(PesBytes& pes, const ProgressFn& progress) {
   ExchangeResult result;
-  if (!SendCommand(result, ExchangeKind::Pes, buffers, CMD_PES, true, progress)) return result;
-  if (!ReceiveStep(result, buffers, 1, timeouts_.Answer, progress)) return result;
-  for (std::size_t i = 0; i < 9; ++i) pes[i] = buffers.InReport[9 - i];
+  if (!SendCommand(result, ExchangeKind::Pes, CMD_PES, true, progress)) return result;
+  if (!ReceiveStep(result, 1, timeouts_.Answer, progress)) return result;
+  // Bytes 9 down to 1 after the report ID: elements 8 down to 0.
+  for (std::size_t i = 0; i < 9; ++i) pes[i] = inReport_[8 - i];
   pes[9] = 0;
   return result;
 }

@@ -44,6 +44,7 @@ enum class ExchangeError : std::uint8_t {
   NoProgrammer,    // none open, and discovery found none (see DeviceLink::Status)
   OutOfStep,       // an earlier exchange broke off and the programmer was not reconnected since
   TransferFailed,  // a transfer failed; the programmer is out of step now
+  NotUploaded,     // ProgramChip: the open connection never took a whole upload
 };
 
 // The outcome of one exchange. Step and StepCount say which transfer failed (1-based), as
@@ -58,7 +59,8 @@ struct ExchangeResult {
   std::chrono::milliseconds Bound{0};  // the wait that ran out, for NoAnswer
   int AnswerBytes = 0;                 // how many of the 64 bytes came, for ShortAnswer
   std::string Detail;                  // the system's own words, if any
-  bool Burned = false;                 // ProgramChip only: the answer's byte 1 was 0x61
+  bool Burned = false;                 // ProgramChip only: the answer's first byte was 0x61
+  std::uint8_t Answer = 0;             // ProgramChip only: the first byte of the answer
   DiscoveryStatus Discovery;  // NoProgrammer only: why none is open (none found, not opened)
 
   bool Ok() const { return Error == ExchangeError::None; }
@@ -120,6 +122,10 @@ class DeviceLink {
   // The number of the open connection: counted up from 1 each time the link opens the
   // programmer; 0 while none is open.
   std::uint64_t ConnectionNumber() const;
+  // True when a whole upload went over the open connection: only then does the programmer hold
+  // an image that a burn may burn. A programmer opened since (plugged in again, or found after
+  // the upload) holds whatever it holds.
+  bool HoldsUpload() const;
   // Why the link holds no programmer (or Open when it holds one).
   const DiscoveryStatus& Status() const;
   // Closes both handles; the next exchange other than a burn runs discovery again.
@@ -130,23 +136,21 @@ class DeviceLink {
   // the device is gone, and the link closes both handles and is no longer out of step. Then:
   // out of step, the exchange fails with OutOfStep; none open, discovery runs (not for
   // ProgramChip, which fails with NoProgrammer instead, since a programmer opened now has not
-  // received the upload). Neither touches a buffer. Then it runs its fixed sequence and stops
-  // at the first failed transfer: it sends nothing more, keeps both handles open, and marks the
-  // programmer out of step.
+  // received the upload, and with NotUploaded when the open one took none). Then it runs its fixed
+  // sequence over the link's own report buffers and stops at the first failed transfer: it sends
+  // nothing more, keeps both handles open, and marks the programmer out of step.
 
   // 'j' and the 12 blocks of `image`, one answer after each (13 out, 13 in).
-  ExchangeResult UploadFuseImage(ReportBuffers& buffers, const FuseImage& image,
-                                 const ProgressFn& progress = {});
-  // 'w', one answer; Burned exactly when its byte 1 is 0x61. A different byte is a failed
-  // burn, not a failed transfer: the result is Ok() with Burned false.
-  ExchangeResult ProgramChip(ReportBuffers& buffers, const ProgressFn& progress = {});
+  ExchangeResult UploadFuseImage(const FuseImage& image, const ProgressFn& progress = {});
+  // 'w', one answer; Burned exactly when its first byte is 0x61. A different byte is a failed
+  // burn, not a failed transfer: the result is Ok() with Burned false and the byte in Answer.
+  ExchangeResult ProgramChip(const ProgressFn& progress = {});
   // 'r', then 12 blocks with an 'a' after each of the first 11. `image` is written only when
   // all 12 blocks arrived.
-  ExchangeResult ReadFuseImage(ReportBuffers& buffers, FuseImage& image,
-                               const ProgressFn& progress = {});
-  // 'p', one answer; `pes` gets answer bytes 9 down to 1, then a zero byte, only when the
-  // answer arrived.
-  ExchangeResult ReadPes(ReportBuffers& buffers, PesBytes& pes, const ProgressFn& progress = {});
+  ExchangeResult ReadFuseImage(FuseImage& image, const ProgressFn& progress = {});
+  // 'p', one answer; `pes` gets the answer's bytes 9 down to 1 (counted after the report ID),
+  // then a zero byte, only when the answer arrived.
+  ExchangeResult ReadPes(PesBytes& pes, const ProgressFn& progress = {});
 
  private:
   // Takes queued input off the read handle; closes the link when the device is gone.
@@ -154,14 +158,13 @@ class DeviceLink {
   // The start every exchange shares: probe, out-of-step check, discovery if `discover`, the
   // counters reset, and `command` sent as step 1. False when the exchange must end with
   // `result` as it stands.
-  bool SendCommand(ExchangeResult& result, ExchangeKind kind, ReportBuffers& buffers,
-                   std::uint8_t command, bool discover, const ProgressFn& progress);
-  // Sends `buffers.OutReport` as step `step`; on failure fills `result`.
-  bool SendStep(ExchangeResult& result, ReportBuffers& buffers, int step,
-                const ProgressFn& progress);
-  // Receives into `buffers.InReport` within `bound`, in slices; on failure fills `result`.
-  bool ReceiveStep(ExchangeResult& result, ReportBuffers& buffers, int step,
-                   std::chrono::milliseconds bound, const ProgressFn& progress);
+  bool SendCommand(ExchangeResult& result, ExchangeKind kind, std::uint8_t command, bool discover,
+                   const ProgressFn& progress);
+  // Sends the output report as step `step`; on failure fills `result`.
+  bool SendStep(ExchangeResult& result, int step, const ProgressFn& progress);
+  // Receives the input report within `bound`, in slices; on failure fills `result`.
+  bool ReceiveStep(ExchangeResult& result, int step, std::chrono::milliseconds bound,
+                   const ProgressFn& progress);
   // Fills `result` for a failed transfer and marks the programmer out of step.
   bool Fail(ExchangeResult& result, const TransferStatus& status, bool sending, int step);
 
@@ -171,6 +174,12 @@ class DeviceLink {
   std::unique_ptr<Transport> transport_;
   std::uint64_t connections_ = 0;
   bool outOfStep_ = false;
+  std::uint64_t uploadConnection_ = 0;  // the connection the last whole upload went over
+  // The report buffers that every exchange shares, and the byte counts of the last transfers.
+  Report outReport_{};
+  Report inReport_{};
+  std::uint32_t bytesWritten_ = 0;
+  std::uint32_t bytesRead_ = 0;
   bool earlier_ = false;
   OutOfStepNotes* notes_;
 };

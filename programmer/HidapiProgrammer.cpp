@@ -9,10 +9,9 @@
 #include <array>
 #include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <limits>
-#include <unordered_set>
+#include <string>
 #include <utility>
 
 #include "OutOfStepNotes.h"
@@ -64,14 +63,6 @@ std::string WideToUtf8(const wchar_t* text) {
   return out;
 }
 
-// ASCII lower-casing only: hardware IDs are ASCII, and the locale must not change the match.
-std::string LowerAscii(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return text;
-}
-
 bool InitialiseHidapi() {
   static const bool initialised = [] {
     if (hid_init() != 0) return false;
@@ -84,21 +75,15 @@ bool InitialiseHidapi() {
   return initialised;
 }
 
-// hid_enumerate(0, 0) in hidapi's order, each path once (an interface with several top-level
-// usages is listed once per usage).
-std::vector<HidCandidate> Enumerate() {
-  std::vector<HidCandidate> candidates;
-  std::unordered_set<std::string> seen;
-  hid_device_info* list = hid_enumerate(0, 0);
-  for (const hid_device_info* info = list; info != nullptr; info = info->next) {
-    if (info->path == nullptr || !seen.insert(info->path).second) continue;
-    char id[24];
-    std::snprintf(id, sizeof id, "VID_%04X&PID_%04X", static_cast<unsigned>(info->vendor_id),
-                  static_cast<unsigned>(info->product_id));
-    candidates.push_back({info->path, id});
+// The path of the first interface hidapi lists for the programmer's IDs, or "" when none.
+std::string FirstProgrammerPath() {
+  std::string path;
+  hid_device_info* list = hid_enumerate(kProgrammerVendorId, kProgrammerProductId);
+  for (const hid_device_info* info = list; info != nullptr && path.empty(); info = info->next) {
+    if (info->path != nullptr) path = info->path;
   }
   hid_free_enumeration(list);
-  return candidates;
+  return path;
 }
 
 // Why an open of `path` failed, in `status`. hidapi folds the system's text into its message;
@@ -139,10 +124,13 @@ class HidapiTransport : public Transport {
 
   TransferStatus Send(const Report& report, std::uint32_t& bytesWritten) override {
     bytesWritten = 0;
-    // hidapi takes the report ID in front; hidraw sends the 64 bytes after it and counts 65.
-    const int written = hid_write(write_, report.data(), report.size());
-    if (written > 0) bytesWritten = static_cast<std::uint32_t>(written);
-    if (written == static_cast<int>(kReportSize)) return {};
+    // hidapi takes the report ID in front, 0 for unnumbered reports; hidraw sends the 64 bytes
+    // after it and counts 65.
+    std::array<unsigned char, 1 + kReportSize> numbered{};
+    std::copy(report.begin(), report.end(), numbered.begin() + 1);
+    const int written = hid_write(write_, numbered.data(), numbered.size());
+    if (written > 1) bytesWritten = static_cast<std::uint32_t>(written - 1);
+    if (written == static_cast<int>(numbered.size())) return {};
     if (written < 0) return {TransferError::WriteFailed, WideToUtf8(hid_error(write_))};
     return {TransferError::WriteFailed,
             "only " + std::to_string(written) + " of 65 bytes were written"};
@@ -152,16 +140,15 @@ class HidapiTransport : public Transport {
                          std::uint32_t& bytesRead) override {
     bytesRead = 0;
     // Unnumbered input reports come without an ID byte.
-    std::array<unsigned char, kReportPayload> payload{};
+    std::array<unsigned char, kReportSize> payload{};
     const auto ms = std::clamp<std::chrono::milliseconds::rep>(wait.count(), 0,
                                                                std::numeric_limits<int>::max());
     const int read = hid_read_timeout(read_, payload.data(), payload.size(), static_cast<int>(ms));
     if (read == 0) return {TransferError::NoAnswer, {}};
     if (read < 0) return {TransferError::DeviceGone, WideToUtf8(hid_error(read_))};
-    // The report ID in front counts as one byte.
-    bytesRead = static_cast<std::uint32_t>(read) + 1;
-    if (read < static_cast<int>(kReportPayload)) return {TransferError::ShortAnswer, {}};
-    std::copy(payload.begin(), payload.end(), report.begin() + 1);
+    bytesRead = static_cast<std::uint32_t>(read);
+    if (read < static_cast<int>(kReportSize)) return {TransferError::ShortAnswer, {}};
+    report = payload;
     return {};
   }
 
@@ -172,27 +159,16 @@ class HidapiTransport : public Transport {
 
 }  // namespace
 
-std::optional<std::size_t> SelectProgrammer(const std::vector<HidCandidate>& candidates) {
-  for (std::size_t i = 0; i < candidates.size(); ++i) {
-    if (LowerAscii(candidates[i].HardwareId).find("vid_04d8&pid_003f") != std::string::npos)
-      return i;
-  }
-  return std::nullopt;
-}
-
 HidapiBackend::HidapiBackend(std::string sysfsRoot)
     : initialised_(InitialiseHidapi()), sysfsRoot_(std::move(sysfsRoot)) {}
 
 std::unique_ptr<Transport> HidapiBackend::OpenProgrammer(DiscoveryStatus& status) {
   status = DiscoveryStatus{};
-  const std::vector<HidCandidate> candidates =
-      initialised_ ? Enumerate() : std::vector<HidCandidate>{};
-  const std::optional<std::size_t> index = SelectProgrammer(candidates);
-  if (!index) {
+  status.Path = initialised_ ? FirstProgrammerPath() : std::string();
+  if (status.Path.empty()) {
     status.State = LinkState::NotFound;
     return nullptr;
   }
-  status.Path = candidates[*index].Path;
   status.State = LinkState::OpenFailed;
   errno = 0;
   hid_device* write = hid_open_path(status.Path.c_str());

@@ -1,6 +1,7 @@
 #include "SimulatedProgrammer.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstddef>
 #include <deque>
 #include <utility>
@@ -12,7 +13,6 @@ namespace {
 constexpr std::string_view kFaultSyntax =
     "expected stop@N, vanish@N, replug@N, late@N, late@N:MS, burn-fails or stuck@F";
 
-// Reads a whole decimal number with no sign; false on anything else or above `limit`.
 // One open handle on a SimulatedProgrammer, with its own queue of answers.
 class SimulatedTransport : public Transport {
  public:
@@ -46,7 +46,7 @@ class SimulatedTransport : public Transport {
     const Pending answer = queue_.front();
     queue_.pop_front();
     programmer_.AddWaitedTime(answer.Delay);
-    std::copy(answer.Bytes.begin() + 1, answer.Bytes.end(), report.begin() + 1);
+    report = answer.Bytes;
     bytesRead = static_cast<std::uint32_t>(kReportSize);
     programmer_.AnswerTaken(answer.Number);
     return {};
@@ -65,15 +65,13 @@ class SimulatedTransport : public Transport {
   std::deque<Pending> queue_;
 };
 
+// Reads a whole decimal number with no sign; false on anything else or above `limit`.
 bool ParseNumber(std::string_view digits, std::uint64_t limit, std::uint64_t& value) {
-  if (digits.empty()) return false;
+  // from_chars takes no sign of its own; a '+' or a space is not a digit either.
   std::uint64_t result = 0;
-  for (char c : digits) {
-    if (c < '0' || c > '9') return false;
-    const auto digit = static_cast<std::uint64_t>(c - '0');
-    if (result > (limit - digit) / 10) return false;
-    result = result * 10 + digit;
-  }
+  const char* end = digits.data() + digits.size();
+  const auto [stop, error] = std::from_chars(digits.data(), end, result);
+  if (digits.empty() || stop != end || error != std::errc() || result > limit) return false;
   value = result;
   return true;
 }
@@ -252,9 +250,9 @@ Report SimulatedProgrammer::RunFirmware(const Report& report) {
   Report answer{};
   if (mode_ == Mode::Uploading) {
     // Inside an upload every report is image data, whatever its first byte says.
-    std::copy(report.begin() + 1, report.end(),
+    std::copy(report.begin(), report.end(),
               incoming_.begin() + static_cast<std::ptrdiff_t>(nextBlock_) * kImageBlockSize);
-    answer[1] = static_cast<std::uint8_t>(nextBlock_);
+    answer[0] = static_cast<std::uint8_t>(nextBlock_);
     if (++nextBlock_ == kImageBlockCount) {
       uploadedImage_ = incoming_;
       ++uploadCount_;
@@ -262,10 +260,10 @@ Report SimulatedProgrammer::RunFirmware(const Report& report) {
     }
     return answer;
   }
-  const std::uint8_t command = report[1];
+  const std::uint8_t command = report[0];
   if (command == CMD_ACK && mode_ == Mode::Reading) {
     std::copy_n(chipImage_.begin() + static_cast<std::ptrdiff_t>(nextBlock_) * kImageBlockSize,
-                kImageBlockSize, answer.begin() + 1);
+                kImageBlockSize, answer.begin());
     if (++nextBlock_ == kImageBlockCount) mode_ = Mode::Idle;
     return answer;
   }
@@ -274,12 +272,12 @@ Report SimulatedProgrammer::RunFirmware(const Report& report) {
     case CMD_UPLOAD:
       mode_ = Mode::Uploading;
       nextBlock_ = 0;
-      answer[1] = CMD_UPLOAD;
+      answer[0] = CMD_UPLOAD;
       break;
     case CMD_PROGRAM:
       ++burnCount_;
       if (Strikes(SimulatedFaultKind::BurnFails, 0)) {
-        answer[1] = kBurnFailedAnswer;
+        answer[0] = kBurnFailedAnswer;
       } else {
         FuseImage burned = uploadedImage_;
         for (const SimulatedFault& fault : faults_) {
@@ -291,17 +289,17 @@ Report SimulatedProgrammer::RunFirmware(const Report& report) {
               static_cast<std::uint8_t>((burned[byte] & ~bit) | (chipImage_[byte] & bit));
         }
         chipImage_ = burned;
-        answer[1] = kProgramSucceeded;
+        answer[0] = kProgramSucceeded;
       }
       break;
     case CMD_READ:
-      std::copy_n(chipImage_.begin(), kImageBlockSize, answer.begin() + 1);
+      std::copy_n(chipImage_.begin(), kImageBlockSize, answer.begin());
       mode_ = Mode::Reading;
       nextBlock_ = 1;
       break;
     case CMD_PES:
-      // The host reverses answer bytes 9..1, so the first character goes last.
-      for (std::size_t i = 0; i < 9; ++i) answer[9 - i] = static_cast<std::uint8_t>(pes_[i]);
+      // The host reverses the answer's first nine bytes, so the first character goes last.
+      for (std::size_t i = 0; i < 9; ++i) answer[8 - i] = static_cast<std::uint8_t>(pes_[i]);
       break;
     default:
       // An unknown command (or 'a' outside a read-back) still gets its one answer, all zero.

@@ -118,11 +118,11 @@ class SimulatedProgrammer {
   struct Outcome {
     bool Delivered = false;              // false: the device is gone and the send fails
     bool Answers = false;                // an input report follows
-    Report Answer{};                     // bytes 1..64 the answer; byte 0 is 0
+    Report Answer{};                     // the answer's 64 bytes
     std::chrono::milliseconds Delay{0};  // waiting needed before the answer can be taken
     std::uint64_t Number = 0;            // the report's number (ReportCount() after it)
   };
-  // Takes one output report (all 65 bytes, as sent) and runs the firmware on it.
+  // Takes one output report (its 64 bytes) and runs the firmware on it.
   Outcome TakeReport(const Report& report);
   // Tells it that the answer to report `number` has been taken off a handle (a replug fault
   // for report `number` + 1 strikes now).

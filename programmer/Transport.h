@@ -15,7 +15,7 @@ namespace gantrel {
 enum class TransferError : std::uint8_t {
   None,
   NotOpen,      // no programmer is open
-  WriteFailed,  // the write failed or moved fewer than 65 bytes
+  WriteFailed,  // the write failed or moved fewer than 64 bytes
   NoAnswer,     // no input report within the bound
   DeviceGone,   // the read failed: the device may have gone away (unplugged), or not
   ShortAnswer,  // an input report shorter than 64 bytes came
@@ -27,17 +27,17 @@ struct TransferStatus {
   bool Ok() const { return Error == TransferError::None; }
 };
 
-// One open programmer. Only an adapter knows how its HID layer wants the report ID.
+// One open programmer. Only an adapter knows whether its HID layer wants a report ID.
 class Transport {
  public:
   virtual ~Transport() = default;
-  // Sends one output report: all 65 bytes of `report`, byte 0 the report ID (0).
-  // Stores the byte count moved in `bytesWritten`; WriteFailed unless all 65 went out.
+  // Sends one output report, the 64 bytes of `report`. Stores the count of them moved in
+  // `bytesWritten`; WriteFailed unless all 64 went out.
   virtual TransferStatus Send(const Report& report, std::uint32_t& bytesWritten) = 0;
-  // Waits at most `wait` for the next input report and stores its 64 bytes in bytes 1..64 of
-  // `report` (byte 0 untouched); NoAnswer when none came in time. A zero wait only takes a
-  // report already queued. Stores the byte count in `bytesRead`, the report ID counted (65 for
-  // a whole report); a shorter report is ShortAnswer and leaves `report` untouched.
+  // Waits at most `wait` for the next input report and stores its 64 bytes in `report`;
+  // NoAnswer when none came in time. A zero wait only takes a report already queued. Stores the
+  // count of bytes that came in `bytesRead`; a report shorter than 64 bytes is ShortAnswer and
+  // leaves `report` untouched.
   virtual TransferStatus Receive(Report& report, std::chrono::milliseconds wait,
                                  std::uint32_t& bytesRead) = 0;
 };

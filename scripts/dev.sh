@@ -15,7 +15,8 @@ case "$mode" in
 esac
 
 build_packages=(cmake g++ make pkg-config qt6-base-dev qt6-translations-l10n libhidapi-dev
-  libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev)
+  libcli11-dev nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev clang
+  libclang-rt-14-dev)
 # The desktop entry's and MIME type's check, the manual pages, and the Debian package with its
 # check.
 package_packages=(desktop-file-utils shared-mime-info help2man dpkg-dev lintian)

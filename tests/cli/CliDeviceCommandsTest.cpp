@@ -19,6 +19,10 @@ TEST(CliDevice, EachOutcomeGivesItsExitStatusAndMessages) {
       // Done; no progress on stderr when it is no terminal.
       {{"program", example, "--simulate"}, 0, example + ": programmed and verified\n", ""},
       {{"pes", "--simulate"}, 0, "1F22L10C3\n", ""},
+      {{"program", example, "--simulate", "--no-verify"},
+       0,
+       example + ": programmed (not verified)\n",
+       ""},
       {{"read", "--simulate-chip", example}, 0, kExampleText, "", "1797136132"},
       {{"verify", example, "--simulate-chip", example}, 0, "matches all 5892 fuses\n", ""},
       // The chip differs: how many, the first ten with their L row, the rest counted.

@@ -1,14 +1,12 @@
 // gantrel-cli's file commands (check, jedec), its file names and streams and its general
 // options, run in-process, and the built binary's exit status. What the reader and the framing
 // compute is proven in their own tests; here each verdict's wording, JSON fields and exit status.
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <nlohmann/json.hpp>
 
 #include <cstdlib>
 #include <filesystem>
@@ -22,8 +20,9 @@ namespace {
 using gantrel::testing::kExampleText;
 
 // A JSON value as text, "-" for null.
-std::string Field(const QJsonValue& value) {
-  return value.isNull() ? "-" : value.toVariant().toString().toStdString();
+std::string Field(const nlohmann::json& value) {
+  if (value.is_null()) return "-";
+  return value.is_string() ? value.get<std::string>() : value.dump();
 }
 
 // One file for check: what it says after the file's path, exit status and JSON fields.
@@ -50,12 +49,12 @@ TEST(CliCheck, EachKindOfFileGivesItsVerdictTextJsonAndExitStatusAndSeveralTheHi
        ":4:4: syntax error: found 0x01, expected a fuse digit 0 or 1, white space or '*'" + tc +
            "wrong: the file states 0000, its text gives 03F4",
        "syntax-error mismatch 4 4 0 0 false false 19 22 0000 - 0006 -"},
-      // Not UTF-8: a lone 0xFF, an overlong slash, a UTF-16 surrogate, a stray continuation byte
-      // and a sequence cut short.
-      {"missing\"back\\slash\x01\x7Ftab\t\xFF\xC0\xAF\xED\xA0\x80\x80\xE3\x83.jed", "", 2,
+      // Characters that JSON escapes, and a byte that is not UTF-8.
+      {"missing\"back\\slash\x01\x7Ftab\t\xFF.jed", "", 2,
        ": cannot open: No such file or directory", "io-error - - - 0 0 false false - - - - - -"},
-      {"mismatch\xE3\x83\x87.jed", "\x02*QF5892*F0*L0 1*C4432*\x03" + std::string("0499"), 1,
-       ": checksum mismatch: given 4432, computed 0001 over QF5892 fuses" + tc + "0499 ok",
+      // UTF-8 at the edges of its ranges: '°' (lead byte C2) and '信' (second byte BF).
+      {"mismatch\xC2\xB0\xE4\xBF\xA1.jed", "\x02*QF5892*F0*L0 1*C4432*\x03" + std::string("0499"),
+       1, ": checksum mismatch: given 4432, computed 0001 over QF5892 fuses" + tc + "0499 ok",
        "checksum-mismatch ok - - 5892 0 true false 16 22 4432 0001 0001 5892"},
       // Each declared count is judged alone; 0 is a count too.
       {"qf.jed", "*QP24*QF0*F0*", 1, ": for another device: QF0 (not 5828, 5892 or 5893)" + absent,
@@ -94,17 +93,17 @@ TEST(CliCheck, EachKindOfFileGivesItsVerdictTextJsonAndExitStatusAndSeveralTheHi
   EXPECT_EQ(all.Err, allErr);
   args.insert(args.begin() + 1, "--json");
   const CliOutcome json = Cli(args);
-  const QJsonArray array = QJsonDocument::fromJson(QByteArray::fromStdString(json.Out)).array();
-  ASSERT_EQ(array.size(), static_cast<qsizetype>(cases.size())) << json.Out;
+  const nlohmann::json array = nlohmann::json::parse(json.Out);
+  ASSERT_EQ(array.size(), cases.size()) << json.Out;
   for (std::size_t i = 0; i < cases.size(); ++i) {
-    const QJsonObject object = array[static_cast<qsizetype>(i)].toObject();
-    // UTF-8 comes back as it is, a byte that is not UTF-8 as its Latin-1 reading.
-    const QByteArray name = QByteArray::fromStdString(args[i + 2]);
-    EXPECT_EQ(object["file"].toString(), i == 2 ? QString::fromLatin1(name) : QString(name));
+    const nlohmann::json& object = array[i];
+    // UTF-8 comes back as it is, a byte that is not UTF-8 as U+FFFD.
+    std::string name = args[i + 2];
+    if (i == 2) name.replace(name.find('\xFF'), 1, "\xEF\xBF\xBD");
+    EXPECT_EQ(object["file"], name);
     std::istringstream keys(kJsonFields);
     std::string fields;
-    for (std::string key; keys >> key;)
-      fields += (fields.empty() ? "" : " ") + Field(object[QString::fromStdString(key)]);
+    for (std::string key; keys >> key;) fields += (fields.empty() ? "" : " ") + Field(object[key]);
     EXPECT_EQ(fields, cases[i].Json) << cases[i].Name;
   }
 }
@@ -161,18 +160,32 @@ TEST(CliFiles, NamesAreBytesDashIsAStreamAndOnlyRegularFilesAreRead) {
   alarm(0);
 }
 
-TEST(CliUsage, HelpAndVersionGiveZeroAndUsageErrorsTwo) {
+TEST(CliUsage, HelpAndVersionGiveZeroUsageErrorsTwoAndOptionsEndAtTheDoubleDash) {
+  const std::string example = Scratch("example.jed", kExampleText);
+  const std::string out = Scratch("named.jed");
   ExpectCliCases({
-      {{"--help"}, 0, "Usage: gantrel-cli COMMAND", ""},
-      {{"program", "--help"}, 0, "--simulate-fault FAULT", ""},
+      {{"--help"}, 0, "Usage: gantrel-cli [OPTIONS] SUBCOMMAND", ""},
+      {{"program", "--help"}, 0, "stop@N       no answer from output report N on\n", ""},
       {{"--version"}, 0, "gantrel-cli " GANTREL_VERSION "\n", ""},
+      {{"jedec", "--output=" + out, example}, 0, "", "", "0"},
+      {{"check", "--", "--json"}, 2, "", "--json: cannot open"},
   });
-  for (const char* line :
-       {"", "frobnicate", "check", "check --yaml x.jed", "jedec a.jed b.jed", "jedec a.jed -o",
-        "diff a.jed", "explain", "explain --frame a.jed", "pes extra", "program --simulate"}) {
+  EXPECT_EQ(gantrel::testing::ReadFileBytes(out).substr(0, 5), "JEDEC");
+  const std::pair<const char*, const char*> usageErrors[] = {
+      {"", "no command"},  // the rest: what CLI11 says, after the command's name
+      {"frobnicate", "unknown command 'frobnicate'"},
+      {"check", "check: FILE is required"},
+      {"check --yaml x.jed", "check: The following argument was not expected: --yaml"},
+      {"jedec a.jed -o", "--output"},
+      {"diff a.jed", "B is required"},
+      {"explain --json=yes a.jed", "json"},
+      {"pes extra", "not expected: extra"},
+  };
+  for (const auto& [line, problem] : usageErrors) {
     std::istringstream words(line);
     const std::vector<std::string> args{std::istream_iterator<std::string>(words), {}};
-    ExpectCliCases({{args, 2, "", "--help'.\n"}});
+    ExpectCliCases({{args, 2, "", problem}});
+    EXPECT_TRUE(Holds(Cli(args).Err, "--help'.\n")) << line;
   }
 }
 

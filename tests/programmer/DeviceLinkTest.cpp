@@ -25,7 +25,6 @@ struct Rig {
   SimulatedProgrammer programmer;
   SimulatedBackend backend{programmer};
   DeviceLink link{backend};
-  ReportBuffers buffers;
   PesBytes pes{};
 };
 
@@ -44,16 +43,18 @@ TEST(DeviceLink, BurnAfterAnUploadGoesOutOnlyInStepOverTheSameConnection) {
       {"replugged", {Replug, 14}, false, ExchangeError::NoProgrammer, false, 13, 0},
       // Inside a broken-off upload the firmware would take 'w' for image data.
       {"upload broke off, rediscovered", {Late, 5}, true, ExchangeError::OutOfStep, false, 5, 0},
+      // A connection opened after the upload never took it.
+      {"opened again after the upload", {}, true, ExchangeError::NotUploaded, false, 13, 0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Rig r;
     r.programmer.SetFault(c.fault);
-    r.link.UploadFuseImage(r.buffers, kImage);
+    r.link.UploadFuseImage(kImage);
     if (c.rediscover) r.link.OpenProgrammer();
     int progressCalls = 0;
     const ExchangeResult burn =
-        r.link.ProgramChip(r.buffers, [&](const ExchangeProgress&) { ++progressCalls; });
+        r.link.ProgramChip([&](const ExchangeProgress&) { ++progressCalls; });
     EXPECT_EQ(burn.Error, c.error);
     EXPECT_EQ(std::make_tuple(burn.Burned, r.programmer.ReportCount(), progressCalls),
               std::make_tuple(c.burned, c.reports, c.progressCalls));
@@ -82,15 +83,20 @@ TEST(DeviceLink, FaultAtAnyReportOfAnyExchangeFailsItAndNothingIsSentUntilARecon
         Rig r;
         r.programmer.SetChipImage(kImage);
         r.link.OpenProgrammer();
-        r.programmer.SetFault(set);
+        // A burn needs an upload over its connection first; the fault counts on from there.
+        const std::size_t before = kind == ExchangeKind::Program ? 13 : 0;
+        if (before != 0) {
+          ASSERT_TRUE(r.link.UploadFuseImage(kImage).Ok());
+        }
+        r.programmer.SetFault({fault, before + n, set.Delay});
         FuseImage image{};  // what the caller holds, which a failed exchange leaves alone
         ExchangeProgress last;
         const ProgressFn progress = [&last](const ExchangeProgress& p) { last = p; };
         const ExchangeResult result =
-            kind == ExchangeKind::Upload    ? r.link.UploadFuseImage(r.buffers, kImage, progress)
-            : kind == ExchangeKind::Program ? r.link.ProgramChip(r.buffers, progress)
-            : kind == ExchangeKind::Read    ? r.link.ReadFuseImage(r.buffers, image, progress)
-                                            : r.link.ReadPes(r.buffers, r.pes, progress);
+            kind == ExchangeKind::Upload    ? r.link.UploadFuseImage(kImage, progress)
+            : kind == ExchangeKind::Program ? r.link.ProgramChip(progress)
+            : kind == ExchangeKind::Read    ? r.link.ReadFuseImage(image, progress)
+                                            : r.link.ReadPes(r.pes, progress);
         ASSERT_EQ(result.Error, ExchangeError::TransferFailed);
         // Nothing is sent after the report that met the fault; a gone device took none, and
         // it is not waited for; else the whole bound is waited and not a slice more. The last
@@ -100,7 +106,7 @@ TEST(DeviceLink, FaultAtAnyReportOfAnyExchangeFailsItAndNothingIsSentUntilARecon
                   std::make_tuple(n, reports, gone));
         EXPECT_EQ(std::make_tuple(last.Kind, last.Index, last.Count, last.Sending),
                   std::make_tuple(kind, n, reports, gone));
-        EXPECT_EQ(r.programmer.Received().size(), static_cast<std::size_t>(gone ? n - 1 : n));
+        EXPECT_EQ(r.programmer.Received().size(), before + (gone ? n - 1 : n));
         EXPECT_EQ(r.programmer.WaitedTime(), gone ? milliseconds(0) : bound);
         EXPECT_EQ(image, FuseImage{});
 
@@ -108,13 +114,13 @@ TEST(DeviceLink, FaultAtAnyReportOfAnyExchangeFailsItAndNothingIsSentUntilARecon
         // first, and a programmer unplugged meanwhile is in step again.
         const std::uint64_t sent = r.programmer.ReportCount();
         if (fault != Replug) {
-          EXPECT_EQ(r.link.ReadPes(r.buffers, r.pes).Error,
+          EXPECT_EQ(r.link.ReadPes(r.pes).Error,
                     fault == Vanish ? ExchangeError::NoProgrammer : ExchangeError::OutOfStep);
           EXPECT_EQ(r.programmer.ReportCount(), sent);
           r.programmer.Reconnect();
           r.link.OpenProgrammer();
         }
-        ASSERT_TRUE(r.link.ReadPes(r.buffers, r.pes).Ok());
+        ASSERT_TRUE(r.link.ReadPes(r.pes).Ok());
         EXPECT_TRUE(r.link.EnsureOpen());  // keeps the programmer it holds
         EXPECT_EQ(r.link.ConnectionNumber(), 2u);
       }

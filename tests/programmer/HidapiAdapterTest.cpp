@@ -14,6 +14,8 @@
 #include <functional>
 #include <map>
 #include <numeric>
+#include <tuple>
+#include <utility>
 
 #include "DeviceLink.h"
 #include "HidapiProgrammer.h"
@@ -62,10 +64,13 @@ int hid_init(void) {
   return 0;
 }
 
-hid_device_info* hid_enumerate(unsigned short, unsigned short) {
+// As hidapi: 0 for the vendor or the product matches any.
+hid_device_info* hid_enumerate(unsigned short vendor, unsigned short product) {
   fake->Listed.clear();
   for (const Interface& each : fake->Present) {
     if (fake->Unplugged && each.Vendor == 0x04D8) continue;
+    if ((vendor != 0 && each.Vendor != vendor) || (product != 0 && each.Product != product))
+      continue;
     hid_device_info& info = fake->Listed.emplace_back();
     info.path = const_cast<char*>(each.Path.c_str());
     info.vendor_id = each.Vendor;
@@ -89,12 +94,13 @@ hid_device* hid_open_path(const char* path) {
 
 int hid_write(hid_device* handle, const unsigned char* data, size_t length) {
   EXPECT_EQ(handle->Number % 2, 1);  // the handle opened first is only written
-  if (fake->Unplugged || fake->FailWrite || length != gantrel::kReportSize || data[0] != 0)
+  // hidraw takes the report ID 0 in front of the 64 bytes of an unnumbered report.
+  if (fake->Unplugged || fake->FailWrite || length != 1 + gantrel::kReportSize || data[0] != 0)
     return -1;
   gantrel::Report report{};
-  std::copy(data, data + length, report.begin());
+  std::copy(data + 1, data + length, report.begin());
   const gantrel::Report firmware = fake->Firmware.TakeReport(report).Answer;
-  std::vector<unsigned char> answer(firmware.begin() + 1, firmware.end());
+  std::vector<unsigned char> answer(firmware.begin(), firmware.end());
   if (fake->Change) fake->Change(answer);
   if (!answer.empty()) fake->Queue.push_back(answer);
   return static_cast<int>(length);
@@ -132,30 +138,28 @@ struct Rig {
   FakeHid hid;
   HidapiBackend backend;
   DeviceLink link{backend, LinkTimeouts{milliseconds(100), milliseconds(100), milliseconds(50)}};
-  ReportBuffers buffers;
   PesBytes pes{};
 };
 
-// Each exchange sends exactly its reports (the report ID and every unused byte 0, nothing of an
-// earlier report carried over) and takes one answer per report. Every
-// write is 65 bytes with the ID 0 in front (the fake refuses any other), and the 64 bytes of an
-// answer land in report bytes 1..64.
+// Each exchange sends exactly its reports (every unused byte 0, nothing of an earlier report
+// carried over) and takes one answer per report. Every write is 65 bytes with the report ID 0 in
+// front (the fake refuses any other), and the 64 bytes of an answer are the report.
 TEST(HidapiAdapter, FourExchangesInARowSendExactlyTheirReportsAndReadTheChipBack) {
   Rig r;
   FuseImage image, back{};
   std::iota(image.begin(), image.end(), std::uint8_t{5});
-  std::vector<Report> sent = {Report{0, CMD_UPLOAD}};
+  std::vector<Report> sent = {Report{CMD_UPLOAD}};
   for (int block = 0; block < kImageBlockCount; ++block)
     std::copy_n(image.begin() + block * kImageBlockSize, kImageBlockSize,
-                sent.emplace_back().begin() + 1);
-  sent.insert(sent.end(), {Report{0, CMD_PROGRAM}, Report{0, CMD_READ}});
-  sent.insert(sent.end(), kImageBlockCount - 1, Report{0, CMD_ACK});  // none after block 12
-  sent.push_back(Report{0, CMD_PES});
+                sent.emplace_back().begin());
+  sent.insert(sent.end(), {Report{CMD_PROGRAM}, Report{CMD_READ}});
+  sent.insert(sent.end(), kImageBlockCount - 1, Report{CMD_ACK});  // none after block 12
+  sent.push_back(Report{CMD_PES});
   r.pes.fill(0xFF);  // its closing zero must come from the exchange
-  ASSERT_TRUE(r.link.UploadFuseImage(r.buffers, image).Ok());
-  ASSERT_TRUE(r.link.ProgramChip(r.buffers).Burned);
-  ASSERT_TRUE(r.link.ReadFuseImage(r.buffers, back).Ok());
-  ASSERT_TRUE(r.link.ReadPes(r.buffers, r.pes).Ok());
+  ASSERT_TRUE(r.link.UploadFuseImage(image).Ok());
+  ASSERT_TRUE(r.link.ProgramChip().Burned);
+  ASSERT_TRUE(r.link.ReadFuseImage(back).Ok());
+  ASSERT_TRUE(r.link.ReadPes(r.pes).Ok());
   EXPECT_EQ(r.hid.Firmware.Received(), sent);
   EXPECT_EQ(back, image);
   EXPECT_EQ(r.pes, kPesBytes);  // answer byte 9 is the first character
@@ -199,12 +203,17 @@ TEST(HidapiAdapter, FailuresAtTheLibraryBoundaryAreToldByDiscoveryAndTheBurn) {
     // A failed second open closes the first handle.
     EXPECT_EQ(r.hid.OpenHandles, r.link.IsOpen() ? 2 : 0);
     if (!r.link.IsOpen()) continue;
-    const ExchangeResult burn = r.link.ProgramChip(r.buffers);
+    // The burn needs an upload over this connection, made before the fault strikes.
+    const auto change = std::exchange(r.hid.Change, {});
+    const bool failWrite = std::exchange(r.hid.FailWrite, false);
+    ASSERT_TRUE(r.link.UploadFuseImage(FuseImage{}).Ok());
+    std::tie(r.hid.Change, r.hid.FailWrite) = std::tie(change, failWrite);
+    const ExchangeResult burn = r.link.ProgramChip();
     EXPECT_EQ(burn.Ok() ? (burn.Burned ? "burned" : "not burned") : DescribeExchangeFailure(burn),
               c.burn);
     // Only a probe tells an unplug from a failed read; it closes both handles.
     r.hid.Unplugged = true;
-    EXPECT_EQ(r.link.ReadPes(r.buffers, r.pes).Error, ExchangeError::NoProgrammer);
+    EXPECT_EQ(r.link.ReadPes(r.pes).Error, ExchangeError::NoProgrammer);
     EXPECT_EQ(r.hid.OpenHandles, 0);
   }
 }
@@ -237,22 +246,21 @@ TEST(HidapiAdapter, AnExchangeBrokenOffIsRememberedAcrossRunsUntilTheProgrammerI
     return std::make_pair(std::move(backend), std::move(link));
   };
   const auto noted = [&] { return !std::filesystem::is_empty(folder.Path() / "notes"); };
-  ReportBuffers buffers;
   PesBytes pes{};
   PlugInAs(sysfs.Path(), 5);
   hid.Change = [&](auto& answer) { answer.resize(hid.Firmware.ReportCount() == 6 ? 0 : 64); };
   auto first = run(notes);
-  const ExchangeResult upload = first.second->UploadFuseImage(buffers, FuseImage{});
+  const ExchangeResult upload = first.second->UploadFuseImage(FuseImage{});
   EXPECT_EQ(DescribeExchangeFailure(upload),
             "answer to report 6 of 13 (block 5): no answer within 100 ms");
   first = {};
   ASSERT_TRUE(noted());
   auto second = run(notes);
   EXPECT_TRUE(second.second->BrokenOffEarlier());
-  EXPECT_EQ(second.second->ReadPes(buffers, pes).Error, ExchangeError::OutOfStep);
+  EXPECT_EQ(second.second->ReadPes(pes).Error, ExchangeError::OutOfStep);
   EXPECT_EQ(hid.Firmware.ReportCount(), 6u) << "nothing sent";
   hid.Unplugged = true;  // the probe's -1
-  EXPECT_EQ(second.second->ReadPes(buffers, pes).Error, ExchangeError::NoProgrammer);
+  EXPECT_EQ(second.second->ReadPes(pes).Error, ExchangeError::NoProgrammer);
   EXPECT_FALSE(noted());
   hid.Unplugged = false;
   hid.Firmware.Reconnect();
@@ -262,7 +270,7 @@ TEST(HidapiAdapter, AnExchangeBrokenOffIsRememberedAcrossRunsUntilTheProgrammerI
     PlugInAs(sysfs.Path(), these == &notes ? 6 : 5);
     auto later = run(*these);
     EXPECT_FALSE(later.second->OutOfStep());
-    EXPECT_TRUE(later.second->ReadPes(buffers, pes).Ok());
+    EXPECT_TRUE(later.second->ReadPes(pes).Ok());
     EXPECT_FALSE(noted());
   }
 }

@@ -34,7 +34,7 @@ using gantrel::FuseImage;
 using gantrel::Report;
 using gantrel::SimulatedProgrammer;
 namespace fs = std::filesystem;
-constexpr std::size_t kPayload = gantrel::kReportPayload;
+constexpr std::size_t kPayload = gantrel::kReportSize;
 
 volatile std::sig_atomic_t unplugAsked = 0, plugAsked = 0, endAsked = 0;
 
@@ -93,7 +93,7 @@ bool ReadReport(Report& report) {
   pollfd wait{node, POLLIN, 0};
   if (node < 0 || poll(&wait, 1, 100) <= 0) return false;
   report.fill(0);
-  return read(node, report.data() + 1, kPayload) == static_cast<ssize_t>(kPayload);
+  return read(node, report.data(), kPayload) == static_cast<ssize_t>(kPayload);
 }
 
 }  // namespace
@@ -157,7 +157,7 @@ int main(int argc, char** argv) {
       continue;
     }
     const SimulatedProgrammer::Outcome outcome = firmware.TakeReport(report);
-    log << outcome.Number << " " << std::hex << int{report[1]} << std::dec
+    log << outcome.Number << " " << std::hex << int{report[0]} << std::dec
         << (outcome.Delivered ? "" : " vanished") << std::endl;
     if (firmware.ChipImage() != chip) {
       chip = firmware.ChipImage();
@@ -173,7 +173,7 @@ int main(int argc, char** argv) {
     while (!endAsked && std::chrono::steady_clock::now() < due)
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
     // A host that does not read leaves the answer waiting in the endpoint.
-    if (write(node, outcome.Answer.data() + 1, kPayload) < 0) std::perror("gantrel_rig_gadget");
+    if (write(node, outcome.Answer.data(), kPayload) < 0) std::perror("gantrel_rig_gadget");
     firmware.AnswerTaken(outcome.Number);
     replugDue = firmware.Connection() != connection;
     connection = firmware.Connection();
