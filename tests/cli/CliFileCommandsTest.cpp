@@ -183,7 +183,7 @@ TEST(CliUsage, HelpAndVersionGiveZeroUsageErrorsTwoAndOptionsEndAtTheDoubleDash)
 
 // The built binary: its exit status reaches the shell, and a report that standard output does
 // not take is a failure to write, after a burn with word of the chip on stderr. A file-size
-// limit stops -o part-way and leaves the old file.
+// limit stops -o part-way and leaves the old file, with no temporary file beside it.
 TEST(CliBinary, RunFromTheShellGivesItsExitStatusAndTwoForAnUnwritableReport) {
   const std::string example = Scratch("example.jed", kExampleText), err = Scratch("err.txt");
   const std::string old = Scratch("old.jed", "old"), ones = Scratch("ones.jed", "*F1*");
@@ -196,10 +196,16 @@ TEST(CliBinary, RunFromTheShellGivesItsExitStatusAndTwoForAnUnwritableReport) {
   EXPECT_EQ(status(cli + " program --simulate " + example + " >/dev/full 2>" + err), 2);
   EXPECT_TRUE(Holds(gantrel::testing::ReadFileBytes(err),
                     "the chip was programmed with " + example + " and verified\n"));
+  const auto files = [&old] {
+    return std::distance(
+        std::filesystem::directory_iterator(std::filesystem::path(old).parent_path()), {});
+  };
+  const auto before = files();
   EXPECT_EQ(
       status("trap '' XFSZ; ulimit -f 1; " + cli + " jedec " + ones + " -o " + old + " 2>" + err),
       2);
   EXPECT_EQ(gantrel::testing::ReadFileBytes(old), "old");
+  EXPECT_EQ(files(), before);  // no temporary file left beside it
   EXPECT_TRUE(Holds(gantrel::testing::ReadFileBytes(err), old + ": cannot write: File too large"));
 }
 
