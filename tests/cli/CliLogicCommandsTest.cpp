@@ -94,8 +94,10 @@ TEST(CliExplain, BadOrForeignFilesAreRefusedAndThePlccPackageIsNamed) {
   ExpectCliCases({
       // The decoder example's signature, "DECODER".
       {{"explain", gantrel::testing::ExamplePath("decoder.jed")}, 0, "UES: 4445434F44455200", ""},
+      {{"explain", "-", "--force"}, 1, "", "-:1:9: syntax error: found 'x'", {}, "*L0000 1x*"},
       {{"explain", mismatch}, 1, "", "computed 0001 over QF5892 fuses\nUse --force to explain"},
       {{"explain", mismatch, "--force"}, 0, "pin 23: ", "(explained anyway: --force)"},
+      {{"explain", "-", "--force"}, 1, "", "QF2194 is another device's", {}, "*QF2194*F0*"},
       // An empty input (a read that wrote nothing) sets no fuse; a partial map only forced.
       {{"explain", "-", "--force"}, 1, "", "-: no fuses: the text has no F field", {}, ""},
       {{"explain", "-"}, 1, "", "set 1 of the 5892 fuses\nUse --force to explain", {}, "*L2 1*"},
