@@ -59,6 +59,8 @@ TEST(CliCheck, EachKindOfFileGivesItsVerdictTextJsonAndExitStatusAndSeveralTheHi
       // Each declared count is judged alone; 0 is a count too.
       {"qf.jed", "*QP24*QF0*F0*", 1, ": for another device: QF0 (not 5828, 5892 or 5893)" + absent,
        "other-device absent - - 0 24 true true 13 13 0000 0000 0000 5892"},
+      {"qp.jed", "*QP20*F0*", 1, ": for another device: QP20 (not 24 or 28)" + absent,
+       "other-device absent - - 0 20 false true 9 9 0000 0000 0000 5892"},
       // A transmission checksum alone never makes a file bad; this one was taken with CR LF.
       {"lf\xF0\x9F\x98\x80.jed", "\x02hdr\n*QP24*F0*L0 1*\n\x03" + std::string("0463"), 0,
        ": ok: no fuse count declared, checksum of fuses 0-5891 0001" + tc +
