@@ -11,7 +11,7 @@ namespace gantrel {
 namespace {
 
 constexpr std::string_view kFaultSyntax =
-    "expected stop@N, vanish@N, replug@N, late@N, late@N:MS, burn-fails or stuck@F";
+    "expected stop@N, vanish@N, replug@N, late@N, late@N:MS, burn-fails, no-chip or stuck@F";
 
 // One open handle on a SimulatedProgrammer, with its own queue of answers.
 class SimulatedTransport : public Transport {
@@ -81,6 +81,10 @@ bool ParseNumber(std::string_view digits, std::uint64_t limit, std::uint64_t& va
 bool ParseSimulatedFault(std::string_view text, SimulatedFault& fault, std::string& error) {
   if (text == "burn-fails") {
     fault = SimulatedFault{SimulatedFaultKind::BurnFails, 0, SimulatedFault{}.Delay};
+    return true;
+  }
+  if (text == "no-chip") {
+    fault = SimulatedFault{SimulatedFaultKind::NoChip, 0, SimulatedFault{}.Delay};
     return true;
   }
   const std::size_t at = text.find('@');
@@ -180,6 +184,8 @@ std::string FormatSimulatedFault(const SimulatedFault& fault) {
       return "replug@" + report;
     case SimulatedFaultKind::BurnFails:
       return "burn-fails";
+    case SimulatedFaultKind::NoChip:
+      return "no-chip";
     case SimulatedFaultKind::Stuck:
       return "stuck@" + report;
   }
@@ -207,7 +213,8 @@ void SimulatedProgrammer::SetFault(const SimulatedFault& fault) {
 
 bool SimulatedProgrammer::Strikes(SimulatedFaultKind kind, std::uint64_t report) const {
   return std::any_of(faults_.begin(), faults_.end(), [&](const SimulatedFault& fault) {
-    return fault.Kind == kind && (kind == SimulatedFaultKind::BurnFails || fault.Report == report);
+    return fault.Kind == kind && (kind == SimulatedFaultKind::BurnFails ||
+                                  kind == SimulatedFaultKind::NoChip || fault.Report == report);
   });
 }
 
@@ -261,8 +268,12 @@ Report SimulatedProgrammer::RunFirmware(const Report& report) {
     return answer;
   }
   const std::uint8_t command = report[0];
+  // An empty socket gives what the programmer reads from no chip at all: zeros.
+  const bool socketEmpty = Strikes(SimulatedFaultKind::NoChip, 0);
+  static const FuseImage kNoChip{};
+  const FuseImage& chip = socketEmpty ? kNoChip : chipImage_;
   if (command == CMD_ACK && mode_ == Mode::Reading) {
-    std::copy_n(chipImage_.begin() + static_cast<std::ptrdiff_t>(nextBlock_) * kImageBlockSize,
+    std::copy_n(chip.begin() + static_cast<std::ptrdiff_t>(nextBlock_) * kImageBlockSize,
                 kImageBlockSize, answer.begin());
     if (++nextBlock_ == kImageBlockCount) mode_ = Mode::Idle;
     return answer;
@@ -278,6 +289,8 @@ Report SimulatedProgrammer::RunFirmware(const Report& report) {
       ++burnCount_;
       if (Strikes(SimulatedFaultKind::BurnFails, 0)) {
         answer[0] = kBurnFailedAnswer;
+      } else if (socketEmpty) {
+        answer[0] = kProgramSucceeded;
       } else {
         FuseImage burned = uploadedImage_;
         for (const SimulatedFault& fault : faults_) {
@@ -293,13 +306,14 @@ Report SimulatedProgrammer::RunFirmware(const Report& report) {
       }
       break;
     case CMD_READ:
-      std::copy_n(chipImage_.begin(), kImageBlockSize, answer.begin());
+      std::copy_n(chip.begin(), kImageBlockSize, answer.begin());
       mode_ = Mode::Reading;
       nextBlock_ = 1;
       break;
     case CMD_PES:
       // The host reverses the answer's first nine bytes, so the first character goes last.
-      for (std::size_t i = 0; i < 9; ++i) answer[8 - i] = static_cast<std::uint8_t>(pes_[i]);
+      for (std::size_t i = 0; i < 9 && !socketEmpty; ++i)
+        answer[8 - i] = static_cast<std::uint8_t>(pes_[i]);
       break;
     default:
       // An unknown command (or 'a' outside a read-back) still gets its one answer, all zero.

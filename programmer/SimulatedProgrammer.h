@@ -26,6 +26,8 @@ enum class SimulatedFaultKind : std::uint8_t {
               // been taken (at once for N = 1); report N then meets a dead handle
   Stuck,      // "stuck@F": the chip's fuse F (0..5891) keeps its state through every burn,
               // while the answer to 'w' is still 0x61, as a worn cell would
+  NoChip,     // "no-chip": the socket is empty: the signature and every fuse read as 0, and
+              // the answer to 'w' is 0x61 although nothing was burned
 };
 
 // One fault. Report counts the output reports that reached the simulated programmer since it
@@ -37,7 +39,8 @@ struct SimulatedFault {
   std::chrono::milliseconds Delay{3000};  // Late only: beyond the 2 s bound, within the 20 s one
 };
 
-// Parses "stop@N", "vanish@N", "replug@N", "late@N", "late@N:MS", "burn-fails" or "stuck@F"
+// Parses "stop@N", "vanish@N", "replug@N", "late@N", "late@N:MS", "burn-fails", "no-chip" or
+// "stuck@F"
 // (N >= 1, MS >= 0, 0 <= F <= 5891, decimal) into `fault`; false with an English message in `error`
 // (and `fault` untouched) otherwise.
 bool ParseSimulatedFault(std::string_view text, SimulatedFault& fault, std::string& error);
@@ -54,6 +57,8 @@ inline constexpr const char* kSimulatedFaultsHelp =
     "                            late@N[:MS]  the answer to report N comes MS ms late\n"
     "                                         (3000 by default, beyond the 2 s bound)\n"
     "                            burn-fails   the chip fails to burn\n"
+    "                            no-chip      the socket is empty: the signature and every\n"
+    "                                         fuse read as 0, a burn is answered as done\n"
     "                            stuck@F      the chip's fuse F (0-5891) never changes, yet\n"
     "                                         the burn is answered as done\n"
     "                          Several faults go separated by commas, as in\n"

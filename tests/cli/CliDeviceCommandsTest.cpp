@@ -45,6 +45,13 @@ TEST(CliDevice, EachOutcomeGivesItsExitStatusAndMessages) {
       // The file is checked first: another device only forced.
       {{"program", other, "--simulate"}, 1, "", "(not 5828, 5892 or 5893)\nUse --force to use it"},
       {{"program", other, "--simulate", "--force"}, 0, "verified\n", "(used anyway: --force)\n"},
+      // An empty socket: a signature of zeros is no signature, and a burn answered as done
+      // took nothing, which the read-back shows.
+      {{"pes", "--simulate-fault", "no-chip"}, 1, "", "gantrel-cli pes: the signature is empty"},
+      {{"program", example, "--simulate-fault", "no-chip"},
+       1,
+       "fuses differ on the chip",
+       "differs from"},
       {{"pes", "--simulate-fault", "explode@3"}, 2, "", "unknown fault 'explode@3'"},
       {{"pes"}, 3, "", "gantrel-cli pes: no programmer found"},
   });
