@@ -147,10 +147,10 @@ TEST(CliDiff, DifferingMapsNameTheEquationsThenEachFuseByItsMeaning) {
 TEST(CliExplain, EveryTwentyTwoVTenSampleIsExplainedWithoutError) {
   GANTREL_REQUIRE_SAMPLES_OR_SKIP();
   for (const auto& row : gantrel::testing::ReadManifest()) {
-    if (row["family"] != "22V10") continue;
+    if (row.at("family") != "22V10") continue;
     const nlohmann::json json = nlohmann::json::parse(
-        Cli({"explain", "--json", "--force", gantrel::testing::SamplePath(row["file"])}).Out);
-    EXPECT_EQ(json["olmc"].size(), 10u) << row["file"];
+        Cli({"explain", "--json", "--force", gantrel::testing::SamplePath(row.at("file"))}).Out);
+    EXPECT_EQ(json["olmc"].size(), 10u) << row.at("file");
   }
 }
 

@@ -19,8 +19,8 @@ TEST(JedecSamples, EveryFileLoadsAsTheManifestSays) {
   const char* const kStatus[] = {"ok", "syntax-error", "checksum-mismatch"};  // by ReadOutcome
   const char* const kCoverage[] = {"none", "partial ", "complete"};           // by FuseCoverage
   for (const testing::ManifestRow& row : rows) {
-    SCOPED_TRACE(row["file"]);
-    const std::string bytes = testing::ReadFileBytes(testing::SamplePath(row["file"]));
+    SCOPED_TRACE(row.at("file"));
+    const std::string bytes = testing::ReadFileBytes(testing::SamplePath(row.at("file")));
     FuseArray fuses{};
     const JedecReadResult x = JedecReader(UnframeJedecText(bytes), fuses);
     const std::pair<const char*, std::string> seen[] = {
@@ -37,7 +37,7 @@ TEST(JedecSamples, EveryFileLoadsAsTheManifestSays) {
                       ? kCoverage[1] + std::to_string(FusesSet(x))
                       : kCoverage[static_cast<int>(CoverageOf(x))]},
     };
-    for (const auto& [column, value] : seen) EXPECT_EQ(value, row[column]) << column;
+    for (const auto& [column, value] : seen) EXPECT_EQ(value, row.at(column)) << column;
   }
 }
 

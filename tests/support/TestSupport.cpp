@@ -39,18 +39,17 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
 
 std::vector<ManifestRow> ReadManifest() {
   std::ifstream in(SamplePath("MANIFEST.tsv"));
-  std::vector<std::vector<std::string>> lines;  // the first names the columns
-  for (std::string line; std::getline(in, line);) {
-    std::istringstream fields(line);
-    lines.emplace_back();
-    for (std::string field; std::getline(fields, field, '\t');) lines.back().push_back(field);
-  }
+  std::string line, field;
+  std::vector<std::string> columns;  // named by the first line
+  std::getline(in, line);
+  for (std::istringstream names(line); std::getline(names, field, '\t');) columns.push_back(field);
   std::vector<ManifestRow> rows;
-  for (std::size_t r = 1; r < lines.size(); ++r) {
-    if (lines[r].empty()) continue;
-    ManifestRow& row = rows.emplace_back();
-    for (std::size_t i = 0; i < lines[0].size() && i < lines[r].size(); ++i)
-      row.Fields[lines[0][i]] = lines[r][i];
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    ManifestRow row;
+    for (std::size_t i = 0; i < columns.size() && std::getline(fields, field, '\t'); ++i)
+      row[columns[i]] = field;
+    if (!row.empty()) rows.push_back(row);
   }
   return rows;
 }

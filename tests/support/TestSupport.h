@@ -28,10 +28,7 @@ std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 
 // One row of MANIFEST.tsv, by column name ("file", "reader", "qf", ...).
-struct ManifestRow {
-  std::map<std::string, std::string> Fields;
-  const std::string& operator[](const std::string& key) const { return Fields.at(key); }
-};
+using ManifestRow = std::map<std::string, std::string>;
 // Every row of the samples' MANIFEST.tsv, in file order.
 std::vector<ManifestRow> ReadManifest();
 // The value as four upper-case hex digits, as the manifest writes checksums.
