@@ -7,10 +7,13 @@
 set -u
 export PATH=/usr/sbin:/usr/bin:/sbin:/bin LANG=C.UTF-8
 cli=$rig_cli src=$rig_source
-out=/tmp/results t=/tmp/rig
+# Scratch space lives in /run: a tmpfs over /tmp would hide a checkout (and the programs under
+# test) that lies below the host's /tmp.
+out=/run/results t=/run/rig
 mount -t proc proc /proc && mount -t sysfs sys /sys && mount -t devtmpfs dev /dev &&
-  mount -t tmpfs tmp /tmp && mount -t tmpfs run /run
-mkdir -p "$out" "$t" /run/user/0
+  mount -t tmpfs run /run
+mkdir -p "$out" "$t" /run/user/0 /run/tmp
+export TMPDIR=/run/tmp
 mount -t 9p -o trans=virtio,version=9p2000.L results "$out"
 trap 'sync; /bin/busybox poweroff -f' EXIT
 exec >>"$out/log" 2>&1
