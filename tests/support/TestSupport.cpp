@@ -2,7 +2,6 @@
 
 #include <stdlib.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -22,10 +21,6 @@ std::string SamplesMissing(bool& required) {
   return std::string("sample JEDEC files not found at ") + GANTREL_SAMPLES_DIR +
          " (they exist only beside the project's build machines' checkouts)" +
          (required ? " (GANTREL_REQUIRE_SAMPLES is set)" : "");
-}
-
-std::string ExamplePath(const std::string& name) {
-  return std::string(GANTREL_EXAMPLES_DIR) + "/" + name;
 }
 
 std::string ReadFileBytes(const std::string& path) {
@@ -52,12 +47,6 @@ std::vector<ManifestRow> ReadManifest() {
     if (!row.empty()) rows.push_back(row);
   }
   return rows;
-}
-
-std::string Hex4(unsigned value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "%04X", value & 0xFFFFu);
-  return text;
 }
 
 FuseArray ExampleFuses() {

@@ -20,8 +20,6 @@ std::string SamplePath(const std::string& name);
 // in `required` whether that is a failure rather than a skip (GANTREL_REQUIRE_SAMPLES=1 in the
 // environment, as CI sets it).
 std::string SamplesMissing(bool& required);
-// The path of one of the project's own example files (examples/ in the source tree).
-std::string ExamplePath(const std::string& name);
 // The whole file as raw bytes; empty when it cannot be read.
 std::string ReadFileBytes(const std::string& path);
 // Writes `bytes` to `path` as they stand.
@@ -31,8 +29,6 @@ void WriteFileBytes(const std::string& path, const std::string& bytes);
 using ManifestRow = std::map<std::string, std::string>;
 // Every row of the samples' MANIFEST.tsv, in file order.
 std::vector<ManifestRow> ReadManifest();
-// The value as four upper-case hex digits, as the manifest writes checksums.
-std::string Hex4(unsigned value);
 
 // The writer's worked example: fuses 0, 1, 131, 5808, 5811 and the UES "AB" set, written on
 // Sun Dec 13 04:28:52 2026 (SOURCE_DATE_EPOCH 1797136132 in UTC).
