@@ -235,6 +235,8 @@ TEST(LoadCommand, EachFileShowsItsBoxesAndOnlyACleanOneIsUploadedAndBurned) {
        {}, three, "\xff\xfe*\0F\0"s},
       {"syntax error: caret on the bad byte", load, {"open", kFileError, "text", "caret 15",
        kLoadFirst}, 0, {}, three, "hdr\r\n*F0*L0 1 1x0*\r\n"},
+      {"too large", load, Strings{"open", kCannotOpen + "ファイルが大きすぎます（1 MiBを超えて"
+       "います））"} + kBurned, 13, three, three, std::string(kMaxJedecFileBytes + 1, '*')},
       {"checksum OK, other device Cancel", "loaded; load a.jed OK Cancel; write", {"open", sum,
        other, kFileError, "text", "caret 27", kLoadFirst}, 0, {}, three,
        "*QF2194*QP24*F0*L1 1*C0000*"},
