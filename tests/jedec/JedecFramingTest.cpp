@@ -27,6 +27,7 @@ TEST(JedecFraming, FramesUnframesAndChecksOkLineEndingsMismatchOrAbsent) {
       {"unsigned high bytes", "\002\xE9t\xE9\003024B", "\xE9t\xE9", "ok", 0x024B, 0x004B},
       // Line ends converted after the sum was taken: "a\r\nb" sums to 0xDF, "a\nb" to 0xD2.
       {"CR LF made LF", "\002a\nb\00300DF", "a\nb", "line-endings", 0xDF, 0xD2},
+      {"LF made CR LF", "\002a\r\nb\00300D2", "a\r\nb", "line-endings", 0xD2, 0xDF},
       {"no digits", "\002abc\003\r\n012B", "abc", "absent", 0, 0x012B},
       {"a second STX", "a\002b\002c\003x", "b\002c", "absent", 0, 0xCC},
       {"no STX", "*F0*\0030126", "*F0*\0030126", "absent", 0, 0},
