@@ -138,9 +138,10 @@ TEST(ParseSimulatedFaults, WellFormedListReadsBackItemByItemAndAMalformedOneKeep
   for (const SimulatedFault& fault : faults) written += FormatSimulatedFault(fault) + ",";
   EXPECT_EQ(written, list + ":3000,");  // the default delay
 
-  for (const char* text : {"", ",stop@7", "stop@7,", "stop@", "stop@0", "stop@+2", "stop@7:100",
-                           "late@5:", "burn-fails@1", "stop@4294967296", "late@1:86400001",
-                           "stop@7,fly@3", "stuck@5892"}) {
+  for (const char* text :
+       {"", ",stop@7", "stop@7,", "stop", "stop@", "stop@0", "stop@+2", "stop@7x", "stop@7:100",
+        "late@5:", "late@:5", "burn-fails@1", "stop@4294967296", "late@1:86400001", "stop@7,fly@3",
+        "stuck@5892", "stuck@", "stuck@1:5"}) {
     faults = {{Stop, 42, milliseconds(1)}};
     EXPECT_FALSE(ParseSimulatedFaults(text, faults, error)) << text;
     ASSERT_EQ(faults.size(), 1u) << text;
