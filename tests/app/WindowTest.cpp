@@ -183,6 +183,8 @@ class WindowTest : public QObject {
     row("help", "--simulate --help", StartAction::Help);
     row("unknown option", "--simulated", usage, "unknown option '--simulated'");
     row("two files", "FILE FILE", usage, "more than one file given");
+    row("chip not there", "--simulate-chip /nonexistent.jed", usage,
+        "--simulate-chip: /nonexistent.jed: cannot open");
   }
   void CommandLine_EachArgumentSet_RunsOrPrintsOrRefuses() {
     QFETCH(QString, args);
