@@ -2,7 +2,6 @@
 // that starts all 0. Skipped with the reason where the sample folder is absent.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <utility>
 
@@ -19,11 +18,6 @@ TEST(JedecSamples, EveryFileLoadsAsTheManifestSays) {
   EXPECT_EQ(rows.size(), 60u);
   const char* const kStatus[] = {"ok", "syntax-error", "checksum-mismatch"};  // by ReadOutcome
   const char* const kCoverage[] = {"none", "partial ", "complete"};           // by FuseCoverage
-  const auto hex4 = [](unsigned value) {  // as the manifest writes checksums
-    char text[8];
-    std::snprintf(text, sizeof text, "%04X", value & 0xFFFFu);
-    return std::string(text);
-  };
   for (const testing::ManifestRow& row : rows) {
     SCOPED_TRACE(row.at("file"));
     const std::string bytes = testing::ReadFileBytes(testing::SamplePath(row.at("file")));
@@ -34,9 +28,9 @@ TEST(JedecSamples, EveryFileLoadsAsTheManifestSays) {
         {"result", std::to_string(x.Position)},
         {"qf", std::to_string(x.Qf)},
         {"qp", std::to_string(x.Qp)},
-        {"given_checksum", hex4(x.GivenChecksum)},
-        {"computed_checksum", x.ChecksumTested ? hex4(x.ComputedChecksum) : "-"},
-        {"fuse_checksum_5892", hex4(FuseChecksum(fuses, kDeviceFuseCount))},
+        {"given_checksum", testing::Hex4(x.GivenChecksum)},
+        {"computed_checksum", x.ChecksumTested ? testing::Hex4(x.ComputedChecksum) : "-"},
+        {"fuse_checksum_5892", testing::Hex4(FuseChecksum(fuses, kDeviceFuseCount))},
         {"device", DeclaresThisDevice(x) ? "match" : "other-device"},
         {"fuses", x.Outcome == ReadOutcome::SyntaxError ? "-"
                   : CoverageOf(x) == FuseCoverage::Partial

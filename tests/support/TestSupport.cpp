@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -47,6 +48,12 @@ std::vector<ManifestRow> ReadManifest() {
     if (!row.empty()) rows.push_back(row);
   }
   return rows;
+}
+
+std::string Hex4(unsigned value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%04X", value & 0xFFFFu);
+  return text;
 }
 
 FuseArray ExampleFuses() {

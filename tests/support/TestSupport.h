@@ -29,6 +29,8 @@ void WriteFileBytes(const std::string& path, const std::string& bytes);
 using ManifestRow = std::map<std::string, std::string>;
 // Every row of the samples' MANIFEST.tsv, in file order.
 std::vector<ManifestRow> ReadManifest();
+// The value as four upper-case hex digits, as the manifest writes checksums.
+std::string Hex4(unsigned value);
 
 // The writer's worked example: fuses 0, 1, 131, 5808, 5811 and the UES "AB" set, written on
 // Sun Dec 13 04:28:52 2026 (SOURCE_DATE_EPOCH 1797136132 in UTC).
