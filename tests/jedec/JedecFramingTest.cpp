@@ -32,6 +32,7 @@ TEST(JedecFraming, FramesUnframesAndChecksOkLineEndingsMismatchOrAbsent) {
       {"a second STX", "a\002b\002c\003x", "b\002c", "absent", 0, 0xCC},
       {"no STX", "*F0*\0030126", "*F0*\0030126", "absent", 0, 0},
       {"no ETX", "x\002*L0 1*\r\n", "*L0 1*\r\n", "absent", 0, 0},
+      {"a zero byte before STX", "ab\0\002*F0*\003012B"s, "ab", "absent", 0, 0},
       {"a zero byte hiding ETX", "\002ab\0cd\003"s, "ab", "absent", 0, 0},
   };
   for (const auto& c : cases) {
