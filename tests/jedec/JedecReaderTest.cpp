@@ -181,8 +181,9 @@ TEST(JedecReader, ReadsWholeTextsToTheirFusesCountsAndChecksumVerdict) {
       {"*QF0*QP 0\r\n*C0001*", A, 0, -1, 0, 0, kQF | kQP, 1, 12, -1},
       {"*QF*QP24*QP*", A, 0, -1, 0, 0, 0, 0, 0, -1},
       {"*F1*C00FF*QF8", A, kAll, 0, 8, 0, kQF, 0xFF, 4, 0xFF},
-      // The largest counts.
+      // The largest counts; a count above the array checks the 10000 held.
       {"*QF2147483647*QP2147483647*", A, 0, -1, kMax, kMax, kQF | kQP, 0, 0, 0},
+      {"*F1*QF10001*CDD1E*", A, kAll, 0, 10001, 0, kQF, 0xDD1E, 12, 0xDD1E},
       // A mismatch keeps the fuses as read; its position is the C field's (0 without one).
       {"*QF5892*F0*L0 1*C0002*", M, 1, 0, 5892, 0, kQF, 2, 16, 1},
       {"header*QF5892*L0 1*", M, 1, 0, 5892, 0, kQF, 0, 0, 1},
