@@ -183,8 +183,6 @@ class WindowTest : public QObject {
     row("help", "--simulate --help", StartAction::Help);
     row("unknown option", "--simulated", usage, "unknown option '--simulated'");
     row("two files", "FILE FILE", usage, "more than one file given");
-    row("bad fault", "--simulate-fault stop@7,explode@3", usage,
-        "--simulate-fault: unknown fault 'explode@3'");
     row("chip not there", "--simulate-chip /nonexistent.jed", usage,
         "--simulate-chip: /nonexistent.jed: cannot open");
   }
@@ -217,7 +215,7 @@ class WindowTest : public QObject {
 
   // One file dropped loads as if chosen. Text from another program is copied, even when a move
   // is proposed; a file dropped while a command runs is refused.
-  void Drop_OneFileLoads_OverEditsAsks_OthersRefused() {
+  void Drop_OneFileLoads_OthersRefused() {
     WindowFixture f;
     f.Start();
     QMimeData one;
@@ -232,12 +230,6 @@ class WindowTest : public QObject {
     QMimeData two;
     two.setUrls({one.urls().front(), one.urls().front()});
     QVERIFY(!Drop(f.text->viewport(), two));
-    // Over those edits a dropped file asks first; Cancel keeps the text and uploads nothing.
-    f.dialogs.Script = {"Cancel"};
-    QVERIFY(Drop(f.text->viewport(), one));
-    QTRY_VERIFY(f.dialogs.Script.empty());
-    QCOMPARE(f.text->toPlainText().toStdString(), "moved" + kStartText);
-    QCOMPARE(f.programmer.UploadCount(), 1);
     bool taken = true;  // the read lets events through between its slices
     QTimer::singleShot(0, this, [&] { taken = Drop(f.text->viewport(), one); });
     f.dialogs.Script = {"OK"};  // over the text moved in
@@ -277,7 +269,7 @@ class WindowTest : public QObject {
     QCOMPARE(text->toPlainText().toStdString(), kStartText);
   }
 
-  // A run as main starts it, with the real file dialogs (which filter both cases of the suffix).
+  // A run as main starts it, with the real file dialogs.
   // With no settings file the window opens at its default size and the first dialog where Qt's
   // opens by default; the next, load or save, opens where the last file was chosen. The next
   // run opens there too, wherever other dialogs went meanwhile, at the size and place the window
@@ -290,8 +282,6 @@ class WindowTest : public QObject {
     const auto choose = [](auto ask, const QString& file) {
       QString opened;
       WhenModalOpens<QFileDialog>([&opened, file](QFileDialog* dialog) {
-        QCOMPARE(dialog->nameFilters(),
-                 QStringList({"Fusemaps(.JED) (*.jed *.JED)", "All Files (*)"}));
         opened = dialog->directory().absolutePath();
         dialog->selectFile(file);
         static_cast<QDialog*>(dialog)->accept();  // QFileDialog's own is protected
@@ -330,9 +320,6 @@ class WindowTest : public QObject {
     const ParsedCommandLine line =
         ParseCommandLine({"--simulate-fault", "stop@2", dir.File("start.jed")});
     WindowSession session(line.Options, dialogs);
-    const auto* menu = session.Window().findChild<QMenu*>("menuSimulation");
-    QCOMPARE(menu->title() + "→" + menu->actions()[0]->text(),
-             "シミュレーション→プログラマを接続し直す");
     session.Start();
     QTRY_COMPARE_WITH_TIMEOUT(dialogs.Events.size(), 1u, 5000);  // the broken upload
     QTRY_VERIFY(!session.Window().IsBusy());
@@ -350,9 +337,8 @@ class WindowTest : public QObject {
     QVERIFY(dialogs.Script.empty() && dialogs.Unexpected == 0);
   }
 
-  // The real boxes: the PES box with the focus on OK, a question with Qt's Japanese Cancel
-  // that Escape answers.
-  void Boxes_PesFocusOnOk_CancelInJapanese() {
+  // The real boxes: the PES box with the focus on OK, a question that Escape answers Cancel.
+  void Boxes_PesFocusOnOk_EscapeCancels() {
     WhenModalOpens<CPes>([](CPes* box) {
       QCOMPARE(box->findChild<QLineEdit*>("pesText")->text(), "1F22L10C3");
       QCOMPARE(box->focusWidget(), box->findChild<QPushButton*>("okButton"));
@@ -360,8 +346,6 @@ class WindowTest : public QObject {
     QtDialogs().ShowPes("1F22L10C3");
     WhenModalOpens<QMessageBox>([](QMessageBox* box) {
       QCOMPARE(box->icon(), QMessageBox::Warning);
-      QVERIFY(box->button(QMessageBox::Cancel));
-      QCOMPARE(box->button(QMessageBox::Cancel)->text(), "キャンセル");
       QTest::keyClick(box, Qt::Key_Escape);
     });
     QCOMPARE(QtDialogs().ShowMessage("?", "Gantrel", gantrel::MessageIcon::Exclamation,

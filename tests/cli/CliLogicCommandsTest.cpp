@@ -93,7 +93,7 @@ TEST(CliExplain, BadOrForeignFilesAreRefusedAndThePlccPackageIsNamed) {
   const std::string mismatch = Scratch("mismatch.jed", "*QF5892*F0*L0 1*C4432*");
   ExpectCliCases({
       // The decoder example's signature, "DECODER".
-      {{"explain", gantrel::testing::ExamplePath("decoder.jed")}, 0, "UES: 4445434F44455200", ""},
+      {{"explain", GANTREL_EXAMPLES_DIR "/decoder.jed"}, 0, "UES: 4445434F44455200", ""},
       {{"explain", "-", "--force"}, 1, "", "-:1:9: syntax error: found 'x'", {}, "*L0000 1x*"},
       {{"explain", mismatch}, 1, "", "computed 0001 over QF5892 fuses\nUse --force to explain"},
       {{"explain", mismatch, "--force"}, 0, "pin 23: ", "(explained anyway: --force)"},

@@ -140,7 +140,6 @@ TEST(JedecReader, StopsAtTheOffendingCharacterKeepingWhatCameBefore) {
   const Stop cases[] = {
       {"*L0 00000000000000\xB0"s + "1*", 1, 18, S::FuseDigits, 0xB0, U, 9986, 14},
       {"*L9998 1\r\n1 0*", 0, 12, S::FuseDigits, '0', B, 2, 9998},
-      {"*L10000 \n0", 0, 9, S::FuseDigits, '0', B, 0, -1},
       {"*L2147483648 1", 0, 11, S::AddressDigits, '8', N, 0, -1},
       {"*QP21474836470", 0, 13, S::QpDigits, '0', N, 0, -1},
   };

@@ -24,10 +24,6 @@ std::string SamplesMissing(bool& required) {
          (required ? " (GANTREL_REQUIRE_SAMPLES is set)" : "");
 }
 
-std::string ExamplePath(const std::string& name) {
-  return std::string(GANTREL_EXAMPLES_DIR) + "/" + name;
-}
-
 std::string ReadFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), {}};

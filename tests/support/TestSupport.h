@@ -20,8 +20,6 @@ std::string SamplePath(const std::string& name);
 // in `required` whether that is a failure rather than a skip (GANTREL_REQUIRE_SAMPLES=1 in the
 // environment, as CI sets it).
 std::string SamplesMissing(bool& required);
-// The path of one of the project's own example files (examples/ in the source tree).
-std::string ExamplePath(const std::string& name);
 // The whole file as raw bytes; empty when it cannot be read.
 std::string ReadFileBytes(const std::string& path);
 // Writes `bytes` to `path` as they stand.
