@@ -269,7 +269,7 @@ class WindowTest : public QObject {
     QCOMPARE(text->toPlainText().toStdString(), kStartText);
   }
 
-  // A run as main starts it, with the real file dialogs.
+  // A run as main starts it, with the real file dialogs (which filter both cases of the suffix).
   // With no settings file the window opens at its default size and the first dialog where Qt's
   // opens by default; the next, load or save, opens where the last file was chosen. The next
   // run opens there too, wherever other dialogs went meanwhile, at the size and place the window
@@ -282,6 +282,8 @@ class WindowTest : public QObject {
     const auto choose = [](auto ask, const QString& file) {
       QString opened;
       WhenModalOpens<QFileDialog>([&opened, file](QFileDialog* dialog) {
+        QCOMPARE(dialog->nameFilters(),
+                 QStringList({"Fusemaps(.JED) (*.jed *.JED)", "All Files (*)"}));
         opened = dialog->directory().absolutePath();
         dialog->selectFile(file);
         static_cast<QDialog*>(dialog)->accept();  // QFileDialog's own is protected
@@ -320,6 +322,9 @@ class WindowTest : public QObject {
     const ParsedCommandLine line =
         ParseCommandLine({"--simulate-fault", "stop@2", dir.File("start.jed")});
     WindowSession session(line.Options, dialogs);
+    const auto* menu = session.Window().findChild<QMenu*>("menuSimulation");
+    QCOMPARE(menu->title() + "→" + menu->actions()[0]->text(),
+             "シミュレーション→プログラマを接続し直す");
     session.Start();
     QTRY_COMPARE_WITH_TIMEOUT(dialogs.Events.size(), 1u, 5000);  // the broken upload
     QTRY_VERIFY(!session.Window().IsBusy());
@@ -337,8 +342,9 @@ class WindowTest : public QObject {
     QVERIFY(dialogs.Script.empty() && dialogs.Unexpected == 0);
   }
 
-  // The real boxes: the PES box with the focus on OK, a question that Escape answers Cancel.
-  void Boxes_PesFocusOnOk_EscapeCancels() {
+  // The real boxes: the PES box with the focus on OK, a question with Qt's Japanese Cancel
+  // that Escape answers.
+  void Boxes_PesFocusOnOk_CancelInJapanese() {
     WhenModalOpens<CPes>([](CPes* box) {
       QCOMPARE(box->findChild<QLineEdit*>("pesText")->text(), "1F22L10C3");
       QCOMPARE(box->focusWidget(), box->findChild<QPushButton*>("okButton"));
@@ -346,6 +352,7 @@ class WindowTest : public QObject {
     QtDialogs().ShowPes("1F22L10C3");
     WhenModalOpens<QMessageBox>([](QMessageBox* box) {
       QCOMPARE(box->icon(), QMessageBox::Warning);
+      QCOMPARE(box->button(QMessageBox::Cancel)->text(), "キャンセル");
       QTest::keyClick(box, Qt::Key_Escape);
     });
     QCOMPARE(QtDialogs().ShowMessage("?", "Gantrel", gantrel::MessageIcon::Exclamation,
