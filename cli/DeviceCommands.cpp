@@ -164,9 +164,8 @@ class DeviceRun {
     return kExitOk;
   }
 
-  int Read() {
-    std::tm time{};
-    if (!HeaderTime(env_, time, err_)) return kExitUsage;
+  // Reads the chip as a JEDEC text whose header carries `time`.
+  int Read(const std::tm& time) {
     FuseArray fuses{};
     const int status = ReadChip(fuses);
     if (status != kExitOk) return status;
@@ -282,11 +281,9 @@ int RunDeviceCommand(const CliCall& call) {
   std::ostream& out = call.Out;
   std::ostream& err = call.Err;
   const CliEnvironment& env = call.Env;
-  if (command == "read") {
-    // A bad SOURCE_DATE_EPOCH is reported before the chip is touched.
-    std::tm time{};
-    if (!HeaderTime(env, time, err)) return kExitUsage;
-  }
+  // A bad SOURCE_DATE_EPOCH is reported before the chip is touched.
+  std::tm time{};
+  if (command == "read" && !HeaderTime(env, time, err)) return kExitUsage;
 
   // A syntax error is always refused, a checksum mismatch or another device's file unless
   // --force.
@@ -301,7 +298,7 @@ int RunDeviceCommand(const CliCall& call) {
   const int connected = run.Connect();
   if (connected != kExitOk) return connected;
   if (command == "pes") return run.Pes();
-  if (command == "read") return run.Read();
+  if (command == "read") return run.Read(time);
   if (command != "program") return run.Verify(file);
   const int status = run.Program(file);
   // A script that lost the report still learns what became of the chip.

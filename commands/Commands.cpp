@@ -204,19 +204,20 @@ void Commands::OnDeviceWrite() {
   // The programmer's 0x61 is only its word: the chip is read back into a scratch image, and
   // the burn succeeded only when it holds what was uploaded.
   FuseImage chip{};
+  bool burned = false;
   const ExchangeResult result = WithProgress(
       window_,
-      [this, &chip](const ProgressFn& progress) {
+      [this, &chip, &burned](const ProgressFn& progress) {
         const ExchangeResult program = link_.ProgramChip(progress);
-        if (!program.Ok() || !program.Burned) return program;
-        return link_.ReadFuseImage(chip, progress);
+        burned = program.Ok() && program.Burned;
+        return burned ? link_.ReadFuseImage(chip, progress) : program;
       },
       VerifyProgressText);
   if (!result.Ok()) {
     ReportExchangeFailure(dialogs_, link_, result, reconnectHint_);
     return;
   }
-  if (result.Kind == ExchangeKind::Program) {
+  if (!burned) {
     ShowError(dialogs_, kTextBurnFailed);
     return;
   }
